@@ -1,0 +1,70 @@
+#include <cmath>
+
+#include "calc/calc.hpp"
+#include "calc/messages.hpp"
+#include "common/numtext.hpp"
+
+namespace tq {
+namespace {
+
+double checked(double v) {
+  if (!std::isfinite(v)) throw FinanceError("overflow");
+  return v;
+}
+
+double divide(double numerator, double denominator) {
+  if (denominator == 0) throw FinanceError("division by zero");
+  return checked(numerator / denominator);
+}
+
+}  // namespace
+
+std::string finance_payment(Fixed4 amount, Fixed4 term, Fixed4 rate, Fixed4 days) {
+  const double A = amount.to_double();
+  double payment = 0;
+  if (rate.is_zero()) {
+    payment = divide(A, term.to_double());
+  } else {
+    const double i = rate.to_double() / 1200;
+    const double v = divide(1, 1 + i);
+    const Fixed4 periods = term - Fixed4::from_double(1);
+    const double a = divide(1 - checked(std::pow(v, periods.to_double())), i);
+    const double F = divide(1 + a, 1 + checked(days.to_double() * i / 30));
+    payment = divide(A, F);
+  }
+  return short_text(payment);
+}
+
+void calc_finance(Deal& deal) {
+  using F = Field;
+  Worksheet& ws = deal.ws;
+  double amount = val(ws[F::sellingprice]) + val(ws[F::docfee]);
+  amount = amount + val(ws[F::addons]);
+  const double allowance = val(ws[F::tradeallowance]);
+  const double payoff = val(ws[F::tradepayoff]);
+  if (allowance < payoff) amount = amount + (payoff - allowance);
+  amount = amount + amount * val(ws[F::taxrate]) * 0.01;
+  amount = amount + val(ws[F::platecharge]);
+  amount = amount - val(ws[F::financerebate]) - val(ws[F::downpayment]);
+  if (allowance > payoff) amount = amount - (allowance - payoff);
+  if (!std::isfinite(amount)) {
+    deal.show(kMsgInvalidFinance);
+    return;
+  }
+  ws[F::f_amountfinanced] = money_text(amount);
+  ws[F::f_term] = trim(ws[F::financeterm]);
+  ws[F::f_rate] = trim(ws[F::financerate]);
+  try {
+    const Fixed4 A = Fixed4::from_double(val(ws[F::f_amountfinanced]));
+    const Fixed4 N = Fixed4::from_double(val(ws[F::f_term]));
+    const Fixed4 R = Fixed4::from_double(val(ws[F::f_rate]));
+    const std::string payment = finance_payment(A, N, R, Fixed4::from_double(30));
+    ws[F::f_payment] = money_text(val(payment));
+  } catch (const FinanceError&) {
+    deal.show(kMsgInvalidFinance);
+  } catch (const FixedRangeError&) {
+    deal.show(kMsgInvalidFinance);
+  }
+}
+
+}  // namespace tq

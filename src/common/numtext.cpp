@@ -1,0 +1,211 @@
+#include "common/numtext.hpp"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+
+namespace tq {
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+constexpr std::array<double, 23> kPow10 = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+double read_radix(std::string_view s, std::size_t i, int radix) {
+  double value = 0;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    if (is_blank(c)) continue;
+    int d = -1;
+    if (is_digit(c)) d = c - '0';
+    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (d < 0 || d >= radix) break;
+    value = value * radix + d;
+  }
+  return value;
+}
+
+// The digits of a value rounded to 15 significant digits: d[0..14] and the decimal exponent of
+// d[0]. Value must be finite and non-zero.
+struct Digits15 {
+  bool negative = false;
+  std::array<char, 15> d{};
+  int exponent = 0;
+};
+
+Digits15 digits15(double value) {
+  char buf[40];
+  const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+  Digits15 out;
+  const char* p = buf;
+  if (*p == '-') {
+    out.negative = true;
+    ++p;
+  }
+  out.d[0] = *p++;
+  ++p;  // the point
+  for (int k = 1; k < 15; ++k) out.d[k] = *p++;
+  ++p;  // 'e'
+  std::from_chars(*p == '+' ? p + 1 : p, res.ptr, out.exponent);
+  return out;
+}
+
+}  // namespace
+
+double val(std::string_view s) {
+  const std::size_t n = s.size();
+  std::size_t i = 0;
+  while (i < n && is_blank(s[i])) ++i;
+  if (i + 1 < n && s[i] == '&') {
+    const char k = s[i + 1];
+    if (k == 'H' || k == 'h') return read_radix(s, i + 2, 16);
+    if (k == 'O' || k == 'o') return read_radix(s, i + 2, 8);
+  }
+  bool negative = false;
+  if (i < n && (s[i] == '+' || s[i] == '-')) {
+    negative = s[i] == '-';
+    ++i;
+  }
+  // Significant digits (leading zeros dropped) and the power of ten of the last one kept.
+  std::string digits;
+  std::uint64_t mantissa = 0;
+  long scale = 0;  // value = digits * 10^scale
+  bool seen_point = false, seen_digit = false;
+  for (; i < n; ++i) {
+    const char c = s[i];
+    if (is_blank(c)) continue;
+    if (is_digit(c)) {
+      seen_digit = true;
+      if (seen_point) --scale;
+      if (digits.empty() && c == '0') continue;
+      digits.push_back(c);
+      if (digits.size() <= 18) mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+    } else if (c == '.' && !seen_point) {
+      seen_point = true;
+    } else {
+      break;
+    }
+  }
+  if (!seen_digit) return 0.0;
+  if (i < n && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
+    ++i;
+    while (i < n && is_blank(s[i])) ++i;
+    bool exp_negative = false;
+    if (i < n && (s[i] == '+' || s[i] == '-')) {
+      exp_negative = s[i] == '-';
+      ++i;
+    }
+    long exponent = 0;
+    for (; i < n; ++i) {
+      if (is_blank(s[i])) continue;
+      if (!is_digit(s[i])) break;
+      if (exponent < 100000) exponent = exponent * 10 + (s[i] - '0');
+    }
+    scale += exp_negative ? -exponent : exponent;
+  }
+  double value = 0.0;
+  if (digits.empty()) {
+    value = 0.0;
+  } else if (digits.size() <= 15 && scale >= -22 && scale <= 22) {
+    // Both operands are exact, so one operation gives the correctly rounded result.
+    const double m = static_cast<double>(mantissa);
+    value = scale < 0 ? m / kPow10[-scale] : m * kPow10[scale];
+  } else {
+    const long magnitude = static_cast<long>(digits.size()) + scale;  // value ~ 0.digits * 10^mag
+    if (magnitude > 400) {
+      value = std::numeric_limits<double>::infinity();
+    } else if (magnitude < -400) {
+      value = 0.0;
+    } else {
+      std::string text = digits + "e" + std::to_string(scale);
+      const auto res = std::from_chars(text.data(), text.data() + text.size(), value);
+      if (res.ec == std::errc::result_out_of_range) {
+        value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+      }
+    }
+  }
+  return negative ? -value : value;
+}
+
+std::string money_text(double value) {
+  if (!std::isfinite(value)) return std::isnan(value) ? "NaN" : (value > 0 ? "Inf" : "-Inf");
+  if (value == 0.0) return "0.00";
+  const Digits15 g = digits15(value);
+  // Keep the digits down to the hundredths, d[0 .. kept-1]; d[kept] decides the rounding.
+  const int kept = g.exponent + 3;
+  std::string cents;  // the value in hundredths, as decimal digits
+  if (kept > 0) {
+    for (int k = 0; k < kept; ++k) cents.push_back(k < 15 ? g.d[k] : '0');
+  }
+  const bool round_up = kept >= 0 && kept < 15 && g.d[kept] >= '5';
+  if (round_up) {
+    int k = static_cast<int>(cents.size()) - 1;
+    while (k >= 0 && cents[k] == '9') cents[k--] = '0';
+    if (k >= 0) ++cents[k];
+    else cents.insert(cents.begin(), '1');
+  }
+  const auto first = cents.find_first_not_of('0');
+  if (first == std::string::npos) return "0.00";
+  cents.erase(0, first);
+  while (cents.size() < 3) cents.insert(cents.begin(), '0');
+  std::string out;
+  out.reserve(cents.size() + 2);
+  if (g.negative) out.push_back('-');
+  out.append(cents, 0, cents.size() - 2);
+  out.push_back('.');
+  out.append(cents, cents.size() - 2, 2);
+  return out;
+}
+
+std::string short_text(double value) {
+  if (!std::isfinite(value)) return std::isnan(value) ? "NaN" : (value > 0 ? "Inf" : "-Inf");
+  if (value == 0.0) return "0";
+  const Digits15 g = digits15(value);
+  int len = 15;
+  while (len > 1 && g.d[len - 1] == '0') --len;
+  const std::string_view digits(g.d.data(), len);
+  const int e = g.exponent;
+  std::string out;
+  if (g.negative) out.push_back('-');
+  if (e >= -4 && e < 15) {
+    if (e >= 0) {
+      for (int k = 0; k <= e; ++k) out.push_back(k < len ? digits[k] : '0');
+      if (len > e + 1) {
+        out.push_back('.');
+        out.append(digits.substr(e + 1));
+      }
+    } else {
+      out.push_back('.');
+      out.append(static_cast<std::size_t>(-e - 1), '0');
+      out.append(digits);
+    }
+  } else {
+    out.push_back(digits[0]);
+    if (len > 1) {
+      out.push_back('.');
+      out.append(digits.substr(1));
+    }
+    out.push_back('E');
+    out.push_back(e < 0 ? '-' : '+');
+    const int mag = e < 0 ? -e : e;
+    if (mag < 10) out.push_back('0');
+    out.append(std::to_string(mag));
+  }
+  return out;
+}
+
+std::string_view trim(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace tq

@@ -1,0 +1,25 @@
+#pragma once
+// Conversions between worksheet texts and numbers. Every field is read and written through these,
+// so the window, the CLI and the tests see exactly the same digits.
+
+#include <string>
+#include <string_view>
+
+namespace tq {
+
+// Text to number: the leading numeric part of the text, 0 when there is none. Never fails;
+// a magnitude beyond double range gives +/-infinity.
+double val(std::string_view text);
+
+// Display form "###0.00": the value rounded to 15 significant digits, then to two decimals
+// half away from zero; never "-0.00". Large values are written in full digits.
+std::string money_text(double value);
+
+// Short number text: 15 significant digits, no trailing zeros, ".5" rather than "0.5",
+// exponent form ("1E-05", "1.5E+16") outside 1E-04 <= |x| < 1E+15. Zero is "0".
+std::string short_text(double value);
+
+// Leading and trailing blanks (spaces and tabs) removed.
+std::string_view trim(std::string_view text);
+
+}  // namespace tq

@@ -1,0 +1,20 @@
+#pragma once
+// The worksheet's commands as one unit each: a command either finishes, or leaves every text
+// exactly as it found it and says why.
+
+#include <optional>
+#include <string_view>
+
+#include "worksheet/worksheet.hpp"
+
+namespace tq {
+
+enum class Command { calculate, clear, roll, recalculate, add_to_aftermarket };
+
+std::optional<Command> command_by_name(std::string_view name);
+
+// Runs one command. Messages reach `show` in the order they arise; when the command aborts, the
+// worksheet is restored and the abort's message is shown last.
+void run_command(Command command, Worksheet& ws, const Preferences& prefs, const MessageSink& show);
+
+}  // namespace tq

@@ -1,0 +1,42 @@
+#pragma once
+// The worksheet model: every field's text plus the Roll to Payment selection. The calculations
+// read and write these texts exactly as the window shows them.
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "worksheet/fields.hpp"
+
+namespace tq {
+
+struct Preferences;
+
+struct Worksheet {
+  Worksheet();  // the texts the window shows before start-up clears it
+
+  std::string& operator[](Field f) { return texts[static_cast<std::size_t>(f)]; }
+  const std::string& operator[](Field f) const { return texts[static_cast<std::size_t>(f)]; }
+  bool operator==(const Worksheet&) const = default;
+
+  std::array<std::string, kFieldCount> texts;
+  int rolloption = 0;  // 0..3; -1 when no member is selected
+};
+
+inline constexpr int kRollOptionCount = 4;
+
+// Shows one message to the user; the window makes it a modal box, tests record it.
+using MessageSink = std::function<void(const std::string&)>;
+
+// What a worksheet procedure works on.
+struct Deal {
+  Worksheet& ws;
+  const Preferences& prefs;
+  const MessageSink& show;
+};
+
+// Resets the worksheet and copies the ten worksheet defaults from the record.
+void clearform(Worksheet& ws, const Preferences& prefs);
+
+}  // namespace tq
