@@ -1,0 +1,30 @@
+# Set-up in two commands: `make run` and `make test`. Both install what is missing first.
+BUILD ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+.PHONY: deps configure build run test bench format clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# Until the window lands, run starts the headless worksheet's help.
+run: build
+	@$(BUILD)/tallyquote-cli --help
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@$(BUILD)/bench/core_bench
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.hpp')
+
+clean:
+	@rm -rf $(BUILD)
