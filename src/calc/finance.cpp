@@ -20,6 +20,9 @@ double divide(double numerator, double denominator) {
 }  // namespace
 
 std::string finance_payment(Fixed4 amount, Fixed4 term, Fixed4 rate, Fixed4 days) {
+  // With no payments there is no instalment; floating point would otherwise turn the
+  // formula's 0 / 0 into an enormous figure.
+  if (term.is_zero()) throw FinanceError("division by zero");
   const double A = amount.to_double();
   double payment = 0;
   if (rate.is_zero()) {
