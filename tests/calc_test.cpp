@@ -1,8 +1,9 @@
 // The deal calculations against the sales desk's worked examples.
 
+#include "calc/calc.hpp"
+
 #include <gtest/gtest.h>
 
-#include "calc/calc.hpp"
 #include "calc/messages.hpp"
 #include "common/fixed4.hpp"
 #include "deal_helpers.hpp"
@@ -130,31 +131,44 @@ TEST_P(Finance, Payment) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, Finance,
     ::testing::Values(
-        FinanceCase{"sixty_months", plain_amount("20000", "60", "6"),
-                    {{F::f_amountfinanced, "20000.00"}, {F::f_payment, "386.66"}}, false},
-        FinanceCase{"rate_zero", plain_amount("12000", "48", "0"), {{F::f_payment, "250.00"}},
+        FinanceCase{"sixty_months",
+                    plain_amount("20000", "60", "6"),
+                    {{F::f_amountfinanced, "20000.00"}, {F::f_payment, "386.66"}},
                     false},
-        FinanceCase{"one_month_is_amount_plus_interest", plain_amount("12000", "1", "12"),
-                    {{F::f_payment, "12120.00"}}, false},
-        FinanceCase{"term_zero", plain_amount("12000", "0", "6"),
-                    {{F::f_term, "0"}, {F::f_payment, "123.45"}}, true},
-        FinanceCase{"term_empty", plain_amount("12000", "", "6"),
-                    {{F::f_term, ""}, {F::f_payment, "123.45"}}, true},
-        FinanceCase{"blanks_trimmed_trailing_text_kept", plain_amount("12000", "  48 mo ", "0%"),
-                    {{F::f_term, "48 mo"}, {F::f_rate, "0%"}, {F::f_payment, "250.00"}}, false},
-        FinanceCase{"negative_equity_taxed",
-                    with(first_deal(), {{F::tradeallowance, "5000"},
-                                        {F::tradepayoff, "7000"},
-                                        {F::financerate, "6.9"}}),
-                    {{F::f_amountfinanced, "30003.20"}}, false},
-        FinanceCase{"positive_equity_untaxed",
-                    with(first_deal(), {{F::tradeallowance, "7000"},
-                                        {F::tradepayoff, "5000"},
-                                        {F::financerate, "6.9"}}),
-                    {{F::f_amountfinanced, "25883.20"}}, false},
+        FinanceCase{
+            "rate_zero", plain_amount("12000", "48", "0"), {{F::f_payment, "250.00"}}, false},
+        FinanceCase{"one_month_is_amount_plus_interest",
+                    plain_amount("12000", "1", "12"),
+                    {{F::f_payment, "12120.00"}},
+                    false},
+        FinanceCase{"term_zero",
+                    plain_amount("12000", "0", "6"),
+                    {{F::f_term, "0"}, {F::f_payment, "123.45"}},
+                    true},
+        FinanceCase{"term_empty",
+                    plain_amount("12000", "", "6"),
+                    {{F::f_term, ""}, {F::f_payment, "123.45"}},
+                    true},
+        FinanceCase{"blanks_trimmed_trailing_text_kept",
+                    plain_amount("12000", "  48 mo ", "0%"),
+                    {{F::f_term, "48 mo"}, {F::f_rate, "0%"}, {F::f_payment, "250.00"}},
+                    false},
+        FinanceCase{
+            "negative_equity_taxed",
+            with(first_deal(),
+                 {{F::tradeallowance, "5000"}, {F::tradepayoff, "7000"}, {F::financerate, "6.9"}}),
+            {{F::f_amountfinanced, "30003.20"}},
+            false},
+        FinanceCase{
+            "positive_equity_untaxed",
+            with(first_deal(),
+                 {{F::tradeallowance, "7000"}, {F::tradepayoff, "5000"}, {F::financerate, "6.9"}}),
+            {{F::f_amountfinanced, "25883.20"}},
+            false},
         FinanceCase{"overflowing_amount_keeps_results",
                     with(plain_amount("1e308", "60", "6"), {{F::financerebate, "-1.7e308"}}),
-                    {{F::f_amountfinanced, "0"}, {F::f_payment, "123.45"}}, true}),
+                    {{F::f_amountfinanced, "0"}, {F::f_payment, "123.45"}},
+                    true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FinancePayment, LevelPaymentFormula) {
@@ -194,15 +208,16 @@ TEST_P(SinglePayBracket, DeductionFollowsTheTerm) {
   EXPECT_EQ(single_pay(c.term, "6", all), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Terms, SinglePayBracket,
-    ::testing::Values(BracketCase{"12", &Preferences::ddeduct24},
-                      BracketCase{"24", &Preferences::ddeduct24},
-                      BracketCase{"30", &Preferences::ddeduct24},
-                      BracketCase{"35", &Preferences::ddeduct24},
-                      BracketCase{"35.5", nullptr}, BracketCase{"36", &Preferences::ddeduct36},
-                      BracketCase{"39", nullptr}, BracketCase{"42", nullptr},
-                      BracketCase{"48", &Preferences::ddeduct48}, BracketCase{"60", nullptr}));
+INSTANTIATE_TEST_SUITE_P(Terms, SinglePayBracket,
+                         ::testing::Values(BracketCase{"12", &Preferences::ddeduct24},
+                                           BracketCase{"24", &Preferences::ddeduct24},
+                                           BracketCase{"30", &Preferences::ddeduct24},
+                                           BracketCase{"35", &Preferences::ddeduct24},
+                                           BracketCase{"35.5", nullptr},
+                                           BracketCase{"36", &Preferences::ddeduct36},
+                                           BracketCase{"39", nullptr}, BracketCase{"42", nullptr},
+                                           BracketCase{"48", &Preferences::ddeduct48},
+                                           BracketCase{"60", nullptr}));
 
 TEST(SinglePay, DownPaymentDoesNotMatterAndTextsComeBackExactly) {
   TestDeal zero_down;

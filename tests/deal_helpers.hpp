@@ -2,6 +2,7 @@
 // A worksheet as the window holds it after start-up, with a recorder for the messages it shows.
 
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +11,15 @@
 #include "tools/commands.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/worksheet.hpp"
+
+namespace tq {
+// Shows a worksheet in a failure message by its field names.
+inline void PrintTo(const Worksheet& ws, std::ostream* os) {
+  for (const FieldInfo& info : field_catalogue())
+    *os << info.name << "=\"" << ws[info.field] << "\" ";
+  *os << "rolloption=" << ws.rolloption;
+}
+}  // namespace tq
 
 namespace tq::testing {
 
@@ -40,12 +50,15 @@ struct TestDeal {
 // The first example deal of the sales desk: 30000 sticker, 28000 selling price, 2000 down.
 inline FieldTexts first_deal() {
   using F = Field;
-  return {{F::msrp, "30000"},      {F::optionpackage, "0"}, {F::sellingprice, "28000"},
-          {F::addons, "0"},        {F::downpayment, "2000"}, {F::tradeallowance, "0"},
-          {F::tradepayoff, "0"},   {F::rate, "6"},          {F::residual, "0.55"},
-          {F::term, "36"},         {F::rebates, "500"},     {F::milesyear, "15000"},
-          {F::mileagecharge, "0.10"}, {F::docfee, "170"},   {F::acqfee, "595"},
-          {F::taxrate, "6"},       {F::platecharge, "23"}};
+  return {{F::msrp, "30000"},         {F::optionpackage, "0"},
+          {F::sellingprice, "28000"}, {F::addons, "0"},
+          {F::downpayment, "2000"},   {F::tradeallowance, "0"},
+          {F::tradepayoff, "0"},      {F::rate, "6"},
+          {F::residual, "0.55"},      {F::term, "36"},
+          {F::rebates, "500"},        {F::milesyear, "15000"},
+          {F::mileagecharge, "0.10"}, {F::docfee, "170"},
+          {F::acqfee, "595"},         {F::taxrate, "6"},
+          {F::platecharge, "23"}};
 }
 
 inline FieldTexts with(FieldTexts base, const FieldTexts& changes) {

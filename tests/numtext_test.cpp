@@ -1,10 +1,11 @@
+#include "common/numtext.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "common/fixed4.hpp"
-#include "common/numtext.hpp"
 
 namespace {
 
@@ -25,12 +26,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ValCase{" 12abc", 12}, ValCase{"1,500", 1}, ValCase{"&HFF", 255},
                       ValCase{"&hff", 255}, ValCase{"&O17", 15}, ValCase{"&H", 0},
                       ValCase{"1D3", 1000}, ValCase{"1e3", 1000}, ValCase{"2.5E-1", 0.25},
-                      ValCase{".5", 0.5}, ValCase{"-.25", -0.25}, ValCase{"-", 0},
-                      ValCase{"+7", 7}, ValCase{"abc", 0}, ValCase{"$100", 0},
-                      ValCase{"1 2 3", 123}, ValCase{"- 5", -5}, ValCase{"\t 6.99", 6.99},
-                      ValCase{"0.10", 0.10}, ValCase{"1.2.3", 1.2}, ValCase{"5 Dollars", 5},
-                      ValCase{"1e", 1}, ValCase{"1e+", 1}, ValCase{"--5", 0},
-                      ValCase{"1e-400", 0}, ValCase{"0.000000000000000000000000001", 1e-27},
+                      ValCase{".5", 0.5}, ValCase{"-.25", -0.25}, ValCase{"-", 0}, ValCase{"+7", 7},
+                      ValCase{"abc", 0}, ValCase{"$100", 0}, ValCase{"1 2 3", 123},
+                      ValCase{"- 5", -5}, ValCase{"\t 6.99", 6.99}, ValCase{"0.10", 0.10},
+                      ValCase{"1.2.3", 1.2}, ValCase{"5 Dollars", 5}, ValCase{"1e", 1},
+                      ValCase{"1e+", 1}, ValCase{"--5", 0}, ValCase{"1e-400", 0},
+                      ValCase{"0.000000000000000000000000001", 1e-27},
                       ValCase{"12345678901234567890", 12345678901234567890.0},
                       ValCase{"401.59", 401.59}, ValCase{"-202.27", -202.27}));
 
@@ -56,10 +57,11 @@ TEST_P(TextFormTest, MoneyAndShortText) {
 INSTANTIATE_TEST_SUITE_P(
     Values, TextFormTest,
     ::testing::Values(
-        TextCase{0, "0.00", "0"}, TextCase{-0.0, "0.00", "0"}, TextCase{1234.5, "1234.50", "1234.5"},
-        TextCase{0.5, "0.50", ".5"}, TextCase{-0.25, "-0.25", "-.25"},
-        TextCase{-0.001, "0.00", "-.001"}, TextCase{-0.004, "0.00", "-.004"},
-        TextCase{0.005, "0.01", ".005"}, TextCase{-0.005, "-0.01", "-.005"},
+        TextCase{0, "0.00", "0"}, TextCase{-0.0, "0.00", "0"},
+        TextCase{1234.5, "1234.50", "1234.5"}, TextCase{0.5, "0.50", ".5"},
+        TextCase{-0.25, "-0.25", "-.25"}, TextCase{-0.001, "0.00", "-.001"},
+        TextCase{-0.004, "0.00", "-.004"}, TextCase{0.005, "0.01", ".005"},
+        TextCase{-0.005, "-0.01", "-.005"},
         TextCase{2.675, "2.68", "2.675"},  // the binary value is below, the 15-digit text is not
         TextCase{1.005, "1.01", "1.005"}, TextCase{999.995, "1000.00", "999.995"},
         TextCase{0.0001, "0.00", ".0001"}, TextCase{0.00001, "0.00", "1E-05"},
