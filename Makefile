@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: deps configure build run test bench format clean
+.PHONY: deps configure build run screenshots test bench format clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -13,9 +13,12 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Until the window lands, run starts the headless worksheet's help.
+# The window keeps its preferences.txt beside the program, in $(BUILD).
 run: build
-	@$(BUILD)/tallyquote-cli --help
+	@$(BUILD)/tallyquote
+
+screenshots: build
+	@bash scripts/screenshots.sh $(BUILD) shots
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -19,9 +19,9 @@ struct BenchDeal {
   BenchDeal() {
     prefs.assign(tq::Preferences::default_values());
     tq::clearform(ws, prefs);
-    const std::pair<F, const char*> first[] = {
-        {F::msrp, "30000"}, {F::sellingprice, "28000"}, {F::downpayment, "2000"},
-        {F::rate, "6"},     {F::residual, "0.55"},      {F::rebates, "500"}};
+    const std::pair<F, const char*> first[] = {{F::msrp, "30000"},       {F::sellingprice, "28000"},
+                                               {F::downpayment, "2000"}, {F::rate, "6"},
+                                               {F::residual, "0.55"},    {F::rebates, "500"}};
     for (const auto& [f, text] : first) ws[f] = text;
     run(tq::Command::calculate);
   }

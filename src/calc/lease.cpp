@@ -13,9 +13,13 @@ double finite(double v) {
   return v;
 }
 
-double read(const Worksheet& ws, Field f) { return finite(val(ws[f])); }
+double read(const Worksheet& ws, Field f) {
+  return finite(val(ws[f]));
+}
 
-void write_money(Worksheet& ws, Field f, double v) { ws[f] = money_text(finite(v)); }
+void write_money(Worksheet& ws, Field f, double v) {
+  ws[f] = money_text(finite(v));
+}
 
 }  // namespace
 
@@ -79,9 +83,12 @@ void calc_singlepay(Deal& deal) {
   ws[F::downpayment] = "0";
   const double n = val(ws[F::term]);
   double deduction = 0;
-  if (n <= 35) deduction = val(deal.prefs.ddeduct24);
-  else if (n == 36) deduction = val(deal.prefs.ddeduct36);
-  else if (n == 48) deduction = val(deal.prefs.ddeduct48);
+  if (n <= 35)
+    deduction = val(deal.prefs.ddeduct24);
+  else if (n == 36)
+    deduction = val(deal.prefs.ddeduct36);
+  else if (n == 48)
+    deduction = val(deal.prefs.ddeduct48);
   ws[F::rate] = short_text(finite(val(ws[F::rate]) - deduction));
   calculate_lease(deal);
   const double single_pay = val(ws[F::txtstartups]) + val(ws[F::term]) * val(ws[F::monthlypayment]);

@@ -64,7 +64,8 @@ Request parse_request(const std::string& text) {
       for (const auto& [name, text] : value.items()) {
         const auto field = tq::field_by_name(name);
         if (!field) throw BadRequest{"unknown field \"" + name + "\""};
-        if (!text.is_string()) throw BadRequest{"the text of field \"" + name + "\" is not a string"};
+        if (!text.is_string())
+          throw BadRequest{"the text of field \"" + name + "\" is not a string"};
         out.fields.emplace_back(*field, text.get<std::string>());
       }
     } else if (key == "rolloption") {
@@ -76,7 +77,8 @@ Request parse_request(const std::string& text) {
     } else if (key == "commands") {
       if (!value.is_array()) throw BadRequest{"\"commands\" must be an array"};
       for (const auto& c : value) {
-        const auto command = c.is_string() ? tq::command_by_name(c.get<std::string>()) : std::nullopt;
+        const auto command =
+            c.is_string() ? tq::command_by_name(c.get<std::string>()) : std::nullopt;
         if (!command) throw BadRequest{"unknown command " + c.dump()};
         out.commands.push_back(*command);
       }
@@ -95,7 +97,8 @@ int main(int argc, char** argv) {
     std::cout << kUsage;
     return arg == "--help" || arg == "-h" ? 0 : 2;
   }
-  const std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+  const std::string text((std::istreambuf_iterator<char>(std::cin)),
+                         std::istreambuf_iterator<char>());
   Request req;
   try {
     req = parse_request(text);
@@ -114,7 +117,8 @@ int main(int argc, char** argv) {
 
   ordered_json fields = ordered_json::object();
   for (const auto& info : tq::field_catalogue()) fields[std::string(info.name)] = ws[info.field];
-  ordered_json response = {{"fields", fields}, {"rolloption", ws.rolloption}, {"messages", messages}};
+  ordered_json response = {
+      {"fields", fields}, {"rolloption", ws.rolloption}, {"messages", messages}};
   // Texts come from the request or the calculations; replace any invalid UTF-8 rather than fail.
   std::cout << response.dump(2, ' ', false, ordered_json::error_handler_t::replace) << "\n";
   return 0;

@@ -10,8 +10,12 @@
 namespace tq {
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\n';
+}
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 constexpr std::array<double, 23> kPow10 = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
@@ -23,9 +27,12 @@ double read_radix(std::string_view s, std::size_t i, int radix) {
     const char c = s[i];
     if (is_blank(c)) continue;
     int d = -1;
-    if (is_digit(c)) d = c - '0';
-    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (is_digit(c))
+      d = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
     if (d < 0 || d >= radix) break;
     value = value * radix + d;
   }
@@ -148,8 +155,10 @@ std::string money_text(double value) {
   if (round_up) {
     int k = static_cast<int>(cents.size()) - 1;
     while (k >= 0 && cents[k] == '9') cents[k--] = '0';
-    if (k >= 0) ++cents[k];
-    else cents.insert(cents.begin(), '1');
+    if (k >= 0)
+      ++cents[k];
+    else
+      cents.insert(cents.begin(), '1');
   }
   const auto first = cents.find_first_not_of('0');
   if (first == std::string::npos) return "0.00";

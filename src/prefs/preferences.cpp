@@ -16,10 +16,10 @@ namespace tq {
 
 const std::array<std::string Preferences::*, kPreferenceCount>& Preferences::members() {
   static const std::array<std::string Preferences::*, kPreferenceCount> kMembers = {
-      &Preferences::dterm,        &Preferences::dmilesyear,   &Preferences::dmileagecharge,
-      &Preferences::ddocfee,      &Preferences::dacqfee,      &Preferences::dtaxrate,
-      &Preferences::dplatecharge, &Preferences::ddeduct24,    &Preferences::ddeduct36,
-      &Preferences::ddeduct48,    &Preferences::dfinterm,     &Preferences::dfinrate,
+      &Preferences::dterm,        &Preferences::dmilesyear,        &Preferences::dmileagecharge,
+      &Preferences::ddocfee,      &Preferences::dacqfee,           &Preferences::dtaxrate,
+      &Preferences::dplatecharge, &Preferences::ddeduct24,         &Preferences::ddeduct36,
+      &Preferences::ddeduct48,    &Preferences::dfinterm,          &Preferences::dfinrate,
       &Preferences::ddocfeeprefs, &Preferences::dplatechargeprefs, &Preferences::dratetype,
       &Preferences::drate};
   return kMembers;
@@ -27,10 +27,9 @@ const std::array<std::string Preferences::*, kPreferenceCount>& Preferences::mem
 
 const std::array<std::string_view, kPreferenceCount>& Preferences::names() {
   static constexpr std::array<std::string_view, kPreferenceCount> kNames = {
-      "dterm",     "dmilesyear", "dmileagecharge", "ddocfee",      "dacqfee",
-      "dtaxrate",  "dplatecharge", "ddeduct24",    "ddeduct36",    "ddeduct48",
-      "dfinterm",  "dfinrate",   "ddocfeeprefs",   "dplatechargeprefs", "dratetype",
-      "drate"};
+      "dterm",        "dmilesyear",        "dmileagecharge", "ddocfee",   "dacqfee",  "dtaxrate",
+      "dplatecharge", "ddeduct24",         "ddeduct36",      "ddeduct48", "dfinterm", "dfinrate",
+      "ddocfeeprefs", "dplatechargeprefs", "dratetype",      "drate"};
   return kNames;
 }
 
@@ -56,9 +55,8 @@ const std::array<std::string_view, kPreferenceCount>& Preferences::captions() {
 }
 
 const PreferenceValues& Preferences::default_values() {
-  static const PreferenceValues kDefaults = {"36", "15000", "0.10", "170", "595", "6",
-                                             "23", "0",     "0",    "0",   "60",  "6.99",
-                                             "0",  "0",     "0",    "0"};
+  static const PreferenceValues kDefaults = {"36", "15000", "0.10", "170",  "595", "6", "23", "0",
+                                             "0",  "0",     "60",   "6.99", "0",   "0", "0",  "0"};
   return kDefaults;
 }
 
@@ -74,8 +72,12 @@ void Preferences::assign(const PreferenceValues& values) {
 
 namespace {
 
-bool is_space(char c) { return c == ' ' || c == '\t'; }
-bool ends_field(char c) { return c == ',' || c == '\r' || c == '\n'; }
+bool is_space(char c) {
+  return c == ' ' || c == '\t';
+}
+bool ends_field(char c) {
+  return c == ',' || c == '\r' || c == '\n';
+}
 
 // Steps over one delimiter: a comma, or a line end (CR LF, CR or LF).
 std::size_t skip_delimiter(std::string_view s, std::size_t pos) {
@@ -92,7 +94,9 @@ std::string_view trim_spaces(std::string_view s) {
   return s;
 }
 
-std::string describe_errno(int err) { return std::strerror(err); }
+std::string describe_errno(int err) {
+  return std::strerror(err);
+}
 
 }  // namespace
 
@@ -174,8 +178,8 @@ std::optional<std::string> save_preferences_file(const std::string& path,
   errno = 0;
   std::FILE* f = std::fopen(temp.c_str(), "wb");
   if (f == nullptr) return fail(describe_errno(errno));
-  const bool written = std::fwrite(content.data(), 1, content.size(), f) == content.size() &&
-                       std::fflush(f) == 0;
+  const bool written =
+      std::fwrite(content.data(), 1, content.size(), f) == content.size() && std::fflush(f) == 0;
   const int write_errno = errno;
 #if defined(__unix__) || defined(__APPLE__)
   const bool synced = written && ::fsync(fileno(f)) == 0;

@@ -58,9 +58,13 @@ static_assert(catalogue_in_order(), "catalogue rows must follow the Field enumer
 
 }  // namespace
 
-const std::array<FieldInfo, kFieldCount>& field_catalogue() { return kCatalogue; }
+const std::array<FieldInfo, kFieldCount>& field_catalogue() {
+  return kCatalogue;
+}
 
-const FieldInfo& field_info(Field f) { return kCatalogue[static_cast<std::size_t>(f)]; }
+const FieldInfo& field_info(Field f) {
+  return kCatalogue[static_cast<std::size_t>(f)];
+}
 
 std::optional<Field> field_by_name(std::string_view name) {
   for (const auto& info : kCatalogue) {

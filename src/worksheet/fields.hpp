@@ -11,18 +11,50 @@ namespace tq {
 
 enum class Field : std::size_t {
   // Vehicle Particulars
-  msrp, optionpackage, sellingprice, addons, downpayment, tradeallowance, tradepayoff, rate,
-  buyrate, residual, term, rebates, milesyear, financerebate, financeterm, financerate,
+  msrp,
+  optionpackage,
+  sellingprice,
+  addons,
+  downpayment,
+  tradeallowance,
+  tradepayoff,
+  rate,
+  buyrate,
+  residual,
+  term,
+  rebates,
+  milesyear,
+  financerebate,
+  financeterm,
+  financerate,
   // Misc Information
-  mileagecharge, docfee, acqfee, taxrate, platecharge,
+  mileagecharge,
+  docfee,
+  acqfee,
+  taxrate,
+  platecharge,
   // Lease Payment Information
-  basepayment, taxes, monthlypayment, txtstartups, totaldue,
+  basepayment,
+  taxes,
+  monthlypayment,
+  txtstartups,
+  totaldue,
   // Lease Information
-  ctotalcapcost, ctotaldown, csinglepay, cresidual, ctradeequity, totalreserve,
+  ctotalcapcost,
+  ctotaldown,
+  csinglepay,
+  cresidual,
+  ctradeequity,
+  totalreserve,
   // Finance Information
-  f_amountfinanced, f_term, f_rate, f_payment,
+  f_amountfinanced,
+  f_term,
+  f_rate,
+  f_payment,
   // Change Total COD and Roll to Lease Payment
-  totalcod, deficency, desiredpayment,
+  totalcod,
+  deficency,
+  desiredpayment,
 };
 
 inline constexpr std::size_t kFieldCount = 39;

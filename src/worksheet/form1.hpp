@@ -1,0 +1,62 @@
+#pragma once
+// The deal worksheet window. Every button copies the texts into the model, runs one command of
+// the core, and writes back what changed; the window holds no arithmetic of its own.
+
+#include <QHash>
+#include <QLineEdit>
+#include <QWidget>
+
+#include "tools/commands.hpp"
+#include "worksheet/worksheet.hpp"
+
+class QButtonGroup;
+class QLabel;
+
+namespace tq {
+
+class Session;
+
+// Selects the whole text, with the caret at its start.
+void select_field_text(QLineEdit* field);
+
+// A worksheet input. Most select their text on entry so that typing replaces it.
+class EntryField : public QLineEdit {
+  Q_OBJECT
+
+ public:
+  EntryField(bool select_on_entry, QWidget* parent);
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override;
+
+ private:
+  bool select_on_entry_;
+};
+
+class Form1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit Form1(Session& session);
+
+  Worksheet worksheet() const;            // the texts on screen
+  void show_worksheet(const Worksheet&);  // writes the texts that differ
+  void run(Command command);
+  void clear_form() { run(Command::clear); }
+  void focus_first_field();
+  QWidget* control(const QString& name) const { return widgets_.value(name); }
+
+ signals:
+  void print_requested();
+
+ private:
+  void set_text(Field f, const std::string& text);
+  std::string text(Field f) const;
+
+  Session& session_;
+  QHash<QString, QWidget*> widgets_;
+  std::array<QWidget*, kFieldCount> fields_{};
+  QButtonGroup* rolloption_ = nullptr;
+};
+
+}  // namespace tq

@@ -1,0 +1,51 @@
+#pragma once
+// Where every control of a window sits, in twips, with its caption, colour and font size. The
+// windows are built from these tables, so the layout can be checked without a screen.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tq {
+
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+struct TwipRect {
+  int left = 0, top = 0, width = 0, height = 0;
+};
+
+enum class ControlKind { frame, input, output, caption, option, button, line };
+
+struct Control {
+  std::string name;  // the control's name: "msrp", "Label1_38", "Frame4", "rolloption_2" ...
+  ControlKind kind;
+  std::string text;    // caption, or the initial text of a field
+  std::string parent;  // the frame that holds it; empty for the window itself
+  TwipRect rect;       // relative to the parent
+  double points;       // font size
+  Rgb colour;          // text colour (caption colour for a frame)
+};
+
+struct WindowLayout {
+  std::string title;
+  int width, height;              // client area, twips
+  std::vector<Control> controls;  // frames before their contents
+  std::vector<std::string> tab_order;
+};
+
+inline constexpr Rgb kBlack{0, 0, 0};
+inline constexpr Rgb kResultGreen{0, 128, 0};
+
+const WindowLayout& worksheet_layout();
+const WindowLayout& preferences_layout();
+
+// The control of that name, or nullptr.
+const Control* find_control(const WindowLayout& layout, std::string_view name);
+
+// The worksheet inputs that select their whole text when they receive the focus.
+const std::vector<std::string>& select_on_entry_fields();
+
+}  // namespace tq

@@ -1,0 +1,78 @@
+#include "worksheet/session.hpp"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include "prefs/preferences_dialog.hpp"
+#include "worksheet/form1.hpp"
+#include "worksheet/qt_ui.hpp"
+
+namespace tq {
+
+Session::Session(std::string prefs_path, std::function<void()> quit)
+    : prefs_path_(std::move(prefs_path)), quit_(std::move(quit)) {
+  if (!quit_) quit_ = [] { QCoreApplication::quit(); };
+}
+
+Session::~Session() {
+  delete dialog_;
+  delete form_;
+}
+
+Form1* Session::main_window() const {
+  return form_;
+}
+PreferencesDialog* Session::dialog() const {
+  return dialog_;
+}
+
+void Session::start() {
+  const auto problem = load_preferences(prefs_, prefs_path_);
+  form_ = new Form1(*this);
+  form_->clear_form();
+  ui::centre_on_screen(form_);
+  form_->show();
+  form_->raise();
+  form_->activateWindow();
+  form_->focus_first_field();
+  if (problem) {
+    const QString text = ui::qstr(*problem);
+    QTimer::singleShot(0, form_, [form = form_, text] { ui::show_error(form, text); });
+  }
+}
+
+void Session::show_main() {
+  if (form_ == nullptr) {
+    start();
+    return;
+  }
+  form_->show();
+  form_->raise();
+  form_->activateWindow();
+}
+
+void Session::open_preferences() {
+  if (dialog_ == nullptr) {
+    dialog_ = new PreferencesDialog(*this);
+    ui::centre_on_screen(dialog_);
+    dialog_->show();
+    dialog_->load_from_file();
+  }
+  dialog_->show();
+  dialog_->raise();
+  dialog_->activateWindow();
+}
+
+void Session::reload_preferences(QWidget* parent) {
+  if (const auto problem = load_preferences(prefs_, prefs_path_)) {
+    ui::show_error(parent, ui::qstr(*problem));
+  }
+}
+
+void Session::exit_program() {
+  if (dialog_ != nullptr) dialog_->discard_and_close();
+  if (form_ != nullptr) form_->close();
+  quit_();
+}
+
+}  // namespace tq

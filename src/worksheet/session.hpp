@@ -1,0 +1,50 @@
+#pragma once
+// The running program: the one Preferences record, the worksheet window and the preferences
+// dialog. The dialog can outlive the worksheet window, and brings a fresh one back.
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <string>
+
+#include "prefs/preferences.hpp"
+
+namespace tq {
+
+class Form1;
+class PreferencesDialog;
+
+class Session : public QObject {
+  Q_OBJECT
+
+ public:
+  // `prefs_path` is the preferences file; `quit` ends the program (EXIT).
+  explicit Session(std::string prefs_path, std::function<void()> quit = {});
+  ~Session() override;
+
+  // Start-up: load the preferences, clear the worksheet, show it centred with focus on msrp.
+  // Problems with the preferences file are told in a box once the window is up.
+  void start();
+  // Brings the worksheet to the front, or starts it afresh if its window was closed.
+  void show_main();
+  // Opens the preferences dialog, or brings the open one to the front without reloading it.
+  void open_preferences();
+  // Reads the record from the file again, telling the dealer of any problem.
+  void reload_preferences(QWidget* parent);
+  // EXIT: closes everything at once, discarding an open dialog's edits.
+  void exit_program();
+
+  Preferences& prefs() { return prefs_; }
+  const std::string& prefs_path() const { return prefs_path_; }
+  Form1* main_window() const;
+  PreferencesDialog* dialog() const;
+
+ private:
+  std::string prefs_path_;
+  std::function<void()> quit_;
+  Preferences prefs_;
+  QPointer<Form1> form_;
+  QPointer<PreferencesDialog> dialog_;
+};
+
+}  // namespace tq

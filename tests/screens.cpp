@@ -1,0 +1,69 @@
+// Takes the screenshots a person compares with the layout: the worksheet with the first example
+// deal calculated, and the preferences dialog. Usage: tallyquote-screens OUTDIR
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+
+#include "prefs/preferences_dialog.hpp"
+#include "worksheet/form1.hpp"
+#include "worksheet/session.hpp"
+
+namespace {
+
+// The whole screen when there is one (Xvfb), else the window drawn by itself.
+void shoot(QWidget* window, const QString& path) {
+  QTest::qWait(200);
+  QPixmap shot;
+  if (QGuiApplication::platformName() == "xcb" && window->screen() != nullptr) {
+    shot = window->screen()->grabWindow(0, window->frameGeometry().x(), window->frameGeometry().y(),
+                                        window->frameGeometry().width(),
+                                        window->frameGeometry().height());
+  } else {
+    shot = window->grab();
+  }
+  if (!shot.save(path)) std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+  std::printf("%s\n", qPrintable(path));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: tallyquote-screens OUTDIR\n");
+    return 2;
+  }
+  const QDir out(QString::fromLocal8Bit(argv[1]));
+  QDir().mkpath(out.path());
+  tq::Session session(out.filePath("preferences.txt").toStdString());
+  if (!QFile::exists(out.filePath("preferences.txt"))) {
+    tq::save_preferences_file(out.filePath("preferences.txt").toStdString(),
+                              tq::Preferences::default_values());
+  }
+  session.start();
+  tq::Form1* form = session.main_window();
+  const std::pair<const char*, const char*> deal[] = {
+      {"msrp", "30000"},       {"sellingprice", "28000"},
+      {"downpayment", "2000"}, {"rate", "6"},
+      {"buyrate", "5"},        {"residual", "0.55"},
+      {"rebates", "500"},      {"financerate", "6.9"},
+      {"totalcod", "0"},       {"desiredpayment", "389.17"}};
+  for (const auto& [name, text] : deal) {
+    auto* edit = static_cast<QLineEdit*>(form->control(name));
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+  }
+  QTest::mouseClick(static_cast<QPushButton*>(form->control("Command1")), Qt::LeftButton);
+  shoot(form, out.filePath("worksheet.png"));
+  session.open_preferences();
+  shoot(session.dialog(), out.filePath("preferences.png"));
+  return 0;
+}
