@@ -25,6 +25,7 @@ test: build
 
 bench: build
 	@$(BUILD)/bench/core_bench
+	@$(BUILD)/bench/gui_bench
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.hpp')
