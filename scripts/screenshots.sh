@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Screenshots of the worksheet (first example deal calculated) and the preferences dialog, taken
-# on a virtual X screen. Usage: scripts/screenshots.sh [BUILD_DIR] [OUT_DIR]
+# on a virtual X screen, and the printed summary as PDF and PNG. Usage: scripts/screenshots.sh [BUILD_DIR] [OUT_DIR]
 set -euo pipefail
 build=${1:-build}
 out=${2:-shots}
 mkdir -p "$out"
 rm -f "$out/preferences.txt"
 xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$build/tests/tallyquote-screens" "$out"
+pdftoppm -png -r 60 -singlefile "$out/summary.pdf" "$out/summary"
+echo "$out/summary.png"

@@ -1,5 +1,5 @@
 // Takes the screenshots a person compares with the layout: the worksheet with the first example
-// deal calculated, and the preferences dialog. Usage: tallyquote-screens OUTDIR
+// deal calculated, the preferences dialog, and the printed summary as a PDF. Usage: tallyquote-screens OUTDIR
 
 #include <QApplication>
 #include <QDir>
@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "prefs/preferences_dialog.hpp"
+#include "print/qt_printer.hpp"
 #include "worksheet/form1.hpp"
 #include "worksheet/session.hpp"
 
@@ -63,6 +64,10 @@ int main(int argc, char* argv[]) {
   }
   QTest::mouseClick(static_cast<QPushButton*>(form->control("Command1")), Qt::LeftButton);
   shoot(form, out.filePath("worksheet.png"));
+  if (const auto error = tq::save_summary_pdf(out.filePath("summary.pdf"), form->worksheet())) {
+    std::fprintf(stderr, "%s\n", qPrintable(*error));
+  }
+  std::printf("%s\n", qPrintable(out.filePath("summary.pdf")));
   session.open_preferences();
   shoot(session.dialog(), out.filePath("preferences.png"));
   return 0;

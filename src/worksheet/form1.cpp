@@ -71,7 +71,7 @@ Form1::Form1(Session& session) : session_(session) {
   connect(static_cast<QPushButton*>(widgets_.value("Command3")), &QPushButton::clicked, this,
           [this] { session_.exit_program(); });
   connect(static_cast<QPushButton*>(widgets_.value("Command7")), &QPushButton::clicked, this,
-          &Form1::print_requested);
+          &Form1::print);
 }
 
 std::string Form1::text(Field f) const {
@@ -119,6 +119,8 @@ void Form1::run(Command command) {
   });
   show_worksheet(ws);
 }
+
+void Form1::print() { print_worksheet(this, worksheet(), choose_pdf_); }
 
 void Form1::focus_first_field() {
   fields_[static_cast<std::size_t>(Field::msrp)]->setFocus();

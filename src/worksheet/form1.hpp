@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include "print/qt_printer.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/worksheet.hpp"
 
@@ -46,8 +47,9 @@ class Form1 : public QWidget {
   void focus_first_field();
   QWidget* control(const QString& name) const { return widgets_.value(name); }
 
- signals:
-  void print_requested();
+  void print();
+  // Where a PDF goes when the summary cannot be printed; tests answer without a file dialog.
+  void set_pdf_chooser(PdfPathChooser chooser) { choose_pdf_ = std::move(chooser); }
 
  private:
   void set_text(Field f, const std::string& text);
@@ -57,6 +59,7 @@ class Form1 : public QWidget {
   QHash<QString, QWidget*> widgets_;
   std::array<QWidget*, kFieldCount> fields_{};
   QButtonGroup* rolloption_ = nullptr;
+  PdfPathChooser choose_pdf_ = default_pdf_chooser();
 };
 
 }  // namespace tq

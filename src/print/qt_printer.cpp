@@ -1,0 +1,135 @@
+#include "print/qt_printer.hpp"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFontMetricsF>
+#include <QMessageBox>
+#include <QPrinterInfo>
+#include <QPushButton>
+
+#include "worksheet/qt_ui.hpp"
+
+namespace tq {
+
+QtPagePrinter::QtPagePrinter(QPrinter& printer) : printer_(printer) { update_line_height(); }
+
+QtPagePrinter::~QtPagePrinter() {
+  // A page left unfinished by a failure is not sent.
+  if (painter_.isActive()) {
+    printer_.abort();
+    painter_.end();
+  }
+}
+
+void QtPagePrinter::set_font_name(const std::string& name) {
+  // Where the named face is missing, its metric twin keeps the page's geometry.
+  font_.setFamilies({QString::fromStdString(name), "Liberation Sans", "DejaVu Sans"});
+  update_line_height();
+}
+
+void QtPagePrinter::set_font_size(double points) {
+  font_.setPointSizeF(points);
+  update_line_height();
+}
+
+void QtPagePrinter::set_bold(bool on) { font_.setBold(on); }
+void QtPagePrinter::set_underline(bool on) { font_.setUnderline(on); }
+
+void QtPagePrinter::update_line_height() {
+  // One line of the regular page font, so that every kind of line advances alike.
+  QFont regular = font_;
+  regular.setBold(false);
+  regular.setUnderline(false);
+  const QFontMetricsF metrics(regular, &printer_);
+  line_twips_ = metrics.height() / printer_.resolution() * 1440.0;
+}
+
+double QtPagePrinter::device(double twips) const { return twips / 1440.0 * printer_.resolution(); }
+
+void QtPagePrinter::begin() {
+  if (painter_.isActive()) return;
+  if (!painter_.begin(&printer_)) {
+    throw PrinterError(printer_.outputFileName().isEmpty()
+                           ? "the printer could not be opened"
+                           : "the file " + printer_.outputFileName().toStdString() +
+                                 " could not be written");
+  }
+}
+
+void QtPagePrinter::print_line(const std::string& text) {
+  begin();  // the job and its page begin with the first output
+  if (!text.empty()) {
+    painter_.setFont(font_);
+    const QFontMetricsF metrics(font_, &printer_);
+    painter_.drawText(QPointF(device(x_), device(y_) + metrics.ascent()),
+                      QString::fromStdString(text));
+  }
+  x_ = 0;
+  y_ += line_twips_;
+}
+
+void QtPagePrinter::end_doc() {
+  begin();
+  if (!painter_.end() || printer_.printerState() == QPrinter::Error ||
+      printer_.printerState() == QPrinter::Aborted) {
+    throw PrinterError("the job could not be handed to the printer");
+  }
+}
+
+std::optional<QString> save_summary_pdf(const QString& path, const Worksheet& ws) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(path);
+  try {
+    QtPagePrinter page(printer);
+    print_summary(ws, page);
+  } catch (const PrinterError& e) {
+    return QString("The deal summary could not be saved: %1.").arg(e.what());
+  }
+  return std::nullopt;
+}
+
+PdfPathChooser default_pdf_chooser() {
+  return [](QWidget* parent) {
+    return QFileDialog::getSaveFileName(parent, "Save the deal summary as PDF",
+                                        QDir::home().filePath("deal-summary.pdf"),
+                                        "PDF files (*.pdf)");
+  };
+}
+
+namespace {
+
+void offer_pdf(QWidget* parent, const Worksheet& ws, const QString& problem,
+               const PdfPathChooser& choose_pdf) {
+  QMessageBox box(QMessageBox::NoIcon, "Error",
+                  problem + "\nSave the deal summary as a PDF file instead?",
+                  QMessageBox::Save | QMessageBox::Cancel, parent);
+  box.button(QMessageBox::Save)->setText("Save as PDF...");
+  if (box.exec() != QMessageBox::Save) return;
+  const QString path = choose_pdf(parent);
+  if (path.isEmpty()) return;
+  if (const auto error = save_summary_pdf(path, ws)) ui::show_error(parent, *error);
+}
+
+}  // namespace
+
+void print_worksheet(QWidget* parent, const Worksheet& ws, const PdfPathChooser& choose_pdf) {
+  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  if (info.isNull()) {
+    offer_pdf(parent, ws, "The deal summary cannot be printed: no default printer is set up.",
+              choose_pdf);
+    return;
+  }
+  QPrinter printer(info, QPrinter::HighResolution);
+  try {
+    QtPagePrinter page(printer);
+    print_summary(ws, page);
+  } catch (const PrinterError& e) {
+    offer_pdf(parent, ws,
+              QString("The deal summary could not be printed on %1: %2.")
+                  .arg(info.printerName(), QString::fromStdString(e.what())),
+              choose_pdf);
+  }
+}
+
+}  // namespace tq

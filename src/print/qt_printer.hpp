@@ -1,0 +1,56 @@
+#pragma once
+// The printer operations on a Qt printer (the default printer, or a PDF file), and the Print
+// button's whole reaction, including the offer of a PDF when printing is not possible.
+
+#include <QPainter>
+#include <QPrinter>
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "print/summary.hpp"
+
+class QWidget;
+
+namespace tq {
+
+class QtPagePrinter : public Printer {
+ public:
+  explicit QtPagePrinter(QPrinter& printer);
+  ~QtPagePrinter() override;
+
+  void set_font_name(const std::string& name) override;
+  void set_font_size(double points) override;
+  void set_bold(bool on) override;
+  void set_underline(bool on) override;
+  void set_current_x(double twips) override { x_ = twips; }
+  void set_current_y(double twips) override { y_ = twips; }
+  double current_y() const override { return y_; }
+  void print_line(const std::string& text) override;
+  void end_doc() override;
+
+  double line_height() const { return line_twips_; }  // twips
+
+ private:
+  void begin();
+  void update_line_height();
+  double device(double twips) const;
+
+  QPrinter& printer_;
+  QPainter painter_;
+  QFont font_;
+  double x_ = 0, y_ = 0, line_twips_ = 0;
+};
+
+// Writes the summary as a PDF file. Returns why it could not, if it could not.
+std::optional<QString> save_summary_pdf(const QString& path, const Worksheet& ws);
+
+// Asks where to save a PDF; an empty answer cancels.
+using PdfPathChooser = std::function<QString(QWidget* parent)>;
+PdfPathChooser default_pdf_chooser();
+
+// The Print button: the summary goes to the default printer. Without one, or when the printer
+// fails, a box says so and offers to save the same page as a PDF file instead.
+void print_worksheet(QWidget* parent, const Worksheet& ws, const PdfPathChooser& choose_pdf);
+
+}  // namespace tq
