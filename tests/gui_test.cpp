@@ -41,11 +41,13 @@ class BoxCloser : public QObject {
       SeenBox seen{box->windowTitle(), box->text(), static_cast<int>(box->buttons().size()),
                    box->standardButtons() == QMessageBox::Ok, box->icon()};
       boxes.push_back(seen);
-      box->button(QMessageBox::Ok)->click();
+      QAbstractButton* button = box->button(answer);
+      (button != nullptr ? button : box->buttons().front())->click();
     });
     timer_.start();
   }
   std::vector<SeenBox> boxes;
+  QMessageBox::StandardButton answer = QMessageBox::Ok;
 
  private:
   QTimer timer_;
@@ -373,6 +375,29 @@ class GuiTest : public QObject {
     QCOMPARE(shown("msrp"), QString("0"));
     QCOMPARE(shown("term"), QString("48"));
     QCOMPARE(quits_, 0);
+  }
+
+  void printWithoutPrinterOffersAPdf() {
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    const tq::Worksheet before = form()->worksheet();
+    boxes_->answer = QMessageBox::Cancel;
+    click(main("Command7"));
+    QCOMPARE(boxes_->boxes.size(), std::size_t{1});
+    QVERIFY(boxes_->boxes[0].text.contains("no default printer"));
+    QCOMPARE(boxes_->boxes[0].title, QString("Error"));
+    QVERIFY(form()->worksheet() == before);
+    // Saving the same page as a PDF instead.
+    const QString pdf = dir_->filePath("quote.pdf");
+    form()->set_pdf_chooser([&](QWidget*) { return pdf; });
+    boxes_->answer = QMessageBox::Save;
+    click(main("Command7"));
+    QCOMPARE(boxes_->boxes.size(), std::size_t{2});
+    QVERIFY(form()->worksheet() == before);
+    QFile file(pdf);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.read(5), QByteArray("%PDF-"));
   }
 
   void exitEndsAtOnceDiscardingTheDialog() {

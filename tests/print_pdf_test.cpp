@@ -1,0 +1,109 @@
+// The real page: the summary rendered through the Qt back end into a PDF, and read back with
+// poppler's pdftotext, must put every label and value at its millimetre position in 14 points.
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "deal_helpers.hpp"
+#include "print/qt_printer.hpp"
+
+namespace {
+
+struct Word {
+  double x_min, y_min, x_max, y_max;
+  QString text;
+};
+
+std::vector<Word> words_of(const QString& pdf) {
+  QProcess p;
+  p.start("pdftotext", {"-bbox", pdf, "-"});
+  if (!p.waitForFinished(20000)) return {};
+  const QString html = QString::fromUtf8(p.readAllStandardOutput());
+  static const QRegularExpression re(
+      R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re");
+  std::vector<Word> words;
+  for (auto it = re.globalMatch(html); it.hasNext();) {
+    const auto m = it.next();
+    QString text = m.captured(5);
+    text.replace("&amp;", "&").replace("&lt;", "<").replace("&gt;", ">").replace("&quot;", "\"");
+    words.push_back({m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble(),
+                     m.captured(4).toDouble(), text});
+  }
+  return words;
+}
+
+constexpr double kPointsPerMm = 72 / 25.4;
+constexpr double kHalfMm = 0.5 * kPointsPerMm;
+// Liberation Sans (and Arial): ascent plus descent per em, the height of pdftotext's boxes.
+constexpr double kBoxPerEm = (1854.0 + 434.0) / 2048.0;
+
+}  // namespace
+
+class PrintPdfTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void everyTextSitsAtItsMillimetrePosition() {
+    using namespace tq::testing;
+    TestDeal deal;
+    deal.set(with(first_deal(), {{tq::Field::buyrate, "5"}})).run(tq::Command::calculate);
+    deal.ws[tq::Field::msrp] = "";  // a lone "$"
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("summary.pdf");
+    QVERIFY(!tq::save_summary_pdf(pdf, deal.ws).has_value());
+    QVERIFY(QFile(pdf).size() > 0);
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QPointF origin = printer.pageLayout().paintRectPoints().topLeft();
+    tq::QtPagePrinter page(printer);
+    page.set_font_name(tq::kSummaryFont);
+    page.set_font_size(tq::kSummaryPoints);
+    const double line = page.line_height() / 20;  // points
+
+    const std::vector<Word> words = words_of(pdf);
+    QVERIFY2(words.size() > 80, "pdftotext found no text");
+    const auto find = [&](const QString& text, double x, double y) -> const Word* {
+      for (const Word& w : words) {
+        if (w.text == text && std::abs(w.x_min - x) <= kHalfMm && std::abs(w.y_min - y) <= kHalfMm)
+          return &w;
+      }
+      return nullptr;
+    };
+    int checked = 0;
+    for (const auto* column : {&tq::summary_left_column(), &tq::summary_right_column()}) {
+      for (std::size_t n = 0; n < column->lines.size(); ++n) {
+        const tq::SummaryLine& l = column->lines[n];
+        const double top = origin.y() + tq::kSummaryTopMm * kPointsPerMm + n * line;
+        const double label_x = origin.x() + column->label_mm * kPointsPerMm;
+        const QString first = QString::fromStdString(l.label).section(' ', 0, 0);
+        if (l.kind == tq::LineKind::blank) continue;
+        const Word* label = find(first, label_x, top);
+        QVERIFY2(label != nullptr, qPrintable(first));
+        QVERIFY2(std::abs((label->y_max - label->y_min) / kBoxPerEm - 14) < 0.25, qPrintable(first));
+        ++checked;
+        if (l.kind != tq::LineKind::entry) continue;
+        const QString value = QString::fromStdString(tq::summary_value(deal.ws, l));
+        if (value.isEmpty()) continue;
+        const double value_x = origin.x() + column->value_mm * kPointsPerMm;
+        QVERIFY2(find(value, value_x, top) != nullptr, qPrintable(first + " " + value));
+        ++checked;
+      }
+    }
+    QCOMPARE(checked, 5 + 1 + 35 + 35);  // headings, the separator, labels, values
+    QVERIFY(find("$", origin.x() + 55 * kPointsPerMm,
+                 origin.y() + (10 * kPointsPerMm) + line) != nullptr);
+  }
+
+  void unwritablePdfIsReported() {
+    const auto error = tq::save_summary_pdf("/nonexistent-dir/summary.pdf", tq::Worksheet{});
+    QVERIFY(error.has_value());
+    QVERIFY(error->contains("/nonexistent-dir/summary.pdf"));
+  }
+};
+
+QTEST_MAIN(PrintPdfTest)
+#include "print_pdf_test.moc"
