@@ -83,7 +83,8 @@ class PrintPdfTest : public QObject {
         if (l.kind == tq::LineKind::blank) continue;
         const Word* label = find(first, label_x, top);
         QVERIFY2(label != nullptr, qPrintable(first));
-        QVERIFY2(std::abs((label->y_max - label->y_min) / kBoxPerEm - 14) < 0.25, qPrintable(first));
+        QVERIFY2(std::abs((label->y_max - label->y_min) / kBoxPerEm - 14) < 0.25,
+                 qPrintable(first));
         ++checked;
         if (l.kind != tq::LineKind::entry) continue;
         const QString value = QString::fromStdString(tq::summary_value(deal.ws, l));
@@ -94,8 +95,8 @@ class PrintPdfTest : public QObject {
       }
     }
     QCOMPARE(checked, 5 + 1 + 35 + 35);  // headings, the separator, labels, values
-    QVERIFY(find("$", origin.x() + 55 * kPointsPerMm,
-                 origin.y() + (10 * kPointsPerMm) + line) != nullptr);
+    QVERIFY(find("$", origin.x() + 55 * kPointsPerMm, origin.y() + (10 * kPointsPerMm) + line) !=
+            nullptr);
   }
 
   void unwritablePdfIsReported() {

@@ -1,5 +1,6 @@
 // Takes the screenshots a person compares with the layout: the worksheet with the first example
-// deal calculated, the preferences dialog, and the printed summary as a PDF. Usage: tallyquote-screens OUTDIR
+// deal calculated, the preferences dialog, and the printed summary as a PDF. Usage:
+// tallyquote-screens OUTDIR
 
 #include <QApplication>
 #include <QDir>

@@ -11,7 +11,9 @@
 
 namespace tq {
 
-QtPagePrinter::QtPagePrinter(QPrinter& printer) : printer_(printer) { update_line_height(); }
+QtPagePrinter::QtPagePrinter(QPrinter& printer) : printer_(printer) {
+  update_line_height();
+}
 
 QtPagePrinter::~QtPagePrinter() {
   // A page left unfinished by a failure is not sent.
@@ -32,8 +34,12 @@ void QtPagePrinter::set_font_size(double points) {
   update_line_height();
 }
 
-void QtPagePrinter::set_bold(bool on) { font_.setBold(on); }
-void QtPagePrinter::set_underline(bool on) { font_.setUnderline(on); }
+void QtPagePrinter::set_bold(bool on) {
+  font_.setBold(on);
+}
+void QtPagePrinter::set_underline(bool on) {
+  font_.setUnderline(on);
+}
 
 void QtPagePrinter::update_line_height() {
   // One line of the regular page font, so that every kind of line advances alike.
@@ -44,7 +50,9 @@ void QtPagePrinter::update_line_height() {
   line_twips_ = metrics.height() / printer_.resolution() * 1440.0;
 }
 
-double QtPagePrinter::device(double twips) const { return twips / 1440.0 * printer_.resolution(); }
+double QtPagePrinter::device(double twips) const {
+  return twips / 1440.0 * printer_.resolution();
+}
 
 void QtPagePrinter::begin() {
   if (painter_.isActive()) return;

@@ -5,9 +5,15 @@ namespace {
 
 using F = Field;
 
-SummaryLine heading(const char* text) { return {LineKind::heading, text, std::nullopt}; }
-SummaryLine entry(const char* label, F f, Mark m) { return {LineKind::entry, label, f, m}; }
-SummaryLine blank() { return {LineKind::blank, "", std::nullopt}; }
+SummaryLine heading(const char* text) {
+  return {LineKind::heading, text, std::nullopt};
+}
+SummaryLine entry(const char* label, F f, Mark m) {
+  return {LineKind::entry, label, f, m};
+}
+SummaryLine blank() {
+  return {LineKind::blank, "", std::nullopt};
+}
 SummaryLine separator() {
   return {LineKind::separator, std::string(33, '-'), std::nullopt};
 }
@@ -53,41 +59,44 @@ void print_column(const Worksheet& ws, Printer& p, const SummaryColumn& column) 
 
 }  // namespace
 
-void print_at_x(Printer& printer, double mm) { printer.set_current_x(mm * kTwipsPerMm); }
-void print_at_y(Printer& printer, double mm) { printer.set_current_y(mm * kTwipsPerMm); }
+void print_at_x(Printer& printer, double mm) {
+  printer.set_current_x(mm * kTwipsPerMm);
+}
+void print_at_y(Printer& printer, double mm) {
+  printer.set_current_y(mm * kTwipsPerMm);
+}
 
 const SummaryColumn& summary_left_column() {
   // The residual is a factor of the vehicle's value (0.55), so it prints with no mark: "0.55%"
   // would misstate it.
-  static const SummaryColumn column{
-      10,
-      55,
-      {heading("Vehicle Particulars"),
-       entry("MSRP: ", F::msrp, kDollar),
-       entry("Package Discount: ", F::optionpackage, kDollar),
-       entry("Total Aftermarket: ", F::addons, kDollar),
-       entry("Down Payment: ", F::downpayment, kDollar),
-       blank(),
-       entry("Trade Allowance: ", F::tradeallowance, kDollar),
-       entry("Trade Payoff: ", F::tradepayoff, kDollar),
-       entry("Lease Rate: ", F::rate, kNone),
-       entry("Lease Buy Rate: ", F::buyrate, kNone),
-       entry("Residual: ", F::residual, kNone),
-       entry("Lease Term: ", F::term, kNone),
-       entry("Rebates: ", F::rebates, kDollar),
-       entry("Miles/Year: ", F::milesyear, kNone),
-       blank(),
-       entry("Finance Rebates: ", F::financerebate, kDollar),
-       entry("Finance Term: ", F::financeterm, kNone),
-       entry("Finance Rate: ", F::financerate, kPercent),
-       blank(),
-       blank(),
-       heading("Misc Information"),
-       entry("Mileage Charge: ", F::mileagecharge, kDollar),
-       entry("Doc Fee: ", F::docfee, kDollar),
-       entry("Acquisition Fee: ", F::acqfee, kDollar),
-       entry("Tax Rate: ", F::taxrate, kPercent),
-       entry("Plate Charge: ", F::platecharge, kDollar)}};
+  static const SummaryColumn column{10,
+                                    55,
+                                    {heading("Vehicle Particulars"),
+                                     entry("MSRP: ", F::msrp, kDollar),
+                                     entry("Package Discount: ", F::optionpackage, kDollar),
+                                     entry("Total Aftermarket: ", F::addons, kDollar),
+                                     entry("Down Payment: ", F::downpayment, kDollar),
+                                     blank(),
+                                     entry("Trade Allowance: ", F::tradeallowance, kDollar),
+                                     entry("Trade Payoff: ", F::tradepayoff, kDollar),
+                                     entry("Lease Rate: ", F::rate, kNone),
+                                     entry("Lease Buy Rate: ", F::buyrate, kNone),
+                                     entry("Residual: ", F::residual, kNone),
+                                     entry("Lease Term: ", F::term, kNone),
+                                     entry("Rebates: ", F::rebates, kDollar),
+                                     entry("Miles/Year: ", F::milesyear, kNone),
+                                     blank(),
+                                     entry("Finance Rebates: ", F::financerebate, kDollar),
+                                     entry("Finance Term: ", F::financeterm, kNone),
+                                     entry("Finance Rate: ", F::financerate, kPercent),
+                                     blank(),
+                                     blank(),
+                                     heading("Misc Information"),
+                                     entry("Mileage Charge: ", F::mileagecharge, kDollar),
+                                     entry("Doc Fee: ", F::docfee, kDollar),
+                                     entry("Acquisition Fee: ", F::acqfee, kDollar),
+                                     entry("Tax Rate: ", F::taxrate, kPercent),
+                                     entry("Plate Charge: ", F::platecharge, kDollar)}};
   return column;
 }
 

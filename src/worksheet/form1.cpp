@@ -120,7 +120,9 @@ void Form1::run(Command command) {
   show_worksheet(ws);
 }
 
-void Form1::print() { print_worksheet(this, worksheet(), choose_pdf_); }
+void Form1::print() {
+  print_worksheet(this, worksheet(), choose_pdf_);
+}
 
 void Form1::focus_first_field() {
   fields_[static_cast<std::size_t>(Field::msrp)]->setFocus();

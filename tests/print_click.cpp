@@ -1,0 +1,42 @@
+// Presses "Print" in the offscreen worksheet with the first example deal calculated, for the
+// end-to-end print test. Exits 1 if any box appeared (no printer, a failed job).
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+
+#include "worksheet/form1.hpp"
+#include "worksheet/session.hpp"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QTemporaryDir dir;
+  const std::string prefs = dir.filePath("preferences.txt").toStdString();
+  tq::save_preferences_file(prefs, tq::Preferences::default_values());
+  tq::Session session(prefs);
+  session.start();
+  tq::Form1* form = session.main_window();
+  const std::pair<const char*, const char*> deal[] = {
+      {"msrp", "30000"}, {"sellingprice", "28000"}, {"downpayment", "2000"},
+      {"rate", "6"},     {"residual", "0.55"},      {"rebates", "500"},
+      {"buyrate", "5"},  {"financerate", "6.9"}};
+  for (const auto& [name, text] : deal) static_cast<QLineEdit*>(form->control(name))->setText(text);
+  QTest::mouseClick(static_cast<QPushButton*>(form->control("Command1")), Qt::LeftButton);
+  int boxes = 0;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      std::fprintf(stderr, "box: %s\n", qPrintable(box->text()));
+      ++boxes;
+      box->reject();
+    }
+  });
+  closer.start(10);
+  QTest::mouseClick(static_cast<QPushButton*>(form->control("Command7")), Qt::LeftButton);
+  return boxes == 0 ? 0 : 1;
+}

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# End to end through a real print system: a private CUPS daemon with a cups-pdf queue as the
+# default printer; "Print" is pressed in the offscreen window, and the PDF the queue wrote is
+# checked. The daemon, the queue's settings and the output are removed afterwards.
+# Usage: print_e2e.sh PRINT_CLICK_PROGRAM
+set -euo pipefail
+click=$1
+if [ "$(id -u)" -ne 0 ]; then
+  echo "skipped: the cups-pdf backend runs only under a CUPS daemon started as root"
+  exit 77
+fi
+for tool in cupsd lpadmin lpstat pdftotext; do
+  command -v "$tool" >/dev/null || { echo "missing $tool (run scripts/install-deps.sh)"; exit 1; }
+done
+ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
+[ -f "$ppd" ] || { echo "missing $ppd (printer-driver-cups-pdf)"; exit 1; }
+
+tmp=$(mktemp -d /tmp/tallyquote-cups.XXXXXX)
+chmod 755 "$tmp"
+instance="tallyquote$$"
+conf="/etc/cups/cups-pdf-$instance.conf"  # cups-pdf reads its per-queue settings only there
+pid=""
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+  rm -f "$conf"
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+mkdir -p "$tmp"/{etc/ppd,spool/tmp,cache,state,log,out,home}
+chmod 1777 "$tmp/out" "$tmp/spool/tmp"
+cat > "$tmp/etc/cupsd.conf" <<CONF
+Listen $tmp/cups.sock
+LogLevel warn
+WebInterface No
+Browsing No
+DefaultAuthType None
+<Location />
+  Order allow,deny
+  Allow all
+</Location>
+<Location /admin>
+  Order allow,deny
+  Allow all
+</Location>
+<Policy default>
+  <Limit All>
+    Order allow,deny
+    Allow all
+  </Limit>
+</Policy>
+CONF
+cat > "$tmp/etc/cups-files.conf" <<CONF
+ServerRoot $tmp/etc
+RequestRoot $tmp/spool
+TempDir $tmp/spool/tmp
+CacheDir $tmp/cache
+StateDir $tmp/state
+ErrorLog $tmp/log/error_log
+AccessLog $tmp/log/access_log
+PageLog $tmp/log/page_log
+ServerBin /usr/lib/cups
+DataDir /usr/share/cups
+CONF
+cat > "$conf" <<CONF
+Out $tmp/out
+AnonDirName $tmp/out
+UserPrefix
+Label 0
+CONF
+
+cupsd -f -c "$tmp/etc/cupsd.conf" -s "$tmp/etc/cups-files.conf" &
+pid=$!
+export CUPS_SERVER="$tmp/cups.sock"
+for _ in $(seq 100); do
+  lpstat -r 2>/dev/null | grep -q "is running" && break
+  sleep 0.1
+done
+lpstat -r | grep -q "is running" || { cat "$tmp/log/error_log" 2>/dev/null; echo "cupsd did not start"; exit 1; }
+
+lpadmin -p TallyquotePDF -E -v "cups-pdf:/$instance" -P "$ppd"
+# Keeps the page's text as text on its way through PostScript, so that it can be read back.
+lpadmin -p TallyquotePDF -o pdftops-renderer-default=pdftocairo
+lpadmin -d TallyquotePDF
+export HOME="$tmp/home"
+lpstat -d
+
+QT_QPA_PLATFORM=offscreen "$click"
+
+# Wait for the queue to finish the job and cups-pdf to write the file.
+pdf=""
+for _ in $(seq 300); do
+  pdf=$(find "$tmp/out" -name '*.pdf' -size +0 2>/dev/null | head -n 1)
+  [ -n "$pdf" ] && [ -z "$(lpstat -o 2>/dev/null)" ] && break
+  sleep 0.1
+done
+if [ -z "$pdf" ]; then
+  echo "the queue wrote no PDF"
+  lpstat -W all -o || true
+  cat "$tmp/log/error_log" 2>/dev/null || true
+  exit 1
+fi
+sleep 0.5
+text=$(pdftotext -layout "$pdf" -)
+for expected in "Vehicle Particulars" "Lease Payment Information" "MSRP:" '$30000' \
+                "Payment:" '$401.59' "Total Due:" '$2431.59' "Total Reserve:" '$641.89' \
+                "Amount Financed:" '$27883.20' '$550.81' "Residual:" "0.55"; do
+  if ! grep -qF -- "$expected" <<<"$text"; then
+    echo "the printed page lacks: $expected"
+    echo "$text"
+    exit 1
+  fi
+done
+# The columns keep their distances on paper: values 45 mm right of labels, the right column
+# 100 mm right of the left one (within half a millimetre; 1 mm = 2.835 points).
+x_of() { pdftotext -bbox "$pdf" - | grep -F ">$1</word>" | head -n 1 | sed 's/.*xMin="\([0-9.]*\)".*/\1/'; }
+check_gap() {
+  awk -v a="$1" -v b="$2" -v mm="$3" 'BEGIN { d = (b - a) / (72 / 25.4) - mm; exit !(d < 0.5 && d > -0.5) }' ||
+    { echo "columns $1 and $2 are not $3 mm apart"; exit 1; }
+}
+check_gap "$(x_of 'MSRP:')" "$(x_of '$30000')" 45
+check_gap "$(x_of 'MSRP:')" "$(x_of 'Base')" 100
+check_gap "$(x_of 'Base')" "$(x_of '$378.86')" 45
+pages=$(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}')
+[ "$pages" = 1 ] || { echo "expected one page, got $pages"; exit 1; }
+[ -n "${TALLYQUOTE_KEEP_PDF:-}" ] && cp "$pdf" "$TALLYQUOTE_KEEP_PDF"
+echo "printed through CUPS to $pdf: one page with the deal's figures"
