@@ -1,8 +1,13 @@
 #pragma once
-// A worksheet as the window holds it after start-up, with a recorder for the messages it shows.
+// A worksheet as the window holds it after start-up, with a recorder for the messages it shows,
+// and a compact way to write field texts: "msrp=30000 term=36 buyrate=" (texts without blanks).
 
-#include <initializer_list>
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <ostream>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,8 +20,9 @@
 namespace tq {
 // Shows a worksheet in a failure message by its field names.
 inline void PrintTo(const Worksheet& ws, std::ostream* os) {
-  for (const FieldInfo& info : field_catalogue())
+  for (const FieldInfo& info : field_catalogue()) {
     *os << info.name << "=\"" << ws[info.field] << "\" ";
+  }
   *os << "rolloption=" << ws.rolloption;
 }
 }  // namespace tq
@@ -25,6 +31,51 @@ namespace tq::testing {
 
 using FieldTexts = std::vector<std::pair<Field, std::string>>;
 using PrefTexts = std::vector<std::pair<std::string Preferences::*, std::string>>;
+
+inline std::vector<std::pair<std::string, std::string>> name_texts(std::string_view spec) {
+  std::vector<std::pair<std::string, std::string>> out;
+  std::istringstream words{std::string(spec)};
+  for (std::string word; words >> word;) {
+    const auto eq = word.find('=');
+    if (eq == std::string::npos) throw std::invalid_argument("no '=' in " + word);
+    out.emplace_back(word.substr(0, eq), word.substr(eq + 1));
+  }
+  return out;
+}
+
+inline FieldTexts texts(std::string_view spec) {
+  FieldTexts out;
+  for (const auto& [name, text] : name_texts(spec)) {
+    const auto field = field_by_name(name);
+    if (!field) throw std::invalid_argument("no field " + name);
+    out.emplace_back(*field, text);
+  }
+  return out;
+}
+
+inline PrefTexts prefs(std::string_view spec) {
+  PrefTexts out;
+  const auto& names = Preferences::names();
+  for (const auto& [name, text] : name_texts(spec)) {
+    const auto at = std::find(names.begin(), names.end(), name);
+    if (at == names.end()) throw std::invalid_argument("no preference " + name);
+    out.emplace_back(Preferences::members()[static_cast<std::size_t>(at - names.begin())], text);
+  }
+  return out;
+}
+
+inline FieldTexts with(FieldTexts base, const FieldTexts& changes) {
+  base.insert(base.end(), changes.begin(), changes.end());
+  return base;
+}
+inline FieldTexts with(FieldTexts base, std::string_view changes) {
+  return with(std::move(base), texts(changes));
+}
+
+// Every listed field shows exactly its text.
+inline void expect_texts(const Worksheet& ws, std::string_view spec) {
+  for (const auto& [f, text] : texts(spec)) EXPECT_EQ(ws[f], text) << field_info(f).name;
+}
 
 struct TestDeal {
   Preferences prefs;
@@ -49,21 +100,17 @@ struct TestDeal {
 
 // The first example deal of the sales desk: 30000 sticker, 28000 selling price, 2000 down.
 inline FieldTexts first_deal() {
-  using F = Field;
-  return {{F::msrp, "30000"},         {F::optionpackage, "0"},
-          {F::sellingprice, "28000"}, {F::addons, "0"},
-          {F::downpayment, "2000"},   {F::tradeallowance, "0"},
-          {F::tradepayoff, "0"},      {F::rate, "6"},
-          {F::residual, "0.55"},      {F::term, "36"},
-          {F::rebates, "500"},        {F::milesyear, "15000"},
-          {F::mileagecharge, "0.10"}, {F::docfee, "170"},
-          {F::acqfee, "595"},         {F::taxrate, "6"},
-          {F::platecharge, "23"}};
+  return texts(
+      "msrp=30000 optionpackage=0 sellingprice=28000 addons=0 downpayment=2000 tradeallowance=0 "
+      "tradepayoff=0 rate=6 residual=0.55 term=36 rebates=500 milesyear=15000 mileagecharge=0.10 "
+      "docfee=170 acqfee=595 taxrate=6 platecharge=23");
 }
 
-inline FieldTexts with(FieldTexts base, const FieldTexts& changes) {
-  for (const auto& c : changes) base.push_back(c);
-  return base;
+// The first deal, with changes, after Calculate Payments.
+inline TestDeal calculated(std::string_view changes = "", const PrefTexts& pref_changes = {}) {
+  TestDeal deal(pref_changes);
+  deal.set(with(first_deal(), changes)).run(Command::calculate);
+  return deal;
 }
 
 }  // namespace tq::testing

@@ -38,6 +38,11 @@ QFont fitted(QFont font, const QString& text, int room) {
   return font;
 }
 
+// The control's own font, or the platform's default where the layout gives no size.
+QFont control_font(const Control& c, const QString& text, int room) {
+  return c.points > 0 ? fitted(ui_font(c.points), text, room) : QApplication::font();
+}
+
 void set_text_colour(QWidget* w, const QColor& colour) {
   QPalette pal = w->palette();
   pal.setColor(QPalette::WindowText, colour);
@@ -61,7 +66,7 @@ QHash<QString, QWidget*> build_window(QWidget* window, const WindowLayout& layou
     switch (c.kind) {
       case ControlKind::frame: {
         auto* box = new QGroupBox(text, parent);
-        box->setFont(fitted(ui_font(c.points), text, rect.width() - 12));
+        box->setFont(control_font(c, text, rect.width() - 12));
         set_text_colour(box, qcolor(c.colour));
         w = box;
         break;
@@ -69,24 +74,23 @@ QHash<QString, QWidget*> build_window(QWidget* window, const WindowLayout& layou
       case ControlKind::input:
         w = make_input ? make_input(c, parent) : new QLineEdit(parent);
         static_cast<QLineEdit*>(w)->setText(text);
-        w->setFont(c.points > 0 ? ui_font(c.points) : QApplication::font());
+        w->setFont(control_font(c, {}, rect.width()));
         break;
       case ControlKind::output:
       case ControlKind::caption: {
         auto* label = new QLabel(text, parent);
         label->setAlignment((c.kind == ControlKind::caption ? Qt::AlignRight : Qt::AlignLeft) |
                             Qt::AlignTop);
-        label->setFont(c.kind == ControlKind::caption
-                           ? fitted(ui_font(c.points), text, rect.width())
-                           : ui_font(c.points));
+        // Captions must fit; a result runs on at its full size.
+        label->setFont(control_font(c, c.kind == ControlKind::caption ? text : QString(),
+                                    rect.width()));
         set_text_colour(label, qcolor(c.colour));
         w = label;
         break;
       }
       case ControlKind::option: {
         auto* radio = new QRadioButton(text, parent);
-        radio->setFont(c.points > 0 ? fitted(ui_font(c.points), text, rect.width() - 20)
-                                    : QApplication::font());
+        radio->setFont(control_font(c, text, rect.width() - 20));  // room for the indicator
         // Members "name_0", "name_1" ... form one exclusive group per name.
         const QString group_name = qstr(c.name).section('_', 0, -2);
         QButtonGroup*& group = groups[group_name];
@@ -100,8 +104,7 @@ QHash<QString, QWidget*> build_window(QWidget* window, const WindowLayout& layou
       }
       case ControlKind::button: {
         auto* button = new QPushButton(text, parent);
-        button->setFont(c.points > 0 ? fitted(ui_font(c.points), text, rect.width() - 8)
-                                     : QApplication::font());
+        button->setFont(control_font(c, text, rect.width() - 8));
         w = button;
         break;
       }
