@@ -130,9 +130,9 @@ class SinglePayBracket : public ::testing::TestWithParam<std::pair<const char*, 
 
 TEST_P(SinglePayBracket, DeductionFollowsTheTerm) {
   const auto [term, deduction] = GetParam();
-  const auto single_pay = [&](const char* rate, const std::string& prefs_spec) {
+  const auto single_pay = [&](const char* rate, const std::string& pref_list) {
     return calculated(std::string("term=") + term + " rate=" + rate,
-                      prefs(prefs_spec))[F::csinglepay];
+                      prefs(pref_list))[F::csinglepay];
   };
   const std::string expected = single_pay(*deduction ? "5" : "6", "");
   if (*deduction) {

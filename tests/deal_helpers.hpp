@@ -32,9 +32,9 @@ namespace tq::testing {
 using FieldTexts = std::vector<std::pair<Field, std::string>>;
 using PrefTexts = std::vector<std::pair<std::string Preferences::*, std::string>>;
 
-inline std::vector<std::pair<std::string, std::string>> name_texts(std::string_view spec) {
+inline std::vector<std::pair<std::string, std::string>> name_texts(std::string_view list) {
   std::vector<std::pair<std::string, std::string>> out;
-  std::istringstream words{std::string(spec)};
+  std::istringstream words{std::string(list)};
   for (std::string word; words >> word;) {
     const auto eq = word.find('=');
     if (eq == std::string::npos) throw std::invalid_argument("no '=' in " + word);
@@ -43,9 +43,9 @@ inline std::vector<std::pair<std::string, std::string>> name_texts(std::string_v
   return out;
 }
 
-inline FieldTexts texts(std::string_view spec) {
+inline FieldTexts texts(std::string_view list) {
   FieldTexts out;
-  for (const auto& [name, text] : name_texts(spec)) {
+  for (const auto& [name, text] : name_texts(list)) {
     const auto field = field_by_name(name);
     if (!field) throw std::invalid_argument("no field " + name);
     out.emplace_back(*field, text);
@@ -53,10 +53,10 @@ inline FieldTexts texts(std::string_view spec) {
   return out;
 }
 
-inline PrefTexts prefs(std::string_view spec) {
+inline PrefTexts prefs(std::string_view list) {
   PrefTexts out;
   const auto& names = Preferences::names();
-  for (const auto& [name, text] : name_texts(spec)) {
+  for (const auto& [name, text] : name_texts(list)) {
     const auto at = std::find(names.begin(), names.end(), name);
     if (at == names.end()) throw std::invalid_argument("no preference " + name);
     out.emplace_back(Preferences::members()[static_cast<std::size_t>(at - names.begin())], text);
@@ -73,8 +73,8 @@ inline FieldTexts with(FieldTexts base, std::string_view changes) {
 }
 
 // Every listed field shows exactly its text.
-inline void expect_texts(const Worksheet& ws, std::string_view spec) {
-  for (const auto& [f, text] : texts(spec)) EXPECT_EQ(ws[f], text) << field_info(f).name;
+inline void expect_texts(const Worksheet& ws, std::string_view list) {
+  for (const auto& [f, text] : texts(list)) EXPECT_EQ(ws[f], text) << field_info(f).name;
 }
 
 struct TestDeal {
