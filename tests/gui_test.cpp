@@ -283,6 +283,8 @@ class GuiTest : public QObject {
     QCOMPARE(dialog->windowTitle(), QString("Preferences"));
     QCOMPARE(dialog->size(), QSize(461, 372));
     QCOMPARE(pref<QLineEdit>("dterm")->text(), QString("48"));
+    QVERIFY(!pref("dterm")->font().bold());  // fields keep the default font, not their frame's
+    QVERIFY(pref("Label1_7")->font().bold());
     pref<QLineEdit>("dterm")->setText("60");
     click(main("Command5"));
     QCOMPARE(session_->dialog(), dialog);

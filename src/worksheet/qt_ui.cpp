@@ -14,7 +14,14 @@
 namespace tq::ui {
 
 QFont ui_font(double points, bool bold) {
-  if (points <= 0) return QFont();
+  if (points <= 0) {
+    // Every attribute set explicitly, so that a widget does not inherit its frame's font.
+    QFont f = QApplication::font();
+    f.setFamily(f.family());
+    f.setPointSizeF(f.pointSizeF());
+    f.setBold(false);
+    return f;
+  }
   QFont f;
   f.setFamilies({"MS Sans Serif", "Liberation Sans", "Arial", "DejaVu Sans"});
   f.setStyleHint(QFont::SansSerif);
@@ -40,7 +47,7 @@ QFont fitted(QFont font, const QString& text, int room) {
 
 // The control's own font, or the platform's default where the layout gives no size.
 QFont control_font(const Control& c, const QString& text, int room) {
-  return c.points > 0 ? fitted(ui_font(c.points), text, room) : QApplication::font();
+  return c.points > 0 ? fitted(ui_font(c.points), text, room) : ui_font(0);
 }
 
 void set_text_colour(QWidget* w, const QColor& colour) {

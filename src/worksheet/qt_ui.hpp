@@ -31,7 +31,7 @@ inline QString qstr(const std::string& s) {
 }
 
 // "MS Sans Serif" where installed, else a metric-close sans serif; sized in pixels at 96 dpi so
-// that text and boxes scale together. Zero points is the platform's default font.
+// that text and boxes scale together. Zero points is the platform's default font, regular.
 QFont ui_font(double points, bool bold = true);
 
 // The one kind of message box the program shows: modal, title "Error", an OK button, no icon.
