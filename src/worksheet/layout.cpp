@@ -74,12 +74,6 @@ WindowLayout build_worksheet() {
       {"financeterm", 34, "Finance Term:", 5640, 360, kMaroon},
       {"financerate", 38, "Finance Rate: %:", 6000, 375, kMaroon},
   };
-  for (const Row& r : vehicle) {
-    const bool wide = std::string_view(r.field) == "optionpackage";
-    b.caption("Frame4", r.label, r.text, {wide ? 720 : 1080, r.top, wide ? 3375 : 3015, r.height},
-              12, r.colour);
-    b.field("Frame4", r.field, ControlKind::input, {4200, r.top, 1455, r.height}, 9.75);
-  }
   const Row misc[] = {
       {"mileagecharge", 13, "Mileage Charge: $", 240, 360, kBlack},
       {"docfee", 6, "Doc Fee: $", 600, 360, kBlack},
@@ -87,12 +81,17 @@ WindowLayout build_worksheet() {
       {"taxrate", 12, "Tax Rate: %", 1320, 360, kBlack},
       {"platecharge", 14, "Plate Charge: $", 1680, 360, kBlack},
   };
-  for (const Row& r : misc) {
-    const bool wide = std::string_view(r.field) == "acqfee";
-    b.caption("Frame5", r.label, r.text, {wide ? 120 : 1080, r.top, wide ? 3975 : 3015, 360}, 12,
-              kBlack);
-    b.field("Frame5", r.field, ControlKind::input, {4200, r.top, 1455, 360}, 9.75);
-  }
+  // Inputs with their captions to the left; every caption ends 45 twips before its field.
+  const auto inputs = [&](const char* frame, const auto& rows, std::string_view wide,
+                          int wide_left) {
+    for (const Row& r : rows) {
+      const int left = r.field == wide ? wide_left : 1080;
+      b.caption(frame, r.label, r.text, {left, r.top, 4095 - left, r.height}, 12, r.colour);
+      b.field(frame, r.field, ControlKind::input, {4200, r.top, 1455, r.height}, 9.75);
+    }
+  };
+  inputs("Frame4", vehicle, "optionpackage", 720);
+  inputs("Frame5", misc, "acqfee", 120);
 
   struct OutRow {
     const char* field;
@@ -108,11 +107,14 @@ WindowLayout build_worksheet() {
       {"txtstartups", 15, "Start Ups: $", 1080, 240, 1695},
       {"totaldue", 26, "Total Due: $", 1320, 240, 1695},
   };
-  for (const OutRow& r : payment) {
-    b.caption("Frame1", r.label, r.text, {r.caption_left, r.top, r.caption_width, 255}, 9.75,
-              kBlack);
-    b.field("Frame1", r.field, ControlKind::output, {2040, r.top, 975, 255}, 9.75, kResultGreen);
-  }
+  const auto outputs = [&](const char* frame, const auto& rows, double points) {
+    for (const OutRow& r : rows) {
+      b.caption(frame, r.label, r.text, {r.caption_left, r.top, r.caption_width, 255}, points,
+                kBlack);
+      b.field(frame, r.field, ControlKind::output, {2040, r.top, 975, 255}, points, kResultGreen);
+    }
+  };
+  outputs("Frame1", payment, 9.75);
   w.controls.push_back({"Line1", ControlKind::line, "", "Frame1", {1800, 720, 1200, 0}, 0, kBlack});
   const OutRow lease[] = {
       {"ctotalcapcost", 27, "Net Cap Cost: $", 240},
@@ -122,20 +124,14 @@ WindowLayout build_worksheet() {
       {"ctradeequity", 31, "Trade Equity: $", 1200},
       {"totalreserve", 20, "Total Reserve: $", 1440},
   };
-  for (const OutRow& r : lease) {
-    b.caption("Frame7", r.label, r.text, {120, r.top, 1815, 255}, 8.25, kBlack);
-    b.field("Frame7", r.field, ControlKind::output, {2040, r.top, 975, 255}, 8.25, kResultGreen);
-  }
+  outputs("Frame7", lease, 8.25);
   const OutRow finance[] = {
       {"f_amountfinanced", 21, "Amount Financed: $", 240},
       {"f_term", 35, "Term:", 480},
       {"f_rate", 37, "Rate: %", 720},
       {"f_payment", 36, "Payment: $", 960},
   };
-  for (const OutRow& r : finance) {
-    b.caption("Frame3", r.label, r.text, {120, r.top, 1815, 255}, 8.25, kBlack);
-    b.field("Frame3", r.field, ControlKind::output, {2040, r.top, 975, 255}, 8.25, kResultGreen);
-  }
+  outputs("Frame3", finance, 8.25);
 
   b.caption("Frame2", 19, "Total COD: $", {120, 240, 1695, 255}, 8.25, kBlack);
   b.field("Frame2", "totalcod", ControlKind::input, {1920, 240, 1095, 285}, 8.25);
