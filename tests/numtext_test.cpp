@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <random>
 
 #include "common/fixed4.hpp"
 
@@ -34,6 +36,22 @@ INSTANTIATE_TEST_SUITE_P(
                       ValCase{"0.000000000000000000000000001", 1e-27},
                       ValCase{"12345678901234567890", 12345678901234567890.0},
                       ValCase{"401.59", 401.59}, ValCase{"-202.27", -202.27}));
+
+// Plain decimal texts of every length and exponent read exactly as the C library reads them.
+TEST(Val, AgreesWithStrtodOnGeneratedDecimals) {
+  std::mt19937_64 rng(7);
+  for (int i = 0; i < 20000; ++i) {
+    std::string t = (rng() % 4 == 0) ? "-" : "";
+    const int digits = 1 + static_cast<int>(rng() % 25);
+    const int point = static_cast<int>(rng() % (digits + 1));
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) t += '.';
+      t += static_cast<char>('0' + rng() % 10);
+    }
+    if (rng() % 3 == 0) t += "e" + std::to_string(static_cast<int>(rng() % 80) - 40);
+    ASSERT_EQ(tq::val(t), std::strtod(t.c_str(), nullptr)) << t;
+  }
+}
 
 TEST(Val, OverflowGivesInfinity) {
   EXPECT_EQ(tq::val("1e400"), std::numeric_limits<double>::infinity());

@@ -80,8 +80,10 @@ double val(std::string_view s) {
     negative = s[i] == '-';
     ++i;
   }
-  // Significant digits (leading zeros dropped) and the power of ten of the last one kept.
-  std::string digits;
+  // Significant digits (leading zeros dropped), the first 19 as an integer, and the power of
+  // ten of the last one kept. Only long or extreme numbers need the digits as text.
+  const std::size_t digits_from = i;
+  std::size_t digit_count = 0;
   std::uint64_t mantissa = 0;
   long scale = 0;  // value = digits * 10^scale
   bool seen_point = false, seen_digit = false;
@@ -91,15 +93,15 @@ double val(std::string_view s) {
     if (is_digit(c)) {
       seen_digit = true;
       if (seen_point) --scale;
-      if (digits.empty() && c == '0') continue;
-      digits.push_back(c);
-      if (digits.size() <= 18) mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      if (digit_count == 0 && c == '0') continue;
+      if (++digit_count <= 19) mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
     } else if (c == '.' && !seen_point) {
       seen_point = true;
     } else {
       break;
     }
   }
+  const std::size_t digits_to = i;
   if (!seen_digit) return 0.0;
   if (i < n && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
     ++i;
@@ -118,20 +120,24 @@ double val(std::string_view s) {
     scale += exp_negative ? -exponent : exponent;
   }
   double value = 0.0;
-  if (digits.empty()) {
+  if (digit_count == 0) {
     value = 0.0;
-  } else if (digits.size() <= 15 && scale >= -22 && scale <= 22) {
+  } else if (digit_count <= 15 && scale >= -22 && scale <= 22) {
     // Both operands are exact, so one operation gives the correctly rounded result.
     const double m = static_cast<double>(mantissa);
     value = scale < 0 ? m / kPow10[-scale] : m * kPow10[scale];
   } else {
-    const long magnitude = static_cast<long>(digits.size()) + scale;  // value ~ 0.digits * 10^mag
+    const long magnitude = static_cast<long>(digit_count) + scale;  // ~ 0.digits * 10^magnitude
     if (magnitude > 400) {
       value = std::numeric_limits<double>::infinity();
     } else if (magnitude < -400) {
       value = 0.0;
     } else {
-      std::string text = digits + "e" + std::to_string(scale);
+      std::string text;
+      for (std::size_t k = digits_from; k < digits_to; ++k) {
+        if (is_digit(s[k]) && (!text.empty() || s[k] != '0')) text.push_back(s[k]);
+      }
+      text += "e" + std::to_string(scale);
       const auto res = std::from_chars(text.data(), text.data() + text.size(), value);
       if (res.ec == std::errc::result_out_of_range) {
         value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
