@@ -40,6 +40,7 @@ class BoxCloser : public QObject {
       if (box == nullptr) return;
       SeenBox seen{box->windowTitle(), box->text(), static_cast<int>(box->buttons().size()),
                    box->standardButtons() == QMessageBox::Ok, box->icon()};
+      if (box->textFormat() != Qt::PlainText) seen.title += " (not plain text)";
       boxes.push_back(seen);
       QAbstractButton* button = box->button(answer);
       (button != nullptr ? button : box->buttons().front())->click();
@@ -194,6 +195,15 @@ class GuiTest : public QObject {
     QCOMPARE(shown("monthlypayment"), QString("0"));
     QCOMPARE(shown("msrp"), QString("0"));
     QVERIFY(main<QRadioButton>("rolloption_0")->isChecked());
+  }
+
+  void typedMarkupStaysText() {
+    start();
+    type_into(main<QLineEdit>("financeterm"), "<b>60</b>");
+    click(main("Command1"));
+    auto* term = main<QLabel>("f_term");
+    QCOMPARE(term->text(), QString("<b>60</b>"));
+    QCOMPARE(term->textFormat(), Qt::PlainText);
   }
 
   void tabOrderFollowsTheWorksheet() {

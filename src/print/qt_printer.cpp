@@ -112,6 +112,7 @@ void offer_pdf(QWidget* parent, const Worksheet& ws, const QString& problem,
   QMessageBox box(QMessageBox::NoIcon, "Error",
                   problem + "\nSave the deal summary as a PDF file instead?",
                   QMessageBox::Save | QMessageBox::Cancel, parent);
+  box.setTextFormat(Qt::PlainText);
   box.button(QMessageBox::Save)->setText("Save as PDF...");
   if (box.exec() != QMessageBox::Save) return;
   const QString path = choose_pdf(parent);

@@ -32,6 +32,7 @@ QFont ui_font(double points, bool bold) {
 
 void show_error(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, "Error", text, QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);  // messages carry file names, which may hold '<' or '&'
   box.exec();
 }
 
@@ -86,11 +87,12 @@ QHash<QString, QWidget*> build_window(QWidget* window, const WindowLayout& layou
       case ControlKind::output:
       case ControlKind::caption: {
         auto* label = new QLabel(text, parent);
+        label->setTextFormat(Qt::PlainText);  // typed texts reach results: never read as markup
         label->setAlignment((c.kind == ControlKind::caption ? Qt::AlignRight : Qt::AlignLeft) |
                             Qt::AlignTop);
         // Captions must fit; a result runs on at its full size.
-        label->setFont(control_font(c, c.kind == ControlKind::caption ? text : QString(),
-                                    rect.width()));
+        label->setFont(
+            control_font(c, c.kind == ControlKind::caption ? text : QString(), rect.width()));
         set_text_colour(label, qcolor(c.colour));
         w = label;
         break;
