@@ -71,19 +71,13 @@ void PreferencesDialog::save_and_exit() {
     ui::show_error(this, ui::qstr(*error));  // the dialog stays open with every edit in it
     return;
   }
-  session_.reload_preferences(this);
-  close();
-  session_.show_main();
+  exit_without_save();  // the file now holds the edits; the rest is the same
 }
 
 void PreferencesDialog::exit_without_save() {
   session_.reload_preferences(this);
   close();
   session_.show_main();
-}
-
-void PreferencesDialog::discard_and_close() {
-  close();
 }
 
 }  // namespace tq

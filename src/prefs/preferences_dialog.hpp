@@ -23,7 +23,6 @@ class PreferencesDialog : public QWidget {
   PreferenceValues values() const;  // the texts as typed, the groups as "0" or "1"
   void save_and_exit();
   void exit_without_save();
-  void discard_and_close();  // EXIT of the main window: no save, no reload
   QWidget* control(const QString& name) const { return widgets_.value(name); }
 
  private:

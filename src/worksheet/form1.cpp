@@ -61,10 +61,9 @@ Form1::Form1(Session& session) : session_(session) {
                   {"Command6", Command::roll},
                   {"Command4", Command::recalculate},
                   {"Command9", Command::add_to_aftermarket}};
-  for (const auto& c : commands) {
-    const Command command = c.command;
-    connect(static_cast<QPushButton*>(widgets_.value(c.button)), &QPushButton::clicked, this,
-            [this, command] { run(command); });
+  for (const auto& [button, command] : commands) {
+    connect(static_cast<QPushButton*>(widgets_.value(button)), &QPushButton::clicked, this,
+            [this, command = command] { run(command); });
   }
   connect(static_cast<QPushButton*>(widgets_.value("Command5")), &QPushButton::clicked, this,
           [this] { session_.open_preferences(); });

@@ -8,6 +8,15 @@
 #include "worksheet/qt_ui.hpp"
 
 namespace tq {
+namespace {
+
+void bring_to_front(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+}  // namespace
 
 Session::Session(std::string prefs_path, std::function<void()> quit)
     : prefs_path_(std::move(prefs_path)), quit_(std::move(quit)) {
@@ -31,9 +40,7 @@ void Session::start() {
   form_ = new Form1(*this);
   form_->clear_form();
   ui::centre_on_screen(form_);
-  form_->show();
-  form_->raise();
-  form_->activateWindow();
+  bring_to_front(form_);
   form_->focus_first_field();
   if (problem) {
     const QString text = ui::qstr(*problem);
@@ -46,9 +53,7 @@ void Session::show_main() {
     start();
     return;
   }
-  form_->show();
-  form_->raise();
-  form_->activateWindow();
+  bring_to_front(form_);
 }
 
 void Session::open_preferences() {
@@ -56,11 +61,9 @@ void Session::open_preferences() {
     dialog_ = new PreferencesDialog(*this);
     ui::centre_on_screen(dialog_);
     dialog_->show();
-    dialog_->load_from_file();
+    dialog_->load_from_file();  // once per opening: a second press keeps the edits
   }
-  dialog_->show();
-  dialog_->raise();
-  dialog_->activateWindow();
+  bring_to_front(dialog_);
 }
 
 void Session::reload_preferences(QWidget* parent) {
@@ -70,7 +73,7 @@ void Session::reload_preferences(QWidget* parent) {
 }
 
 void Session::exit_program() {
-  if (dialog_ != nullptr) dialog_->discard_and_close();
+  if (dialog_ != nullptr) dialog_->close();  // its edits are discarded, nothing is reloaded
   if (form_ != nullptr) form_->close();
   quit_();
 }
