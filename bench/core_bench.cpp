@@ -1,10 +1,11 @@
-// How long the window would freeze: one lease computation, the Calculate Payments command,
-// a long roll, and a search that runs into its step bound.
+// How long the window would freeze: one lease computation, the Calculate Payments command, and
+// the searches against the stepwise reference.
 
 #include <benchmark/benchmark.h>
 
 #include "calc/calc.hpp"
 #include "prefs/preferences.hpp"
+#include "stepwise.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/worksheet.hpp"
 
@@ -47,38 +48,81 @@ void BM_CalculatePayments(benchmark::State& state) {
 }
 BENCHMARK(BM_CalculatePayments);
 
-// Lowers the payment to that of a $22,000 down payment, starting from $2,000.
-void BM_RollDownPayment20000(benchmark::State& state) {
-  BenchDeal target;
-  target.ws[F::downpayment] = "22000";
-  target.run(tq::Command::calculate);
-  BenchDeal start;
-  start.ws[F::desiredpayment] = target.ws[F::monthlypayment];
+// The searches, each run with the fast passes (arg 1) and with the plain stepwise reference
+// (arg 0) in the same binary, so the two can be compared on the same machine at the same time.
+template <class Setup>
+void search_bench(benchmark::State& state, tq::Command command, Setup setup) {
+  BenchDeal d;
+  setup(d);
+  const tq::PassRunner pass = state.range(0) ? tq::run_pass : tq::testing::stepwise_pass;
   for (auto _ : state) {
-    tq::Worksheet ws = start.ws;
-    tq::run_command(tq::Command::roll, ws, start.prefs, start.show);
+    tq::Worksheet ws = d.ws;
+    tq::run_command(command, ws, d.prefs, d.show, pass);
     benchmark::DoNotOptimize(ws[F::downpayment].data());
   }
 }
-BENCHMARK(BM_RollDownPayment20000)->Unit(benchmark::kMillisecond);
 
-// A rate roll on a deal without prices cannot move the payment: the pass hits its bound.
-void BM_SearchToStepBound(benchmark::State& state) {
+// Lowers the payment to that of a $22,000 down payment, starting from $2,000.
+void BM_Roll20000(benchmark::State& state) {
+  search_bench(state, tq::Command::roll, [](BenchDeal& d) {
+    BenchDeal target;
+    target.ws[F::downpayment] = "22000";
+    target.run(tq::Command::calculate);
+    d.ws[F::desiredpayment] = target.ws[F::monthlypayment];
+  });
+}
+BENCHMARK(BM_Roll20000)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Re-Calculate from a down payment of 15000 to a total of 3000: 1.24 million cent steps.
+void BM_RecalculateFarSide(benchmark::State& state) {
+  search_bench(state, tq::Command::recalculate, [](BenchDeal& d) {
+    d.ws[F::downpayment] = "15000";
+    d.run(tq::Command::calculate);
+    d.ws[F::totalcod] = "3000";
+  });
+}
+BENCHMARK(BM_RecalculateFarSide)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Roll to 500 after the selling price changed to 48000: the fine pass walks back $16,000.
+void BM_RollStalePayment(benchmark::State& state) {
+  search_bench(state, tq::Command::roll, [](BenchDeal& d) {
+    d.ws[F::sellingprice] = "48000";
+    d.ws[F::desiredpayment] = "500";
+  });
+}
+BENCHMARK(BM_RollStalePayment)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Re-Calculate with a down payment of 1e300, which a dollar no longer changes.
+void BM_Recalculate1e300(benchmark::State& state) {
+  search_bench(state, tq::Command::recalculate, [](BenchDeal& d) {
+    d.ws[F::downpayment] = "1e300";
+    d.ws[F::totalcod] = "3000";
+  });
+}
+BENCHMARK(BM_Recalculate1e300)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The worst cases built for the freeze bound: far searches from magnitudes near 1e15, where the
+// run of exact steps is cut into many short ones, and a 32,767-character field.
+void BM_WorstCases(benchmark::State& state) {
+  const char* cases[][2] = {{"downpayment", "-999999999999"},
+                            {"msrp", "1e308"},
+                            {"addons", "-1e15"},
+                            {"downpayment", "1.23456789012345678"}};
   BenchDeal d;
-  for (F f : {F::msrp, F::sellingprice, F::downpayment, F::rebates, F::docfee, F::acqfee,
-              F::platecharge, F::taxrate}) {
-    d.ws[f] = "0";
-  }
-  d.run(tq::Command::calculate);
-  d.ws[F::desiredpayment] = "100";
-  d.ws.rolloption = 3;
+  const auto [name, text] = cases[state.range(0)];
+  d.ws[*tq::field_by_name(name)] = text;
+  d.ws[F::sellingprice] = "28000" + std::string(32762, ' ');
+  d.ws[F::totalcod] = "3000";
+  d.ws[F::desiredpayment] = "900";
   for (auto _ : state) {
-    tq::Worksheet ws = d.ws;
-    tq::run_command(tq::Command::roll, ws, d.prefs, d.show);
-    benchmark::DoNotOptimize(ws[F::rate].data());
+    for (tq::Command c : {tq::Command::recalculate, tq::Command::roll}) {
+      tq::Worksheet ws = d.ws;
+      tq::run_command(c, ws, d.prefs, d.show);
+      benchmark::DoNotOptimize(ws[F::downpayment].data());
+    }
   }
 }
-BENCHMARK(BM_SearchToStepBound)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WorstCases)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

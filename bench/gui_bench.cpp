@@ -18,8 +18,8 @@ tq::Session* g_session = nullptr;
 
 void type_deal(tq::Form1* form) {
   const std::pair<const char*, const char*> deal[] = {
-      {"msrp", "30000"}, {"sellingprice", "28000"}, {"downpayment", "2000"},
-      {"rate", "6"},     {"residual", "0.55"},      {"rebates", "500"}, {"buyrate", "5"}};
+      {"msrp", "30000"},    {"sellingprice", "28000"}, {"downpayment", "2000"}, {"rate", "6"},
+      {"residual", "0.55"}, {"rebates", "500"},        {"buyrate", "5"}};
   for (const auto& [name, text] : deal) static_cast<QLineEdit*>(form->control(name))->setText(text);
 }
 

@@ -124,7 +124,10 @@ INSTANTIATE_TEST_SUITE_P(Values, FixedTest,
                                            FixedCase{27883.2, 278832000}, FixedCase{6.9, 69000},
                                            FixedCase{0.00005, 0}, FixedCase{0.00025, 2},
                                            FixedCase{-0.00025, -2}, FixedCase{1.23456, 12346},
-                                           FixedCase{-922337203685477.0, -9223372036854769664}));
+                                           // Ties are decided on the 15-digit decimal as shown.
+                                           FixedCase{6.00015, 60002}, FixedCase{1.29645, 12964},
+                                           FixedCase{6.99995, 70000},
+                                           FixedCase{-922337203685477.0, -9223372036854770000}));
 
 TEST(Fixed4, RangeErrors) {
   EXPECT_THROW(tq::Fixed4::from_double(922337203685477.6), tq::FixedRangeError);

@@ -103,7 +103,6 @@ TEST(Abort, RestoresTheDealExactly) {
   expect_abort(no_prices, "desiredpayment=100 rate=6.0%", Command::roll,
                tq::kMsgPaymentUnreachable);
   expect_abort(calculated(), "term=0 desiredpayment=300", Command::roll, tq::kMsgInvalidLease);
-  expect_abort(calculated(), "totalcod=5000000", Command::recalculate, tq::kMsgCodUnreachable);
   expect_abort(calculated(), "term=0 totalcod=3000", Command::recalculate, tq::kMsgInvalidLease);
   expect_abort(calculated(), "deficency=1e308 addons=1e308", Command::add_to_aftermarket,
                tq::kMsgInvalidLease);
@@ -165,6 +164,56 @@ TEST(Cod, AddToAftermarketTable) {
     EXPECT_EQ(deal[F::monthlypayment],
               calculated(std::string("downpayment=0 addons=") + sum)[F::monthlypayment]);
   }
+}
+
+// Searches that move their figure a long way, from far on the wrong side, or after the deal
+// changed: they end exactly where one step at a time ends (checked against the stepwise search).
+TEST(FarSearch, EndsWhereStepwiseEnds) {
+  struct Far {
+    const char* before;  // changed before Calculate Payments
+    const char* after;   // changed after it
+    Command command;
+    const char* expected;
+  };
+  for (const Far& c : {
+           Far{"downpayment=15000", "totalcod=3000", Command::recalculate,
+               "downpayment=2587.26 totaldue=3000.00 deficency=0"},
+           Far{"downpayment=0", "downpayment=-12000 totalcod=300", Command::recalculate,
+               "downpayment=-202.27 totaldue=300.00 deficency=202.27"},
+           Far{"", "sellingprice=48000 desiredpayment=500", Command::roll, "downpayment=18933.53"},
+           Far{"", "totalcod=5000000", Command::recalculate,
+               "downpayment=5165281.05 totaldue=5000000.00"},
+       }) {
+    TestDeal deal = calculated(c.before);
+    deal.set(with({}, c.after)).run(c.command);
+    SCOPED_TRACE(c.after);
+    expect_texts(deal.ws, c.expected);
+    EXPECT_TRUE(deal.messages.empty());
+  }
+}
+
+// A search that would never end, or a lease that overflows, is turned away at once and leaves
+// the deal as it was.
+TEST(FarSearch, NeverEndingOrOverflowingAborts) {
+  const std::string padded = "30000" + std::string(32762, ' ');
+  for (const auto& [changes, command, message] : {
+           std::tuple{"downpayment=1e300 totalcod=3000", Command::recalculate,
+                      tq::kMsgCodUnreachable},
+           {"msrp=1e308 totalcod=3000", Command::recalculate, tq::kMsgCodUnreachable},
+           {"downpayment=1e300 desiredpayment=300", Command::roll, tq::kMsgPaymentUnreachable},
+           // The down payment would have to reach -999999999984470.26: a cent below 15 digits.
+           {"addons=-1e15 desiredpayment=900", Command::roll, tq::kMsgPaymentUnreachable},
+           {"milesyear=-1e308", Command::calculate, tq::kMsgInvalidLease},
+           {"msrp=1e308 optionpackage=1e308", Command::calculate, tq::kMsgInvalidLease},
+       }) {
+    expect_abort(calculated(), changes, command, message);
+  }
+  // A long text is read once per pass, not at every step.
+  TestDeal deal = calculated();
+  deal.ws[F::msrp] = padded;
+  deal.ws[F::totalcod] = "3000";
+  deal.run(Command::recalculate);
+  expect_texts(deal.ws, "downpayment=2587.26 totaldue=3000.00");
 }
 
 TEST(Cod, FirstBranchKeepsAnEarlierShortfall) {

@@ -23,56 +23,95 @@ void write_money(Worksheet& ws, Field f, double v) {
 
 }  // namespace
 
-void calculate_lease(Deal& deal) {
+LeaseInputs read_lease_inputs(const Worksheet& ws) {
   using F = Field;
-  Worksheet& ws = deal.ws;
-  const double M = read(ws, F::msrp);
-  const double S = read(ws, F::sellingprice);
-  const double O = read(ws, F::optionpackage);
-  const double A = read(ws, F::addons);
-  double D = read(ws, F::docfee);
-  const double Q = read(ws, F::acqfee);
-  const double R = read(ws, F::rate);
-  const double P = read(ws, F::residual);
-  const double T = read(ws, F::term);
-  const double Y = read(ws, F::milesyear);
-  const double B = read(ws, F::rebates);
-  const double C = read(ws, F::downpayment);
-  const double K = read(ws, F::mileagecharge);
-  const double X = read(ws, F::taxrate);
-  double L = read(ws, F::platecharge);
-  const double W = read(ws, F::tradeallowance);
-  const double U = read(ws, F::tradepayoff);
+  // The order of the reads is the order the window has always used.
+  LeaseInputs in{};
+  in.msrp = read(ws, F::msrp);
+  in.sellingprice = read(ws, F::sellingprice);
+  in.optionpackage = read(ws, F::optionpackage);
+  in.addons = read(ws, F::addons);
+  in.docfee = read(ws, F::docfee);
+  in.acqfee = read(ws, F::acqfee);
+  in.rate = read(ws, F::rate);
+  in.residual = read(ws, F::residual);
+  in.term = read(ws, F::term);
+  in.milesyear = read(ws, F::milesyear);
+  in.rebates = read(ws, F::rebates);
+  in.downpayment = read(ws, F::downpayment);
+  in.mileagecharge = read(ws, F::mileagecharge);
+  in.taxrate = read(ws, F::taxrate);
+  in.platecharge = read(ws, F::platecharge);
+  in.tradeallowance = read(ws, F::tradeallowance);
+  in.tradepayoff = read(ws, F::tradepayoff);
+  return in;
+}
+
+LeaseChoices lease_choices(const Preferences& prefs) {
+  return {val(prefs.dratetype) == 0, val(prefs.ddocfeeprefs) == 0,
+          val(prefs.dplatechargeprefs) == 0};
+}
+
+LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
+  const double T = in.term;
   if (T == 0) throw CommandAbort(kMsgInvalidLease);
+  const double X = in.taxrate;
+  LeaseFigures out;
+  out.factor = finite(choices.rate_is_percent ? in.rate / 2400 : in.rate);
+  double N = finite(finite(finite(in.sellingprice + in.addons) + in.acqfee) - in.downpayment);
+  N = finite(finite(finite(finite(N - in.rebates) - in.tradeallowance) + in.tradepayoff));
+  if (choices.doc_in_payments) N = finite(N + in.docfee);
+  if (choices.plate_in_payments) N = finite(N + in.platecharge);
+  const double included = finite(15000 * finite(T / 12));
+  const double driven = finite(in.milesyear * finite(T / 12));
+  if (driven > included) N = finite(N + finite(finite(driven - included) * in.mileagecharge));
+  out.capcost = N;
+  out.residual = finite(finite(in.msrp + in.optionpackage) * in.residual);
+  const double V = out.residual;
+  const double depreciation = finite(finite(N - V) / T);
+  const double rent = finite(finite(N + V) * out.factor);
+  out.base = finite(depreciation + rent);
 
-  const bool rate_is_percent = val(deal.prefs.dratetype) == 0;
-  const bool doc_in_payments = val(deal.prefs.ddocfeeprefs) == 0;
-  const bool plate_in_payments = val(deal.prefs.dplatechargeprefs) == 0;
+  // Each later figure works from the rounded text before it, so the window always adds up.
+  const auto shown = [](double v, std::string& text) {
+    text = money_text(finite(v));
+    return val(text);
+  };
+  out.basepayment = shown(out.base, out.basepayment_text);
+  out.taxes = shown(out.basepayment * finite(X * 0.01), out.taxes_text);
+  out.payment = shown(out.basepayment + out.taxes, out.payment_text);
+  const double D = choices.doc_in_payments ? 0 : in.docfee;
+  const double L = choices.plate_in_payments ? 0 : in.platecharge;
+  const double doc_with_tax = finite(D + finite(finite(D * X) * 0.01));
+  const double rebate_tax = finite(finite(in.rebates * X) * 0.01);
+  out.startups =
+      shown(finite(finite(out.payment + doc_with_tax) + L) + rebate_tax, out.startups_text);
+  return out;
+}
 
-  const double factor = rate_is_percent ? R / 2400 : R;
-  double N = S + A + Q - C - B - W + U;
-  if (doc_in_payments) N = N + D;
-  if (plate_in_payments) N = N + L;
-  const double included = 15000 * (T / 12);
-  const double driven = Y * (T / 12);
-  if (driven > included) N = N + (driven - included) * K;
-  const double V = (M + O) * P;
-  const double depreciation = (N - V) / T;
-  const double rent = (N + V) * factor;
-  write_money(ws, F::basepayment, depreciation + rent);
+LeaseFigures write_lease(Worksheet& ws, const LeaseInputs& in, const LeaseChoices& choices) {
+  using F = Field;
+  LeaseFigures f = lease_figures(in, choices);
+  const std::string totaldue = money_text(finite(f.startups + in.downpayment));
+  const std::string cresidual = money_text(f.residual);
+  const std::string ctradeequity = money_text(finite(in.tradeallowance - in.tradepayoff));
+  const std::string ctotalcapcost = money_text(f.capcost);
+  const std::string ctotaldown = money_text(finite(in.downpayment + in.rebates));
+  // Nothing is written until every figure is known to be finite.
+  ws[F::basepayment] = f.basepayment_text;
+  ws[F::taxes] = f.taxes_text;
+  ws[F::monthlypayment] = f.payment_text;
+  ws[F::txtstartups] = f.startups_text;
+  ws[F::totaldue] = totaldue;
+  ws[F::cresidual] = cresidual;
+  ws[F::ctradeequity] = ctradeequity;
+  ws[F::ctotalcapcost] = ctotalcapcost;
+  ws[F::ctotaldown] = ctotaldown;
+  return f;
+}
 
-  // Each later figure works from the rounded text just written, so the window always adds up.
-  write_money(ws, F::taxes, val(ws[F::basepayment]) * (X * 0.01));
-  write_money(ws, F::monthlypayment, val(ws[F::basepayment]) + val(ws[F::taxes]));
-  if (doc_in_payments) D = 0;
-  if (plate_in_payments) L = 0;
-  write_money(ws, F::txtstartups,
-              ((val(ws[F::monthlypayment]) + (D + (D * X) * 0.01)) + L) + (B * X) * 0.01);
-  write_money(ws, F::totaldue, val(ws[F::txtstartups]) + read(ws, F::downpayment));
-  write_money(ws, F::cresidual, V);
-  write_money(ws, F::ctradeequity, W - U);
-  write_money(ws, F::ctotalcapcost, N);
-  write_money(ws, F::ctotaldown, C + B);
+void calculate_lease(Deal& deal) {
+  write_lease(deal.ws, read_lease_inputs(deal.ws), lease_choices(deal.prefs));
 }
 
 void calc_singlepay(Deal& deal) {

@@ -1,24 +1,42 @@
 #include "common/fixed4.hpp"
 
-#include <cfenv>
 #include <cmath>
+#include <limits>
+
+#include "common/numtext.hpp"
 
 namespace tq {
+namespace {
+__extension__ typedef __int128 Wide;
+}  // namespace
 
 Fixed4 Fixed4::from_double(double value) {
-  const double scaled = value * static_cast<double>(kScale);
-  // 2^63 is exactly representable; anything at or beyond it does not fit.
-  constexpr double kLimit = 9223372036854775808.0;
-  if (!std::isfinite(scaled) || scaled >= kLimit || scaled < -kLimit) {
+  if (!std::isfinite(value)) throw FixedRangeError("amount outside the fixed-point range");
+  if (value == 0) return from_raw(0);
+  // Start from the 15-digit decimal the display form shows, not from the binary value: a typed
+  // 1.29645 is a tie in decimal and must round to even, 1.2964.
+  const Digits15 g = digits15(value);
+  Wide digits = 0;
+  for (char c : g.d) digits = digits * 10 + (c - '0');
+  // value = digits x 10^(exponent - 14); ten-thousandths = digits x 10^(exponent - 10).
+  const int shift = g.exponent - 10;
+  Wide raw = 0;
+  if (shift >= 0) {
+    if (shift > 8) throw FixedRangeError("amount outside the fixed-point range");
+    raw = digits;
+    for (int k = 0; k < shift; ++k) raw *= 10;
+  } else if (shift >= -15) {
+    Wide divisor = 1;
+    for (int k = 0; k < -shift; ++k) divisor *= 10;
+    raw = digits / divisor;
+    const Wide rest = digits % divisor;
+    if (2 * rest > divisor || (2 * rest == divisor && raw % 2 != 0)) ++raw;
+  }
+  constexpr Wide kMax = std::numeric_limits<std::int64_t>::max();
+  if (raw > kMax + (g.negative ? 1 : 0)) {
     throw FixedRangeError("amount outside the fixed-point range");
   }
-  // nearbyint rounds in the current mode, which is to-nearest-even unless someone changed it.
-  const int saved = std::fegetround();
-  if (saved != FE_TONEAREST) std::fesetround(FE_TONEAREST);
-  const double rounded = std::nearbyint(scaled);
-  if (saved != FE_TONEAREST) std::fesetround(saved);
-  if (rounded >= kLimit) throw FixedRangeError("amount outside the fixed-point range");
-  return from_raw(static_cast<std::int64_t>(rounded));
+  return from_raw(static_cast<std::int64_t>(g.negative ? -raw : raw));
 }
 
 Fixed4 operator-(Fixed4 a, Fixed4 b) {

@@ -15,8 +15,8 @@ class Fixed4 {
   static constexpr std::int64_t kScale = 10000;
 
   constexpr Fixed4() = default;
-  // Rounds to the nearest ten-thousandth, halves to even; throws FixedRangeError when the
-  // value is not finite or lies outside the 64-bit range.
+  // Rounds the value's 15-significant-digit decimal form to the nearest ten-thousandth, halves
+  // to even; throws FixedRangeError when the value is not finite or lies outside the range.
   static Fixed4 from_double(double value);
   static constexpr Fixed4 from_raw(std::int64_t raw) {
     Fixed4 f;

@@ -39,13 +39,7 @@ double read_radix(std::string_view s, std::size_t i, int radix) {
   return value;
 }
 
-// The digits of a value rounded to 15 significant digits: d[0..14] and the decimal exponent of
-// d[0]. Value must be finite and non-zero.
-struct Digits15 {
-  bool negative = false;
-  std::array<char, 15> d{};
-  int exponent = 0;
-};
+}  // namespace
 
 Digits15 digits15(double value) {
   char buf[40];
@@ -63,8 +57,6 @@ Digits15 digits15(double value) {
   std::from_chars(*p == '+' ? p + 1 : p, res.ptr, out.exponent);
   return out;
 }
-
-}  // namespace
 
 double val(std::string_view s) {
   const std::size_t n = s.size();

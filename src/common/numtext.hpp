@@ -2,6 +2,7 @@
 // Conversions between worksheet texts and numbers. Every field is read and written through these,
 // so the window, the CLI and the tests see exactly the same digits.
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,15 @@ std::string money_text(double value);
 // Short number text: 15 significant digits, no trailing zeros, ".5" rather than "0.5",
 // exponent form ("1E-05", "1.5E+16") outside 1E-04 <= |x| < 1E+15. Zero is "0".
 std::string short_text(double value);
+
+// A finite, non-zero value rounded to 15 significant digits: 0.d[0]d[1]...d[14] is not how it
+// reads; d[0].d[1]...d[14] x 10^exponent is.
+struct Digits15 {
+  bool negative = false;
+  std::array<char, 15> d{};
+  int exponent = 0;
+};
+Digits15 digits15(double value);
 
 // Leading and trailing blanks (spaces and tabs) removed.
 std::string_view trim(std::string_view text);

@@ -1,29 +1,30 @@
 #include <cmath>
 
-#include "tools/search.hpp"
+#include "calc/messages.hpp"
+#include "common/numtext.hpp"
 #include "tools/tools.hpp"
 
 namespace tq {
 
-void recalculate_cod(Deal& deal) {
+void recalculate_cod(Deal& deal, PassRunner run) {
   using F = Field;
   Worksheet& ws = deal.ws;
-  const auto target = [&] { return val(ws[F::totalcod]); };
-  const auto total = [&] { return val(ws[F::txtstartups]) + val(ws[F::downpayment]); };
-  const auto under = [&] { return target() > total(); };
-  const auto over = [&] { return target() < total(); };
+  // A pass runs while start-ups plus down payment are below the total (while_below) or above.
+  const auto pass = [&](SearchStep step, bool while_below) {
+    run(deal, {F::downpayment, step, SearchGoal::total_due, while_below, kMsgCodUnreachable});
+  };
   const auto reformat_down = [&] { ws[F::downpayment] = money_text(val(ws[F::downpayment])); };
-  if (val(ws[F::txtstartups]) < target()) {
-    detail::search_pass(deal, F::downpayment, +1, under, kMsgCodUnreachable, kMaxSearchSteps);
-    detail::search_pass(deal, F::downpayment, -0.01, over, kMsgCodUnreachable, kMaxSearchSteps);
+  if (val(ws[F::txtstartups]) < val(ws[F::totalcod])) {
+    pass({1, 0}, true);
+    pass({-1, 2}, false);
     reformat_down();
-    detail::refresh_results(deal);
+    refresh_results(deal);
   } else {
     // The start-ups alone reach the total: the down payment goes negative, and the shortfall
     // is shown as the deficiency.
-    detail::search_pass(deal, F::downpayment, -1, over, kMsgCodUnreachable, kMaxSearchSteps);
-    detail::search_pass(deal, F::downpayment, +0.01, under, kMsgCodUnreachable, kMaxSearchSteps);
-    detail::refresh_results(deal);
+    pass({-1, 0}, false);
+    pass({1, 2}, true);
+    refresh_results(deal);
     reformat_down();
     ws[F::deficency] = short_text(std::fabs(val(ws[F::downpayment])));
     ws[F::deficency] = money_text(val(ws[F::deficency]));

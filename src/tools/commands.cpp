@@ -23,8 +23,8 @@ std::optional<Command> command_by_name(std::string_view name) {
   return std::nullopt;
 }
 
-void run_command(Command command, Worksheet& ws, const Preferences& prefs,
-                 const MessageSink& show) {
+void run_command(Command command, Worksheet& ws, const Preferences& prefs, const MessageSink& show,
+                 PassRunner pass) {
   Worksheet before = ws;
   Deal deal{ws, prefs, show};
   try {
@@ -38,10 +38,10 @@ void run_command(Command command, Worksheet& ws, const Preferences& prefs,
         clearform(ws, prefs);
         break;
       case Command::roll:
-        roll_to_payment(deal);
+        roll_to_payment(deal, pass);
         break;
       case Command::recalculate:
-        recalculate_cod(deal);
+        recalculate_cod(deal, pass);
         break;
       case Command::add_to_aftermarket:
         add_to_aftermarket(deal);

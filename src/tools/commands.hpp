@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "worksheet/worksheet.hpp"
+#include "tools/search.hpp"
 
 namespace tq {
 
@@ -14,7 +14,9 @@ enum class Command { calculate, clear, roll, recalculate, add_to_aftermarket };
 std::optional<Command> command_by_name(std::string_view name);
 
 // Runs one command. Messages reach `show` in the order they arise; when the command aborts, the
-// worksheet is restored and the abort's message is shown last.
-void run_command(Command command, Worksheet& ws, const Preferences& prefs, const MessageSink& show);
+// worksheet is restored and the abort's message is shown last. The searches end their passes with
+// `pass`.
+void run_command(Command command, Worksheet& ws, const Preferences& prefs, const MessageSink& show,
+                 PassRunner pass = run_pass);
 
 }  // namespace tq

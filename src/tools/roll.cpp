@@ -1,6 +1,7 @@
 #include <array>
 
-#include "tools/search.hpp"
+#include "calc/messages.hpp"
+#include "common/numtext.hpp"
 #include "tools/tools.hpp"
 
 namespace tq {
@@ -8,43 +9,41 @@ namespace {
 
 struct RollSteps {
   Field figure;
-  double raise_coarse, raise_fine, lower_coarse, lower_fine;
+  SearchStep raise_coarse, raise_fine, lower_coarse, lower_fine;
 };
 
 // The fine steps differ on purpose: lowering by the down payment or the rate steps finer.
 constexpr std::array<RollSteps, kRollOptionCount> kRollSteps = {{
-    {Field::downpayment, -1, +0.01, +1, -0.001},
-    {Field::addons, +1, -0.01, -1, +0.01},
-    {Field::tradeallowance, -1, +0.01, +1, -0.01},
-    {Field::rate, +0.1, -0.01, -0.1, +0.001},
+    {Field::downpayment, {-1, 0}, {1, 2}, {1, 0}, {-1, 3}},
+    {Field::addons, {1, 0}, {-1, 2}, {-1, 0}, {1, 2}},
+    {Field::tradeallowance, {-1, 0}, {1, 2}, {1, 0}, {-1, 2}},
+    {Field::rate, {1, 1}, {-1, 2}, {-1, 1}, {1, 3}},
 }};
 
 }  // namespace
 
-void roll_to_payment(Deal& deal) {
+void roll_to_payment(Deal& deal, PassRunner run) {
   Worksheet& ws = deal.ws;
   const auto target = [&] { return val(ws[Field::desiredpayment]); };
   const auto payment = [&] { return val(ws[Field::monthlypayment]); };
   if (payment() == target()) return;
   if (ws.rolloption < 0 || ws.rolloption >= kRollOptionCount) return;
   const RollSteps& s = kRollSteps[static_cast<std::size_t>(ws.rolloption)];
-  const auto below = [&] { return target() > payment(); };
-  const auto above = [&] { return target() < payment(); };
+  // A pass runs while the payment is below the target (while_below) or above it.
+  const auto pass = [&](SearchStep step, bool while_below) {
+    run(deal, {s.figure, step, SearchGoal::payment, while_below, kMsgPaymentUnreachable});
+  };
   if (payment() < target()) {
-    detail::search_pass(deal, s.figure, s.raise_coarse, below, kMsgPaymentUnreachable,
-                        kMaxSearchSteps);
-    detail::search_pass(deal, s.figure, s.raise_fine, above, kMsgPaymentUnreachable,
-                        kMaxSearchSteps);
+    pass(s.raise_coarse, true);
+    pass(s.raise_fine, false);
   } else if (payment() > target()) {
-    detail::search_pass(deal, s.figure, s.lower_coarse, above, kMsgPaymentUnreachable,
-                        kMaxSearchSteps);
-    detail::search_pass(deal, s.figure, s.lower_fine, below, kMsgPaymentUnreachable,
-                        kMaxSearchSteps);
+    pass(s.lower_coarse, false);
+    pass(s.lower_fine, true);
   } else {
     return;
   }
   ws[s.figure] = std::string(trim(money_text(val(ws[s.figure]))));
-  detail::refresh_results(deal);
+  refresh_results(deal);
 }
 
 }  // namespace tq

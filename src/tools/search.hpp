@@ -1,36 +1,48 @@
 #pragma once
-// One step of a search: read the figure's text, add the step, write the sum back as short text.
-
-#include <cmath>
+// One pass of a search: step a figure by a fixed amount and recompute the lease while the pass
+// condition holds. Roll to Payment and Re-Calculate are each two passes.
 
 #include "calc/calc.hpp"
-#include "calc/messages.hpp"
-#include "common/numtext.hpp"
 
-namespace tq::detail {
+namespace tq {
 
-inline void step_field(Worksheet& ws, Field f, double step) {
-  const double next = val(ws[f]) + step;
-  if (!std::isfinite(next)) throw CommandAbort(kMsgInvalidLease);
-  ws[f] = short_text(next);
-}
+// A fixed step of units x 10^-decimals: -0.001 is {-1, 3}.
+struct SearchStep {
+  int units = 0;
+  int decimals = 0;
+  double value() const;
+};
 
-// Steps `figure` and recomputes the lease while `more()` holds; gives up with `unreachable`
-// once a pass has taken kMaxSearchSteps steps and still is not done.
-template <class Condition>
-void search_pass(Deal& deal, Field figure, double step, Condition more, const char* unreachable,
-                 long max_steps) {
-  for (long steps = 0; more(); ++steps) {
-    if (steps == max_steps) throw CommandAbort(unreachable);
-    step_field(deal.ws, figure, step);
-    calculate_lease(deal);
-  }
-}
+// What a pass compares with its target: the monthly payment (Roll to Payment), or start-ups plus
+// down payment (Re-Calculate).
+enum class SearchGoal { payment, total_due };
 
-inline void refresh_results(Deal& deal) {
-  calc_singlepay(deal);
-  calc_reserve(deal);
-  calc_finance(deal);
-}
+struct SearchPass {
+  Field figure;
+  SearchStep step;
+  SearchGoal goal;
+  bool while_below;         // runs while the compared figure is below the target, else above
+  const char* unreachable;  // the message when the pass would never end
+};
 
-}  // namespace tq::detail
+// The pass condition, read from the worksheet's texts as they stand.
+bool pass_continues(const Worksheet& ws, const SearchPass& pass);
+
+// One plain step: read the figure's text, add the step, write the sum back as short text.
+void step_field(Worksheet& ws, Field f, double step);
+
+// Ends the pass exactly where stepping one step at a time ends it, leaving every text as that
+// would, in a few dozen lease computations however far the figure moves. A pass that would never
+// end aborts with pass.unreachable.
+void run_pass(Deal& deal, const SearchPass& pass);
+
+using PassRunner = void (*)(Deal&, const SearchPass&);
+
+// Plain steps a pass may take in all (they are needed only near its end, where the rounding of
+// the payment decides); past this the figure cannot be moving the payment towards its target.
+inline constexpr long kMaxPlainSteps = 50'000;
+
+// The single-pay, reserve and finance results, refreshed after a search.
+void refresh_results(Deal& deal);
+
+}  // namespace tq

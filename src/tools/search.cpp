@@ -1,0 +1,283 @@
+#include "tools/search.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+
+#include "calc/messages.hpp"
+#include "common/numtext.hpp"
+#include "prefs/preferences.hpp"
+
+namespace tq {
+namespace {
+
+constexpr std::array<double, 23> kPow10 = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::int64_t kDigits15 = 1'000'000'000'000'000;  // 10^15
+
+double LeaseInputs::*input_of(Field figure) {
+  switch (figure) {
+    case Field::addons:
+      return &LeaseInputs::addons;
+    case Field::tradeallowance:
+      return &LeaseInputs::tradeallowance;
+    case Field::rate:
+      return &LeaseInputs::rate;
+    default:
+      return &LeaseInputs::downpayment;
+  }
+}
+
+Field target_field(SearchGoal goal) {
+  return goal == SearchGoal::payment ? Field::desiredpayment : Field::totalcod;
+}
+
+// The figure a pass compares with its target, as the worksheet shows it.
+double compared(const Worksheet& ws, SearchGoal goal) {
+  if (goal == SearchGoal::payment) return val(ws[Field::monthlypayment]);
+  return val(ws[Field::txtstartups]) + val(ws[Field::downpayment]);
+}
+
+bool holds(const SearchPass& pass, double target, double current) {
+  return pass.while_below ? target > current : target < current;
+}
+
+// The exact decimal a short text stands for: n x 10^-scale, |n| < 10^15. Empty for texts the
+// closed form below does not follow (exponent forms beyond 15 digits, "Inf").
+struct Decimal {
+  std::int64_t n = 0;
+  int scale = 0;
+};
+
+std::optional<Decimal> exact_decimal(std::string_view text) {
+  Decimal out;
+  bool negative = false, point = false;
+  int digits = 0;
+  std::size_t i = 0;
+  if (i < text.size() && text[i] == '-') negative = true, ++i;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      if (++digits > 15) return std::nullopt;
+      out.n = out.n * 10 + (c - '0');
+      if (point) ++out.scale;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (i < text.size()) {
+    if (text[i] != 'E' || i + 2 >= text.size()) return std::nullopt;
+    const int exponent = std::atoi(text.data() + i + 1);  // "E+16", "E-05"
+    out.scale -= exponent;
+  }
+  for (; out.scale < 0; ++out.scale) {
+    if (out.n >= kDigits15 / 10) return std::nullopt;
+    out.n *= 10;
+  }
+  if (out.scale > 22) return std::nullopt;
+  if (negative) out.n = -out.n;
+  return out;
+}
+
+// A run of steps from an anchor whose figures are written down directly: after j steps the
+// figure is a + j*s ten-to-the-minus-scale, for 1 <= j <= limit.
+//
+// Why this is exact: let the text before a step hold the decimal d (at most 15 significant
+// digits) and the step be the decimal t, with sum E of at most 15 significant digits. The step
+// computes fl(double(d) + double(t)), which is within u(|d| + |t|)(1 + u) + u|E| of E (u = 2^-53).
+// Rounding that to 15 significant digits gives back E whenever the error stays under half the gap
+// to E's 15-digit neighbours, at least 0.5 x 10^(n-15) for 10^n <= |E| (and 0.5 x 10^(n-14) unless
+// |E| is a power of ten). With |d| + |t| <= 2|E| the error is below 3.4 x 10^-16 |E|, inside both.
+// So the run stops while |E| < 10^15 units of its scale, and two steps short of zero, where
+// |d| + |t| <= 2|E| fails; plain steps carry the pass on from there.
+struct Run {
+  std::int64_t a = 0, s = 0;
+  int scale = 0;
+  std::int64_t limit = 0;
+
+  double figure(std::int64_t j) const {
+    // Both operands are exact doubles, so this is the double nearest to the decimal.
+    return static_cast<double>(a + j * s) / kPow10[static_cast<std::size_t>(scale)];
+  }
+};
+
+std::optional<Run> run_from(std::string_view text, SearchStep step) {
+  const auto d = exact_decimal(text);
+  if (!d) return std::nullopt;
+  Run r;
+  r.scale = std::max(d->scale, step.decimals);
+  if (r.scale - d->scale > 15 || r.scale - step.decimals > 14) return std::nullopt;
+  r.a = d->n;
+  for (int k = d->scale; k < r.scale; ++k) r.a *= 10;
+  r.s = step.units;
+  for (int k = step.decimals; k < r.scale; ++k) r.s *= 10;
+  const std::int64_t size = r.a < 0 ? -r.a : r.a, stride = r.s < 0 ? -r.s : r.s;
+  if (size >= kDigits15 || stride == 0) return std::nullopt;
+  const bool away_from_zero = r.a == 0 || (r.a < 0) == (r.s < 0);
+  r.limit = away_from_zero ? (kDigits15 - 1 - size) / stride : size / stride - 2;
+  if (r.limit < 1) return std::nullopt;
+  return r;
+}
+
+// What the pass condition sees after a lease computation.
+struct Probe {
+  bool continues = false;  // the pass condition, exactly as the stepwise search evaluates it
+  double margin = 0;       // how far the condition holds: > 0 exactly when it continues
+  double wobble = 0;       // bound on how far the margin strays from a straight line in the steps
+};
+
+class Search {
+ public:
+  Search(Deal& deal, const SearchPass& pass)
+      : ws_(deal.ws),
+        pass_(pass),
+        step_(pass.step.value()),
+        target_(val(ws_[target_field(pass.goal)])),
+        choices_(lease_choices(deal.prefs)) {}
+
+  void run() {
+    long plain = 0;
+    bool fresh = false;  // the results belong to the figure now shown
+    while (continues_now()) {
+      if (++plain > kMaxPlainSteps) throw CommandAbort(pass_.unreachable);
+      const std::string before = ws_[pass_.figure];
+      step_field(ws_, pass_.figure, step_);
+      // The same text and the same results as before the step: the pass can never end.
+      if (fresh && ws_[pass_.figure] == before) throw CommandAbort(pass_.unreachable);
+      recompute(val(ws_[pass_.figure]));
+      fresh = true;
+      if (!continues_now()) return;
+      leap();
+    }
+  }
+
+ private:
+  bool continues_now() const { return holds(pass_, target_, compared(ws_, pass_.goal)); }
+
+  // Recomputes the worksheet's lease for this figure value; the other inputs are read only once
+  // per pass, so a long text elsewhere costs nothing per step.
+  void recompute(double figure) {
+    if (!inputs_) inputs_ = read_lease_inputs(ws_);
+    (*inputs_).*input_of(pass_.figure) = figure;
+    last_ = write_lease(ws_, *inputs_, choices_);
+  }
+
+  Probe probe(double figure, const LeaseFigures& f) const {
+    const double current = pass_.goal == SearchGoal::payment ? f.payment : f.startups + figure;
+    Probe p;
+    p.continues = holds(pass_, target_, current);
+    p.margin = pass_.while_below ? target_ - current : current - target_;
+    // Against exact arithmetic on the decimal figures, where the margin is a straight line in the
+    // number of steps, each rounding to cents strays by at most half a cent (the base payment's
+    // carried into the tax), and each 15-digit rounding or double operation by far less than
+    // 1e-13 of the magnitudes involved.
+    const LeaseInputs& in = *inputs_;
+    const double c = std::fabs(in.taxrate * 0.01);
+    const double sum = std::fabs(in.sellingprice) + std::fabs(in.addons) + std::fabs(in.acqfee) +
+                       std::fabs(in.downpayment) + std::fabs(in.rebates) +
+                       std::fabs(in.tradeallowance) + std::fabs(in.tradepayoff) +
+                       std::fabs(in.docfee) + std::fabs(in.platecharge) + std::fabs(f.capcost) +
+                       std::fabs(f.residual);
+    const double scale = sum * (1 + 1 / std::fabs(in.term) + std::fabs(f.factor)) +
+                         std::fabs(f.base) + std::fabs(f.payment) + std::fabs(f.startups) +
+                         std::fabs(figure) + std::fabs(target_);
+    p.wobble = 0.005 * (4 + 2 * c) + 1e-13 * (1 + c) * scale;
+    return p;
+  }
+
+  std::optional<Probe> probe_at(double figure) const {
+    LeaseInputs in = *inputs_;
+    in.*input_of(pass_.figure) = figure;
+    try {
+      return probe(figure, lease_figures(in, choices_));
+    } catch (const CommandAbort&) {
+      return std::nullopt;  // the stepwise search would abort here, or before
+    }
+  }
+
+  // The payment is a monotone function of the figure when every operation on the way moves the
+  // same way: then the pass condition, true now, holds at every step up to any step where it
+  // holds. That is so for the rate, and for the other figures when the depreciation and the rent
+  // charge move together (term and money factor of one sign), given a tax rate of 0 or more.
+  bool payment_monotone() const {
+    if (pass_.goal != SearchGoal::payment || inputs_->taxrate < 0) return false;
+    return pass_.figure == Field::rate || inputs_->term * last_.factor >= 0;
+  }
+
+  // Moves the figure ahead by as many steps as can be shown to keep the pass condition true at
+  // every step on the way; the plain steps after it decide the exact end.
+  void leap() {
+    const auto run = run_from(ws_[pass_.figure], pass_.step);
+    if (!run) return;
+    const bool monotone = payment_monotone();
+    const double figure = val(ws_[pass_.figure]);
+    const Probe here = probe(figure, last_);
+    if (!monotone && here.margin <= 2 * here.wobble) return;
+    // Otherwise the margin is within `wobble` of a straight line, so where it exceeds twice the
+    // larger wobble at both ends of a run of steps it is positive all along it.
+    const auto holds_to = [&](std::int64_t j) {
+      const auto p = probe_at(run->figure(j));
+      if (!p || !p->continues) return false;
+      if (monotone) return true;
+      const double w = 2 * std::max(here.wobble, p->wobble);
+      return here.margin > w && p->margin > w;
+    };
+    std::int64_t good = 0, bad = 0;
+    for (std::int64_t j = 1;; j = std::min(2 * j, run->limit)) {
+      if (!holds_to(j)) {
+        bad = j;
+        break;
+      }
+      good = j;
+      if (j == run->limit) break;
+    }
+    while (bad - good > 1) {
+      const std::int64_t mid = good + (bad - good) / 2;
+      (holds_to(mid) ? good : bad) = mid;
+    }
+    if (good == 0) return;
+    ws_[pass_.figure] = short_text(run->figure(good));
+    recompute(run->figure(good));
+  }
+
+  Worksheet& ws_;
+  const SearchPass& pass_;
+  const double step_;
+  const double target_;
+  const LeaseChoices choices_;
+  std::optional<LeaseInputs> inputs_;
+  LeaseFigures last_;
+};
+
+}  // namespace
+
+double SearchStep::value() const {
+  return units / kPow10[static_cast<std::size_t>(decimals)];
+}
+
+bool pass_continues(const Worksheet& ws, const SearchPass& pass) {
+  return holds(pass, val(ws[target_field(pass.goal)]), compared(ws, pass.goal));
+}
+
+void step_field(Worksheet& ws, Field f, double step) {
+  const double next = val(ws[f]) + step;
+  if (!std::isfinite(next)) throw CommandAbort(kMsgInvalidLease);
+  ws[f] = short_text(next);
+}
+
+void run_pass(Deal& deal, const SearchPass& pass) {
+  Search(deal, pass).run();
+}
+
+void refresh_results(Deal& deal) {
+  calc_singlepay(deal);
+  calc_reserve(deal);
+  calc_finance(deal);
+}
+
+}  // namespace tq

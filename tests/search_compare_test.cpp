@@ -1,0 +1,127 @@
+// The searches against the plain stepwise search they replace, on generated deals: every field
+// text, the roll option and every message must be identical. TALLYQUOTE_SEARCH_CASES sets how many
+// deals (a long run by hand: TALLYQUOTE_SEARCH_CASES=100000 ./core_tests --gtest_filter='Search*').
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "calc/messages.hpp"
+#include "common/numtext.hpp"
+#include "deal_helpers.hpp"
+#include "stepwise.hpp"
+
+namespace {
+
+using tq::Command;
+using F = tq::Field;
+using namespace tq::testing;
+
+struct Case {
+  TestDeal deal;
+  Command command;
+  std::string description;
+};
+
+// A calculated deal, sometimes changed since (a stale payment), with an odd starting figure now
+// and then, and a target near or far on either side.
+Case generate(std::mt19937_64& rng) {
+  const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const auto one_of = [&](std::initializer_list<const char*> list) {
+    return std::string(list.begin()[pick(0, static_cast<int>(list.size()) - 1)]);
+  };
+  const bool money_factor = pick(0, 3) == 0;
+  const std::string pref_list =
+      "ddocfeeprefs=" + std::to_string(pick(0, 1)) +
+      " dplatechargeprefs=" + std::to_string(pick(0, 1)) +
+      " dratetype=" + (money_factor ? "1" : "0") + " ddeduct24=" + one_of({"0", ".25", "1"}) +
+      " ddeduct36=" + one_of({"0", ".5", "1.5"}) + " ddeduct48=" + one_of({"0", ".75"});
+  const int price = pick(80, 900) * 100 + pick(0, 99);
+  const std::string rate =
+      money_factor ? tq::short_text(pick(1, 45) / 10000.0) : tq::short_text(pick(0, 120) / 10.0);
+  std::string fields =
+      "msrp=" + std::to_string(price + pick(0, 5000)) + " sellingprice=" + std::to_string(price) +
+      " optionpackage=" + one_of({"0", "750", "1999.99"}) +
+      " addons=" + std::to_string(pick(0, 3000)) + " downpayment=" + std::to_string(pick(0, 6000)) +
+      " tradeallowance=" + std::to_string(pick(0, 9000)) +
+      " tradepayoff=" + std::to_string(pick(0, 9000)) + " rate=" + rate +
+      " buyrate=" + one_of({"0", "3", ".001"}) +
+      " residual=" + tq::short_text(pick(35, 70) / 100.0) +
+      " term=" + one_of({"24", "36", "39", "48", "60", "12", "36", "0"}) +
+      " rebates=" + one_of({"0", "500", "1250.50"}) +
+      " milesyear=" + one_of({"12000", "15000", "18000", "21000"}) +
+      " mileagecharge=" + one_of({".10", ".15", ".25"}) + " docfee=" + one_of({"0", "170", "499"}) +
+      " acqfee=" + one_of({"0", "595", "895"}) +
+      " taxrate=" + one_of({"6", "7.25", "0", "-3", "9.5"}) +
+      " platecharge=" + one_of({"0", "23", "140"}) + " financeterm=" + one_of({"60", "72", "0"}) +
+      " financerate=" + one_of({"6.9", "0", "3.49"});
+  Case c{calculated("", prefs(pref_list)), Command::roll, ""};
+  c.deal.set(texts(fields));
+  c.deal.ws.rolloption = pick(0, 3);
+  static constexpr F kFigures[] = {F::downpayment, F::addons, F::tradeallowance, F::rate};
+  const bool roll = pick(0, 1) == 0;
+  const F figure = roll ? kFigures[c.deal.ws.rolloption] : F::downpayment;
+  if (pick(0, 5) == 0) {  // an odd starting text in the moving figure
+    c.deal.ws[figure] = figure == F::rate ? one_of({"1.23456789012345678", "7.777", "-2"})
+                                          : one_of({"1.23456789012345678", "7777.777", "-12000",
+                                                    "  42.5 ", ".001", "2587.2649999999999"});
+  }
+  c.deal.run(Command::calculate);
+  if (pick(0, 5) == 0) {  // the deal changed since the payment shown was calculated
+    c.deal.ws[F::sellingprice] = std::to_string(price + pick(-40, 40));
+  }
+  const double payment = tq::val(c.deal[F::monthlypayment]);
+  const double total = tq::val(c.deal[F::totaldue]);
+  if (roll) {
+    const double shift = pick(0, 9) == 0 ? pick(-15000, 15000) / 100.0 : pick(-3000, 3000) / 100.0;
+    c.deal.ws[F::desiredpayment] = tq::money_text(payment + shift);
+  } else {
+    c.command = Command::recalculate;
+    const double shift = pick(0, 1) == 0 ? pick(-4000, 4000) / 100.0 : pick(0, 3000);
+    c.deal.ws[F::totalcod] = tq::money_text(total + shift);
+  }
+  c.description = fields + " | " + pref_list +
+                  " | rolloption=" + std::to_string(c.deal.ws.rolloption) + " " +
+                  std::string(tq::field_info(figure).name) + "=" + c.deal.ws[figure] +
+                  " desiredpayment=" + c.deal[F::desiredpayment] +
+                  " totalcod=" + c.deal[F::totalcod] + (roll ? " roll" : " recalculate");
+  return c;
+}
+
+long case_count() {
+  const char* env = std::getenv("TALLYQUOTE_SEARCH_CASES");
+  return env ? std::atol(env) : 2000;
+}
+
+TEST(SearchAgainstStepwise, GeneratedDealsEndIdentically) {
+  std::mt19937_64 rng(20261207);
+  long compared = 0, beyond_reference = 0, aborted = 0;
+  stepwise_steps = 0;
+  for (long i = 0; i < case_count(); ++i) {
+    Case c = generate(rng);
+    TestDeal fast = c.deal, reference = c.deal;
+    fast.run(c.command);
+    tq::run_command(
+        c.command, reference.ws, reference.prefs,
+        [&](const std::string& m) { reference.messages.push_back(m); }, stepwise_pass);
+    if (!reference.messages.empty() && reference.messages.back() == "stepwise bound") {
+      ++beyond_reference;
+      continue;
+    }
+    ++compared;
+    ASSERT_EQ(fast.ws, reference.ws) << "case " << i << ": " << c.description;
+    ASSERT_EQ(fast.messages, reference.messages) << "case " << i << ": " << c.description;
+    if (!fast.messages.empty() && fast.messages.back() != tq::kMsgBuyRate &&
+        fast.messages.back() != tq::kMsgInvalidFinance) {
+      ++aborted;
+    }
+  }
+  std::printf(
+      "compared %ld deals (%ld aborted alike, %ld beyond the reference's bound), "
+      "%ld reference steps\n",
+      compared, aborted, beyond_reference, stepwise_steps);
+  EXPECT_EQ(beyond_reference, 0);
+}
+
+}  // namespace
