@@ -35,12 +35,6 @@ Field target_field(SearchGoal goal) {
   return goal == SearchGoal::payment ? Field::desiredpayment : Field::totalcod;
 }
 
-// The figure a pass compares with its target, as the worksheet shows it.
-double compared(const Worksheet& ws, SearchGoal goal) {
-  if (goal == SearchGoal::payment) return val(ws[Field::monthlypayment]);
-  return val(ws[Field::txtstartups]) + val(ws[Field::downpayment]);
-}
-
 bool holds(const SearchPass& pass, double target, double current) {
   return pass.while_below ? target > current : target < current;
 }
@@ -129,6 +123,7 @@ struct Probe {
   bool continues = false;  // the pass condition, exactly as the stepwise search evaluates it
   double margin = 0;       // how far the condition holds: > 0 exactly when it continues
   double wobble = 0;       // bound on how far the margin strays from a straight line in the steps
+  double base = 0;         // the base payment before rounding
 };
 
 class Search {
@@ -140,90 +135,108 @@ class Search {
         target_(val(ws_[target_field(pass.goal)])),
         choices_(lease_choices(deal.prefs)) {}
 
+  // Only where the pass ends is ever seen (an abort puts the whole worksheet back), so the steps
+  // work on the figure's text and the lease's values, and the worksheet is written once, at the
+  // end. The other inputs are read once, so a long text elsewhere costs nothing per step.
   void run() {
-    long plain = 0;
-    bool fresh = false;  // the results belong to the figure now shown
-    while (continues_now()) {
-      if (++plain > kMaxPlainSteps) throw CommandAbort(pass_.unreachable);
-      const std::string before = ws_[pass_.figure];
-      step_field(ws_, pass_.figure, step_);
+    if (!pass_continues(ws_, pass_)) return;  // on the results as shown, possibly out of date
+    text_ = ws_[pass_.figure];
+    in_ = read_lease_inputs(ws_);
+    double figure = in_.*input_of(pass_.figure);
+    bool fresh = false;  // the results belong to the figure in text_
+    for (long plain = 1;; ++plain) {
+      if (plain > kMaxPlainSteps) throw CommandAbort(pass_.unreachable);
+      const double next = figure + step_;
+      if (!std::isfinite(next)) throw CommandAbort(kMsgInvalidLease);
+      std::string next_text = short_text(next);
       // The same text and the same results as before the step: the pass can never end.
-      if (fresh && ws_[pass_.figure] == before) throw CommandAbort(pass_.unreachable);
-      recompute(val(ws_[pass_.figure]));
+      if (fresh && next_text == text_) throw CommandAbort(pass_.unreachable);
+      text_ = std::move(next_text);
+      figure = val(text_);
+      in_.*input_of(pass_.figure) = figure;
+      last_ = lease_figures(in_, choices_);
       fresh = true;
-      if (!continues_now()) return;
+      if (!probe(in_, last_).continues) break;
       leap();
+      figure = in_.*input_of(pass_.figure);
     }
+    ws_[pass_.figure] = text_;
+    write_lease(ws_, in_, choices_);
   }
 
  private:
-  bool continues_now() const { return holds(pass_, target_, compared(ws_, pass_.goal)); }
-
-  // Recomputes the worksheet's lease for this figure value; the other inputs are read only once
-  // per pass, so a long text elsewhere costs nothing per step.
-  void recompute(double figure) {
-    if (!inputs_) inputs_ = read_lease_inputs(ws_);
-    (*inputs_).*input_of(pass_.figure) = figure;
-    last_ = write_lease(ws_, *inputs_, choices_);
-  }
-
-  Probe probe(double figure, const LeaseFigures& f) const {
+  Probe probe(const LeaseInputs& in, const LeaseFigures& f) const {
+    const double figure = in.*input_of(pass_.figure);
     const double current = pass_.goal == SearchGoal::payment ? f.payment : f.startups + figure;
     Probe p;
     p.continues = holds(pass_, target_, current);
     p.margin = pass_.while_below ? target_ - current : current - target_;
-    // Against exact arithmetic on the decimal figures, where the margin is a straight line in the
-    // number of steps, each rounding to cents strays by at most half a cent (the base payment's
-    // carried into the tax), and each 15-digit rounding or double operation by far less than
-    // 1e-13 of the magnitudes involved.
-    const LeaseInputs& in = *inputs_;
+    p.base = f.base;
+    // In exact arithmetic on the decimal figures the margin is a straight line in the number of
+    // steps. The computed one strays from it by the roundings that depend on the figure:
+    // - to cents, half a cent each: the base payment (carried into the tax), the tax, the
+    //   start-ups, with a cent to spare;
+    // - the base payment's double operations: the cap cost's chain of ten sums and the two terms
+    //   over it, within 16u of their magnitudes times 1/term + factor, carried into the tax;
+    // - 15 significant digits, half a unit of the 15th, under 5e-15 of each text's value;
+    // - the sums after that, and reading texts back, a few u of their magnitudes.
+    constexpr double u = 0x1p-53;
     const double c = std::fabs(in.taxrate * 0.01);
-    const double sum = std::fabs(in.sellingprice) + std::fabs(in.addons) + std::fabs(in.acqfee) +
-                       std::fabs(in.downpayment) + std::fabs(in.rebates) +
-                       std::fabs(in.tradeallowance) + std::fabs(in.tradepayoff) +
-                       std::fabs(in.docfee) + std::fabs(in.platecharge) + std::fabs(f.capcost) +
-                       std::fabs(f.residual);
-    const double scale = sum * (1 + 1 / std::fabs(in.term) + std::fabs(f.factor)) +
-                         std::fabs(f.base) + std::fabs(f.payment) + std::fabs(f.startups) +
-                         std::fabs(figure) + std::fabs(target_);
-    p.wobble = 0.005 * (4 + 2 * c) + 1e-13 * (1 + c) * scale;
+    const double chain = std::fabs(in.sellingprice) + std::fabs(in.addons) + std::fabs(in.acqfee) +
+                         std::fabs(in.downpayment) + std::fabs(in.rebates) +
+                         std::fabs(in.tradeallowance) + std::fabs(in.tradepayoff) +
+                         std::fabs(in.docfee) + std::fabs(in.platecharge) + std::fabs(f.capcost) +
+                         std::fabs(f.residual);
+    const double base_error =
+        16 * u * chain * (1 / std::fabs(in.term) + std::fabs(f.factor)) + 4 * u * std::fabs(f.base);
+    const double digits15 = 1e-14 * ((1 + c) * std::fabs(f.base) + std::fabs(f.taxes) +
+                                     std::fabs(f.payment) + std::fabs(f.startups));
+    const double sums = 8 * u *
+                        (std::fabs(f.payment) + std::fabs(f.startups) +
+                         (1 + c) * std::fabs(in.docfee) + std::fabs(in.platecharge) +
+                         c * std::fabs(in.rebates) + std::fabs(figure) + std::fabs(target_));
+    p.wobble = 0.005 * (4 + 2 * c) + (1 + c) * base_error + digits15 + sums;
     return p;
   }
 
   std::optional<Probe> probe_at(double figure) const {
-    LeaseInputs in = *inputs_;
+    LeaseInputs in = in_;
     in.*input_of(pass_.figure) = figure;
     try {
-      return probe(figure, lease_figures(in, choices_));
+      return probe(in, lease_figures(in, choices_));
     } catch (const CommandAbort&) {
       return std::nullopt;  // the stepwise search would abort here, or before
     }
   }
 
   // The payment is a monotone function of the figure when every operation on the way moves the
-  // same way: then the pass condition, true now, holds at every step up to any step where it
-  // holds. That is so for the rate, and for the other figures when the depreciation and the rent
-  // charge move together (term and money factor of one sign), given a tax rate of 0 or more.
-  bool payment_monotone() const {
-    if (pass_.goal != SearchGoal::payment || inputs_->taxrate < 0) return false;
-    return pass_.figure == Field::rate || inputs_->term * last_.factor >= 0;
+  // same way: then the pass condition, true at both ends of a run of steps, holds all along it.
+  // The base payment is monotone in the rate, and in the other figures when depreciation and rent
+  // charge move together (term and money factor of one sign). The payment, base plus tax, each
+  // rounded to cents, is monotone in the base for a tax rate of 0 or more; for a rate down to -50%
+  // too, while the tax cannot fall by as much as the base rises: a rise of n cents lowers the
+  // unrounded tax by at most n/2 cents, and its rounding (to 15 digits, then cents) by less than
+  // n/2 + 1 while the base stays under 1e11, so by at most n.
+  bool payment_monotone(const Probe& a, const Probe& b) const {
+    if (pass_.goal != SearchGoal::payment) return false;
+    if (pass_.figure != Field::rate && in_.term * last_.factor < 0) return false;
+    const double X = in_.taxrate;
+    return X >= 0 || (X >= -50 && std::fabs(a.base) < 1e11 && std::fabs(b.base) < 1e11);
   }
 
   // Moves the figure ahead by as many steps as can be shown to keep the pass condition true at
   // every step on the way; the plain steps after it decide the exact end.
   void leap() {
-    const auto run = run_from(ws_[pass_.figure], pass_.step);
+    const auto run = run_from(text_, pass_.step);
     if (!run) return;
-    const bool monotone = payment_monotone();
-    const double figure = val(ws_[pass_.figure]);
-    const Probe here = probe(figure, last_);
-    if (!monotone && here.margin <= 2 * here.wobble) return;
+    const Probe here = probe(in_, last_);
+    if (!payment_monotone(here, here) && here.margin <= 2 * here.wobble) return;
     // Otherwise the margin is within `wobble` of a straight line, so where it exceeds twice the
     // larger wobble at both ends of a run of steps it is positive all along it.
     const auto holds_to = [&](std::int64_t j) {
       const auto p = probe_at(run->figure(j));
       if (!p || !p->continues) return false;
-      if (monotone) return true;
+      if (payment_monotone(here, *p)) return true;
       const double w = 2 * std::max(here.wobble, p->wobble);
       return here.margin > w && p->margin > w;
     };
@@ -241,8 +254,9 @@ class Search {
       (holds_to(mid) ? good : bad) = mid;
     }
     if (good == 0) return;
-    ws_[pass_.figure] = short_text(run->figure(good));
-    recompute(run->figure(good));
+    text_ = short_text(run->figure(good));
+    in_.*input_of(pass_.figure) = run->figure(good);
+    last_ = lease_figures(in_, choices_);
   }
 
   Worksheet& ws_;
@@ -250,7 +264,8 @@ class Search {
   const double step_;
   const double target_;
   const LeaseChoices choices_;
-  std::optional<LeaseInputs> inputs_;
+  std::string text_;  // the figure's text
+  LeaseInputs in_{};  // the lease's inputs, with the figure's value
   LeaseFigures last_;
 };
 
@@ -261,7 +276,10 @@ double SearchStep::value() const {
 }
 
 bool pass_continues(const Worksheet& ws, const SearchPass& pass) {
-  return holds(pass, val(ws[target_field(pass.goal)]), compared(ws, pass.goal));
+  const double current = pass.goal == SearchGoal::payment
+                             ? val(ws[Field::monthlypayment])
+                             : val(ws[Field::txtstartups]) + val(ws[Field::downpayment]);
+  return holds(pass, val(ws[target_field(pass.goal)]), current);
 }
 
 void step_field(Worksheet& ws, Field f, double step) {

@@ -40,7 +40,7 @@ using PassRunner = void (*)(Deal&, const SearchPass&);
 
 // Plain steps a pass may take in all (they are needed only near its end, where the rounding of
 // the payment decides); past this the figure cannot be moving the payment towards its target.
-inline constexpr long kMaxPlainSteps = 50'000;
+inline constexpr long kMaxPlainSteps = 10'000;
 
 // The single-pay, reserve and finance results, refreshed after a search.
 void refresh_results(Deal& deal);
