@@ -9,24 +9,23 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "deal_helpers.hpp"
+
 namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+using tq::testing::slurp;
 
 struct CliRun {
   int status = -1;
   std::string out, err;
 };
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-CliRun run_cli(const std::string& request) {
+// Runs the CLI on a request (any bytes) with the arguments given, standard output going to
+// `out_to` when set.
+CliRun run_cli(const std::string& request, const std::string& args = "",
+               const std::string& out_to = "") {
   const fs::path dir = fs::temp_directory_path() / "tallyquote-cli-test";
   fs::create_directories(dir);
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -36,8 +35,10 @@ CliRun run_cli(const std::string& request) {
   }
   const fs::path in = dir / (tag + ".in"), out = dir / (tag + ".out"), err = dir / (tag + ".err");
   std::ofstream(in, std::ios::binary) << request;
-  const std::string command = std::string("'") + TALLYQUOTE_CLI + "' < '" + in.string() + "' > '" +
-                              out.string() + "' 2> '" + err.string() + "'";
+  fs::remove(out);
+  const std::string command = std::string("'") + TALLYQUOTE_CLI + "' " + args + " < '" +
+                              in.string() + "' > '" + (out_to.empty() ? out.string() : out_to) +
+                              "' 2> '" + err.string() + "'";
   const int raw = std::system(command.c_str());
   CliRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -97,22 +98,80 @@ TEST(Cli, AbortIsReportedAndTheDealKept) {
   EXPECT_EQ(response["fields"]["monthlypayment"], "0");
 }
 
-class CliRefuses : public ::testing::TestWithParam<const char*> {};
+struct Refusal {
+  std::string request;
+  std::string args = "";
+};
 
-TEST_P(CliRefuses, WithStatusTwoAndOneLine) {
-  const CliRun run = run_cli(GetParam());
-  EXPECT_EQ(run.status, 2);
+class CliRefuses : public ::testing::TestWithParam<Refusal> {};
+
+// Whatever the bytes, a request that cannot be used gets status 2, one short line on standard
+// error and nothing on standard output.
+TEST_P(CliRefuses, WithStatusTwoAndOneShortLine) {
+  const CliRun run = run_cli(GetParam().request, GetParam().args);
+  EXPECT_EQ(run.status, 2) << run.err;
   EXPECT_EQ(run.out, "");
   ASSERT_FALSE(run.err.empty());
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+  EXPECT_LE(run.err.size(), 200u) << run.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(BadRequests, CliRefuses,
-                         ::testing::Values("not json", "[1, 2]", R"({"field": {}})",
-                                           R"({"fields": {"price": "1"}})",
-                                           R"({"fields": {"msrp": 30000}})",
-                                           R"({"commands": ["print"]})",
-                                           R"({"commands": "calculate"})",
-                                           R"({"preferences": ["36"]})", R"({"rolloption": "0"})"));
+std::string nested(int depth, const std::string& open, const std::string& close) {
+  std::string out;
+  for (int i = 0; i < depth; ++i) out += open;
+  for (int i = 0; i < depth; ++i) out += close;
+  return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BadRequests, CliRefuses,
+    ::testing::Values(
+        Refusal{"not json"}, Refusal{"[1, 2]"}, Refusal{R"({"field": {}})"},
+        Refusal{R"({"fields": {"price": "1"}})"}, Refusal{R"({"fields": {"msrp": 30000}})"},
+        Refusal{R"({"commands": ["print"]})"}, Refusal{R"({"commands": "calculate"})"},
+        Refusal{R"({"preferences": ["36"]})"}, Refusal{R"({"rolloption": "0"})"},
+        Refusal{R"({"rolloption": 1e400})"}, Refusal{R"({"fields": {"msrp": [1e400]}})"},
+        Refusal{nested(100000, "[", "]")},
+        Refusal{"{\"commands\": " + nested(50000, "[", "]") + "}"},
+        Refusal{std::string("{}\0{\"fields\": {}}", 17)}, Refusal{"{} {}"},
+        Refusal{"{\"fields\": {\"msrp\": \"\xff\xfe\"}}"},
+        Refusal{"{\"" + std::string(5000, 'k') + "\": 1}"},
+        Refusal{"{\"fields\": {\"" + std::string(5000, '\n') + "\": \"1\"}}"},
+        Refusal{"{}", "--bogus"}, Refusal{"{}", "--preferences"}));
+
+TEST(Cli, HelpAndWriteFailures) {
+  const CliRun help = run_cli("", "--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("usage: tallyquote-cli", 0), 0u) << help.out;
+  EXPECT_EQ(help.err, "");
+  // An answer lost on a full disk is a failure, said in one line.
+  const CliRun full = run_cli("{}", "", "/dev/full");
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.err.find('\n'), full.err.size() - 1) << full.err;
+}
+
+// The dealer's own file starts the worksheet; its messages come first; a "preferences" key in
+// the request still wins.
+TEST(Cli, StartsFromAPreferencesFile) {
+  const fs::path dir = fs::temp_directory_path() / "tallyquote-cli-prefs";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path file = dir / "preferences.txt";
+  std::ofstream(file, std::ios::binary) << "\"48\"\r\n\"12000\"\r\n";
+  const std::string args = "--preferences '" + file.string() + "'";
+  CliRun run = run_cli(R"({"fields": {"msrp": "1"}, "commands": ["calculate"]})", args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  json response = json::parse(run.out);
+  EXPECT_EQ(response["fields"]["term"], "48");
+  EXPECT_EQ(response["fields"]["milesyear"], "12000");
+  ASSERT_EQ(response["messages"].size(), 1u);
+  EXPECT_NE(response["messages"][0].get<std::string>().find("holds only 2 of its 16"),
+            std::string::npos);
+  run = run_cli(R"({"preferences": ["24","15000","0.10","170","595","6","23","0","0","0","60",
+      "6.99","0","0","0","0"]})",
+                args);
+  EXPECT_EQ(json::parse(run.out)["fields"]["term"], "24");
+  fs::remove_all(dir);
+}
 
 }  // namespace

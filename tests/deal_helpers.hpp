@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
@@ -62,6 +64,13 @@ inline PrefTexts prefs(std::string_view list) {
     out.emplace_back(Preferences::members()[static_cast<std::size_t>(at - names.begin())], text);
   }
   return out;
+}
+
+inline std::string slurp(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
 }
 
 inline FieldTexts with(FieldTexts base, const FieldTexts& changes) {

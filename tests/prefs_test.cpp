@@ -2,9 +2,14 @@
 // short, unreadable or cannot be saved.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <random>
 #include <sstream>
 
 #include "deal_helpers.hpp"
@@ -15,6 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using tq::Preferences;
 using tq::PreferenceValues;
+using tq::testing::slurp;
 using Fields = std::vector<std::string>;
 
 struct ParseCase {
@@ -80,12 +86,7 @@ class PrefsDir : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
   void write(const std::string& content) { std::ofstream(path_, std::ios::binary) << content; }
-  std::string contents() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string contents() const { return tq::testing::slurp(path_); }
   fs::path dir_;
   std::string path_;
 };
@@ -129,15 +130,127 @@ TEST_F(PrefsDir, ShortFileKeepsWhatItHasAndIsLeftAlone) {
   EXPECT_EQ(contents(), "\"48\"\r\n\"12000\"\r\n\"0.20\"\r\n");
 }
 
-TEST_F(PrefsDir, UnreadableFileGivesDefaultsAndIsNotReplaced) {
-  fs::create_directory(path_);  // a directory where the file should be cannot be read
-  Preferences record;
-  record.dterm = "stale";
-  const auto message = tq::load_preferences(record, path_);
-  ASSERT_TRUE(message.has_value());
-  EXPECT_NE(message->find(path_), std::string::npos);
-  EXPECT_EQ(record.values(), Preferences::default_values());
-  EXPECT_TRUE(fs::is_directory(path_));
+// Anything but a small regular text file is unreadable: the defaults fill the record, the message
+// names the file and what is wrong, and the file is left alone.
+TEST_F(PrefsDir, UnreadableFilesGiveDefaultsAndAreLeftAlone) {
+  const std::string sixteen = tq::format_preferences_file(Preferences::default_values());
+  const std::string big = sixteen + std::string(tq::kMaxPreferencesFileSize, ' ');
+  std::string utf16 = "\xFF\xFE";
+  for (char c : sixteen) utf16 += std::string{c, '\0'};
+  std::string noise(4096, '\0');
+  std::mt19937 rng(7);
+  for (char& c : noise) c = static_cast<char>(rng());
+  const std::vector<std::pair<std::function<void()>, const char*>> kinds = {
+      {[&] { fs::create_directory(path_); }, "not a regular file"},
+      {[&] { ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0); }, "not a regular file"},
+      {[&] { fs::create_symlink("/dev/zero", path_); }, "not a regular file"},
+      {[&] { write(big); }, "larger than 64 KB"},
+      {[&] { write(std::string("\"36\"\r\n\0\r\n", 9) + sixteen); }, "NUL"},
+      {[&] { write(utf16); }, "NUL"},
+      {[&] { write(noise); }, "not a plain text file"},
+  };
+  for (const auto& [make, reason] : kinds) {
+    fs::remove_all(path_);
+    make();
+    const auto kind = fs::symlink_status(path_).type();
+    Preferences record;
+    record.dterm = "stale";
+    const auto message = tq::load_preferences(record, path_);
+    ASSERT_TRUE(message.has_value()) << reason;
+    EXPECT_NE(message->find(path_), std::string::npos) << *message;
+    EXPECT_NE(message->find(reason), std::string::npos) << *message;
+    EXPECT_EQ(record.values(), Preferences::default_values()) << reason;
+    EXPECT_EQ(fs::symlink_status(path_).type(), kind) << reason;
+  }
+}
+
+TEST_F(PrefsDir, ByteOrderMarkIsSkippedAndExtraValuesAreReported) {
+  PreferenceValues values = Preferences::default_values();
+  values[0] = "48";
+  const std::string file = tq::format_preferences_file(values);
+  for (const auto& [content, extra] : {std::pair{"\xEF\xBB\xBF" + file, false},
+                                       {file + "\r\n\r\n  \r\n", false},
+                                       {"\r\n" + file, true},
+                                       {file + "\"7\"\r\n", true}}) {
+    write(content);
+    Preferences record;
+    const auto message = tq::load_preferences(record, path_);
+    EXPECT_EQ(message.has_value(), extra) << content;
+    if (extra) {
+      EXPECT_NE(message->find("more than 16 values"), std::string::npos) << *message;
+    } else {
+      EXPECT_EQ(record.values(), values);
+    }
+  }
+}
+
+TEST_F(PrefsDir, SavingNeverFollowsAPlantedLink) {
+  write("\"keep me\"\r\n");
+  const std::string victim = (dir_ / "victim").string();
+  std::ofstream(victim) << "victim";
+  fs::create_symlink(victim, path_ + ".new");
+  ASSERT_EQ(tq::save_preferences_file(path_, Preferences::default_values()), std::nullopt);
+  EXPECT_EQ(contents(), tq::format_preferences_file(Preferences::default_values()));
+  EXPECT_EQ(slurp(victim), "victim");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3);
+}
+
+TEST_F(PrefsDir, SavingThroughALinkReplacesItsTargetAndKeepsTheLink) {
+  const fs::path shared = dir_ / "shared" / "dealer.txt";
+  fs::create_directory(shared.parent_path());
+  std::ofstream(shared) << "\"old\"\r\n";
+  fs::permissions(shared, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink(shared, path_);
+  ASSERT_EQ(tq::save_preferences_file(path_, Preferences::default_values()), std::nullopt);
+  EXPECT_TRUE(fs::is_symlink(path_));
+  EXPECT_EQ(slurp(shared), tq::format_preferences_file(Preferences::default_values()));
+  EXPECT_EQ(fs::status(shared).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+// An installed copy: the program's directory cannot be written, so the preferences are read
+// from the dealer-wide file beside the program until saved, then from the user's configuration.
+TEST_F(PrefsDir, ReadOnlyProgramDirectoryUsesTheConfigurationDirectory) {
+  const fs::path program = dir_ / "bin", config = dir_ / "home" / "tallyquote";
+  fs::create_directories(program);
+  PreferenceValues dealer = Preferences::default_values(), own = dealer;
+  dealer[0] = "39";
+  own[0] = "24";
+  ASSERT_EQ(tq::save_preferences_file((program / "preferences.txt").string(), dealer),
+            std::nullopt);
+  fs::permissions(program, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                               fs::perms::group_exec | fs::perms::others_read |
+                               fs::perms::others_exec);
+  fs::permissions(dir_, fs::perms::all);
+  const auto check = [&]() -> int {  // the line of the first failed check, 0 when all hold
+    const tq::PrefsLocation where = tq::preferences_location(program.string(), config.string());
+    if (where.path != (config / "preferences.txt").string()) return __LINE__;
+    Preferences record;
+    if (tq::load_preferences(record, where) || record.values() != dealer) return __LINE__;
+    if (tq::save_preferences(where, own)) return __LINE__;
+    if (tq::load_preferences(record, where) || record.values() != own) return __LINE__;
+    if (slurp(program / "preferences.txt") != tq::format_preferences_file(dealer)) return __LINE__;
+    return 0;
+  };
+  if (::geteuid() != 0) {
+    EXPECT_EQ(check(), 0);
+    return;
+  }
+  // Root writes anywhere: check as a user who cannot.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(200);
+    ::_exit(check());
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 200) GTEST_SKIP() << "cannot become an unprivileged user";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "failed check at line " << WEXITSTATUS(status);
+  // A writable program directory keeps the file beside the program.
+  const tq::PrefsLocation here = tq::preferences_location(dir_.string(), config.string());
+  EXPECT_EQ(here.path, path_);
+  EXPECT_EQ(here.fallback, "");
 }
 
 TEST_F(PrefsDir, ValueWithQuoteIsRefusedAndNothingWritten) {
@@ -148,15 +261,6 @@ TEST_F(PrefsDir, ValueWithQuoteIsRefusedAndNothingWritten) {
   ASSERT_TRUE(error.has_value());
   EXPECT_NE(error->find(Preferences::captions()[3]), std::string::npos) << *error;
   EXPECT_EQ(contents(), "\"old\"");
-}
-
-TEST_F(PrefsDir, FailedSaveReportsPathAndReasonAndKeepsTheOldFile) {
-  write("\"keep me\"\r\n");
-  fs::create_directory(path_ + ".new");  // the temporary file cannot be created
-  const auto error = tq::save_preferences_file(path_, Preferences::default_values());
-  ASSERT_TRUE(error.has_value());
-  EXPECT_NE(error->find(path_), std::string::npos) << *error;
-  EXPECT_EQ(contents(), "\"keep me\"\r\n");
 }
 
 TEST_F(PrefsDir, SaveIntoMissingDirectoryFails) {

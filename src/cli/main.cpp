@@ -1,9 +1,12 @@
 // tallyquote-cli: one JSON request on standard input, one JSON response on standard output.
 // The worksheet starts as the window does after start-up, so scripts see the window's figures.
 
+#include <csignal>
+#include <cstdio>
 #include <iostream>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,8 +19,9 @@ namespace {
 using nlohmann::ordered_json;
 
 constexpr const char* kUsage =
-    "usage: tallyquote-cli < request.json\n"
+    "usage: tallyquote-cli [--preferences FILE] < request.json\n"
     "Reads one JSON request from standard input and writes the worksheet as JSON.\n"
+    "  --preferences FILE  start from the dealer's preferences file, as the window does\n"
     "Request (every key optional):\n"
     "  {\"preferences\": [16 texts in file order],\n"
     "   \"fields\": {\"msrp\": \"30000\", ...},\n"
@@ -25,29 +29,59 @@ constexpr const char* kUsage =
     "   \"commands\": [\"calculate\", \"clear\", \"roll\", \"recalculate\", "
     "\"add_to_aftermarket\"]}\n"
     "Response: {\"fields\": {...}, \"rolloption\": n, \"messages\": [...]}\n"
-    "A request that cannot be used exits with status 2 and a line on standard error.\n";
+    "A request that cannot be used exits with status 2 and one line on standard error;\n"
+    "an answer that cannot be written exits with status 1.\n";
+
+// Requests nest two levels; anything deeper is refused before it is built.
+constexpr int kMaxDepth = 8;
 
 struct BadRequest {
   std::string why;
 };
 
+// A name from the request as it may appear in a one-line message: JSON-quoted, at most 60
+// characters of it, never cut inside a character.
+std::string quoted(const std::string& name) {
+  constexpr std::size_t kMax = 60;
+  std::size_t cut = 0, chars = 0;
+  while (cut < name.size() && chars < kMax) {
+    ++cut;
+    while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) ++cut;
+    ++chars;
+  }
+  std::string text = ordered_json(name.substr(0, cut)).dump();
+  if (cut < name.size()) text.insert(text.size() - 1, "...");
+  return text;
+}
+
+ordered_json parse_json(const std::string& text) {
+  if (text.find('\0') != std::string::npos) throw BadRequest{"the request contains a NUL byte"};
+  const auto depth_guard = [](int depth, ordered_json::parse_event_t, ordered_json&) {
+    if (depth > kMaxDepth) throw BadRequest{"the request is nested too deeply"};
+    return true;
+  };
+  try {
+    return ordered_json::parse(text, depth_guard);
+  } catch (const ordered_json::parse_error& e) {
+    throw BadRequest{"the request is not valid JSON (at byte " + std::to_string(e.byte) + ")"};
+  } catch (const ordered_json::out_of_range&) {
+    throw BadRequest{"a number in the request is out of range"};
+  } catch (const ordered_json::exception&) {
+    throw BadRequest{"the request is not valid JSON"};
+  }
+}
+
 struct Request {
-  tq::Preferences prefs;
+  std::optional<tq::PreferenceValues> preferences;
   std::vector<std::pair<tq::Field, std::string>> fields;
   std::optional<int> rolloption;
   std::vector<tq::Command> commands;
 };
 
 Request parse_request(const std::string& text) {
-  ordered_json req;
-  try {
-    req = ordered_json::parse(text);
-  } catch (const ordered_json::parse_error& e) {
-    throw BadRequest{std::string("the request is not valid JSON: ") + e.what()};
-  }
+  const ordered_json req = parse_json(text);
   if (!req.is_object()) throw BadRequest{"the request must be a JSON object"};
   Request out;
-  out.prefs.assign(tq::Preferences::default_values());
   for (const auto& [key, value] : req.items()) {
     if (key == "preferences") {
       if (!value.is_array() || value.size() != tq::kPreferenceCount) {
@@ -58,14 +92,14 @@ Request parse_request(const std::string& text) {
         if (!value[i].is_string()) throw BadRequest{"\"preferences\" must hold texts only"};
         values[i] = value[i].get<std::string>();
       }
-      out.prefs.assign(values);
+      out.preferences = values;
     } else if (key == "fields") {
       if (!value.is_object()) throw BadRequest{"\"fields\" must be an object"};
       for (const auto& [name, text] : value.items()) {
         const auto field = tq::field_by_name(name);
-        if (!field) throw BadRequest{"unknown field \"" + name + "\""};
+        if (!field) throw BadRequest{"unknown field " + quoted(name)};
         if (!text.is_string())
-          throw BadRequest{"the text of field \"" + name + "\" is not a string"};
+          throw BadRequest{"the text of field " + quoted(name) + " is not a string"};
         out.fields.emplace_back(*field, text.get<std::string>());
       }
     } else if (key == "rolloption") {
@@ -77,49 +111,75 @@ Request parse_request(const std::string& text) {
     } else if (key == "commands") {
       if (!value.is_array()) throw BadRequest{"\"commands\" must be an array"};
       for (const auto& c : value) {
-        const auto command =
-            c.is_string() ? tq::command_by_name(c.get<std::string>()) : std::nullopt;
-        if (!command) throw BadRequest{"unknown command " + c.dump()};
+        if (!c.is_string()) throw BadRequest{"\"commands\" must hold texts only"};
+        const auto command = tq::command_by_name(c.get<std::string>());
+        if (!command) throw BadRequest{"unknown command " + quoted(c.get<std::string>())};
         out.commands.push_back(*command);
       }
     } else {
-      throw BadRequest{"unknown key \"" + key + "\""};
+      throw BadRequest{"unknown key " + quoted(key)};
     }
   }
   return out;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc > 1) {
-    const std::string arg = argv[1];
-    std::cout << kUsage;
-    return arg == "--help" || arg == "-h" ? 0 : 2;
-  }
-  const std::string text((std::istreambuf_iterator<char>(std::cin)),
-                         std::istreambuf_iterator<char>());
-  Request req;
-  try {
-    req = parse_request(text);
-  } catch (const BadRequest& bad) {
-    std::cerr << "tallyquote-cli: " << bad.why << "\n";
-    return 2;
-  }
-
+// The worksheet after the request's commands, as the response object.
+ordered_json answer(const Request& req, tq::Preferences prefs, ordered_json messages) {
+  if (req.preferences) prefs.assign(*req.preferences);
   tq::Worksheet ws;
-  tq::clearform(ws, req.prefs);
+  tq::clearform(ws, prefs);
   for (const auto& [field, value] : req.fields) ws[field] = value;
   if (req.rolloption) ws.rolloption = *req.rolloption;
-  ordered_json messages = ordered_json::array();
   const tq::MessageSink sink = [&](const std::string& m) { messages.push_back(m); };
-  for (const auto command : req.commands) tq::run_command(command, ws, req.prefs, sink);
+  for (const auto command : req.commands) tq::run_command(command, ws, prefs, sink);
 
   ordered_json fields = ordered_json::object();
   for (const auto& info : tq::field_catalogue()) fields[std::string(info.name)] = ws[info.field];
-  ordered_json response = {
-      {"fields", fields}, {"rolloption", ws.rolloption}, {"messages", messages}};
+  return {{"fields", fields}, {"rolloption", ws.rolloption}, {"messages", messages}};
+}
+
+int refuse(const std::string& why) {
+  std::cerr << "tallyquote-cli: " << why << "\n";
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A closed reader must show as a failed write, not end the program unannounced.
+  std::signal(SIGPIPE, SIG_IGN);
+  tq::Preferences prefs;
+  prefs.assign(tq::Preferences::default_values());
+  ordered_json start_messages = ordered_json::array();
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage << std::flush;
+      return std::cout ? 0 : 1;
+    }
+    if (arg == "--preferences" && i + 1 < argc) {
+      if (const auto message = tq::load_preferences(prefs, std::string(argv[++i]))) {
+        start_messages.push_back(*message);
+      }
+      continue;
+    }
+    return refuse("unknown argument " + quoted(arg) + " (see --help)");
+  }
+
+  const std::string text((std::istreambuf_iterator<char>(std::cin)),
+                         std::istreambuf_iterator<char>());
+  ordered_json response;
+  try {
+    response = answer(parse_request(text), prefs, start_messages);
+  } catch (const BadRequest& bad) {
+    return refuse(bad.why);
+  }
   // Texts come from the request or the calculations; replace any invalid UTF-8 rather than fail.
-  std::cout << response.dump(2, ' ', false, ordered_json::error_handler_t::replace) << "\n";
+  std::cout << response.dump(2, ' ', false, ordered_json::error_handler_t::replace) << "\n"
+            << std::flush;
+  if (!std::cout) {
+    std::cerr << "tallyquote-cli: the answer could not be written to standard output\n";
+    return 1;
+  }
   return 0;
 }

@@ -1,16 +1,13 @@
 #include "prefs/preferences.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
-
-#if defined(__unix__) || defined(__APPLE__)
-#include <unistd.h>
-#endif
 
 namespace tq {
 
@@ -134,29 +131,80 @@ std::string format_preferences_file(const PreferenceValues& values) {
 
 PrefsFileRead read_preferences_file(const std::string& path) {
   PrefsFileRead result;
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec) && !ec) {
-    result.status = PrefsFileStatus::missing;
-    return result;
-  }
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in || std::filesystem::is_directory(path, ec)) {
+  const auto unreadable = [&](std::string reason) {
     result.status = PrefsFileStatus::unreadable;
-    result.reason = errno != 0 ? describe_errno(errno) : "it is not a readable file";
+    result.reason = std::move(reason);
     return result;
+  };
+  // Non-blocking, so that a FIFO put in the file's place cannot hold up the start.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    if (errno == ENOENT) {
+      result.status = PrefsFileStatus::missing;
+      return result;
+    }
+    return unreadable(describe_errno(errno));
   }
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) {
-    result.status = PrefsFileStatus::unreadable;
-    result.reason = "a read error occurred";
-    return result;
+  std::string content;
+  std::string problem;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    problem = describe_errno(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    problem = "it is not a regular file";
+  } else {
+    content.resize(kMaxPreferencesFileSize + 1);
+    std::size_t got = 0;
+    while (got < content.size()) {
+      const ssize_t n = ::read(fd, content.data() + got, content.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) problem = describe_errno(errno);
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    content.resize(got);
   }
-  result.fields = parse_preference_fields(content.str());
-  if (result.fields.size() < kPreferenceCount) result.status = PrefsFileStatus::short_file;
+  ::close(fd);
+  if (!problem.empty()) return unreadable(problem);
+  if (content.size() > kMaxPreferencesFileSize) {
+    return unreadable("it is larger than " + std::to_string(kMaxPreferencesFileSize / 1024) +
+                      " KB, far more than a preferences file holds");
+  }
+  std::string_view text = content;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte order mark
+  for (const unsigned char c : text) {
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') {
+      return unreadable(
+          "it is not a plain text file: it holds control characters such as NUL bytes");
+    }
+  }
+  result.fields = parse_preference_fields(text);
+  if (result.fields.size() < kPreferenceCount) {
+    result.status = PrefsFileStatus::short_file;
+  } else {
+    // Blank lines after the last value shift nothing; anything else past sixteen values does.
+    const auto end = text.find_last_not_of(" \t\r\n");
+    result.extra = end != std::string_view::npos &&
+                   parse_preference_fields(text.substr(0, end + 1), kPreferenceCount + 1).size() >
+                       kPreferenceCount;
+  }
   return result;
 }
+
+namespace {
+
+// The file a save replaces: the preferences file itself, or the file its link points to, so
+// that a link shared by several installations keeps working.
+std::filesystem::path save_target(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_symlink(path, ec)) {
+    const auto target = std::filesystem::weakly_canonical(path, ec);
+    if (!ec) return target;
+  }
+  return path;
+}
+
+}  // namespace
 
 std::optional<std::string> save_preferences_file(const std::string& path,
                                                  const PreferenceValues& values) {
@@ -167,47 +215,83 @@ std::optional<std::string> save_preferences_file(const std::string& path,
              "Nothing was saved.";
     }
   }
-  const std::string content = format_preferences_file(values);
-  const std::string temp = path + ".new";
-  const auto fail = [&](const std::string& reason) {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
+  const std::filesystem::path target = save_target(path);
+  const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
+  std::string temp = (dir / (target.filename().string() + ".XXXXXX")).string();
+  const auto fail = [&](const std::string& reason, bool made) {
+    if (made) ::unlink(temp.c_str());
     return "The preferences could not be saved to " + path + ": " + reason +
            ". The file was left as it was.";
   };
-  errno = 0;
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (f == nullptr) return fail(describe_errno(errno));
-  const bool written =
-      std::fwrite(content.data(), 1, content.size(), f) == content.size() && std::fflush(f) == 0;
-  const int write_errno = errno;
-#if defined(__unix__) || defined(__APPLE__)
-  const bool synced = written && ::fsync(fileno(f)) == 0;
-#else
-  const bool synced = written;
-#endif
-  const int sync_errno = errno;
-  const bool closed = std::fclose(f) == 0;
-  if (!written) return fail(describe_errno(write_errno));
-  if (!synced) return fail(describe_errno(sync_errno));
-  if (!closed) return fail(describe_errno(errno));
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) return fail(ec.message());
+  // A fresh name, created exclusively: nothing planted in the directory is followed or reused.
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return fail(describe_errno(errno), false);
+  struct stat st {};
+  mode_t mode = 0;
+  if (::stat(target.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  const std::string content = format_preferences_file(values);
+  std::size_t done = 0;
+  int err = ::fchmod(fd, mode) == 0 ? 0 : errno;
+  while (err == 0 && done < content.size()) {
+    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) err = errno;
+    if (n > 0) done += static_cast<std::size_t>(n);
+  }
+  if (err == 0 && ::fsync(fd) != 0) err = errno;
+  if (::close(fd) != 0 && err == 0) err = errno;
+  if (err != 0) return fail(describe_errno(err), true);
+  if (::rename(temp.c_str(), target.c_str()) != 0) return fail(describe_errno(errno), true);
   return std::nullopt;
 }
 
-PrefsLoad read_preferences_or_defaults(const std::string& path) {
+std::optional<std::string> save_preferences(const PrefsLocation& location,
+                                            const PreferenceValues& values) {
+  if (!location.fallback.empty()) {  // the user's configuration directory, made on first use
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(location.path).parent_path(),
+                                        ignored);
+  }
+  return save_preferences_file(location.path, values);
+}
+
+std::string PrefsLocation::read_path() const {
+  if (fallback.empty()) return path;
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 ? path : fallback;
+}
+
+PrefsLocation preferences_location(const std::string& program_dir, const std::string& config_dir) {
+  const std::string beside = (std::filesystem::path(program_dir) / kPreferencesFileName).string();
+  if (::access(program_dir.c_str(), W_OK) == 0 || config_dir.empty()) return {beside, ""};
+  return {(std::filesystem::path(config_dir) / kPreferencesFileName).string(), beside};
+}
+
+PrefsLoad read_preferences_or_defaults(const PrefsLocation& location) {
   PrefsLoad load;
   load.values = Preferences::default_values();
+  const std::string path = location.read_path();
   const PrefsFileRead read = read_preferences_file(path);
   for (std::size_t i = 0; i < read.fields.size(); ++i) load.values[i] = read.fields[i];
   switch (read.status) {
     case PrefsFileStatus::ok:
+      if (read.extra) {
+        load.message = "The preferences file " + path + " holds more than " +
+                       std::to_string(kPreferenceCount) +
+                       " values; the first sixteen are used. A blank line between values shifts "
+                       "every value after it: please check the preferences.";
+      }
       break;
     case PrefsFileStatus::missing: {
-      const auto error = save_preferences_file(path, load.values);
-      load.message = "The preferences file " + path + " was not found. The built-in defaults " +
+      const auto error = save_preferences(location, load.values);
+      load.message = "The preferences file " + location.path +
+                     " was not found. The built-in defaults " +
                      (error ? "are used; the file could not be created (" + *error + ")."
                             : "are used and the file has been created from them.");
       break;
@@ -227,8 +311,8 @@ PrefsLoad read_preferences_or_defaults(const std::string& path) {
   return load;
 }
 
-std::optional<std::string> load_preferences(Preferences& record, const std::string& path) {
-  PrefsLoad load = read_preferences_or_defaults(path);
+std::optional<std::string> load_preferences(Preferences& record, const PrefsLocation& location) {
+  PrefsLoad load = read_preferences_or_defaults(location);
   record.assign(load.values);
   return std::move(load.message);
 }

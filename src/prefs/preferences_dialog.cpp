@@ -51,7 +51,7 @@ void PreferencesDialog::show_values(const PreferenceValues& values) {
 }
 
 void PreferencesDialog::load_from_file() {
-  PrefsLoad load = read_preferences_or_defaults(session_.prefs_path());
+  PrefsLoad load = read_preferences_or_defaults(session_.prefs_location());
   show_values(load.values);
   if (load.message) ui::show_error(this, ui::qstr(*load.message));
 }
@@ -67,7 +67,7 @@ PreferenceValues PreferencesDialog::values() const {
 }
 
 void PreferencesDialog::save_and_exit() {
-  if (const auto error = save_preferences_file(session_.prefs_path(), values())) {
+  if (const auto error = save_preferences(session_.prefs_location(), values())) {
     ui::show_error(this, ui::qstr(*error));  // the dialog stays open with every edit in it
     return;
   }

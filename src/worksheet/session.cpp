@@ -18,8 +18,8 @@ void bring_to_front(QWidget* window) {
 
 }  // namespace
 
-Session::Session(std::string prefs_path, std::function<void()> quit)
-    : prefs_path_(std::move(prefs_path)), quit_(std::move(quit)) {
+Session::Session(PrefsLocation prefs, std::function<void()> quit)
+    : prefs_location_(std::move(prefs)), quit_(std::move(quit)) {
   if (!quit_) quit_ = [] { QCoreApplication::quit(); };
 }
 
@@ -36,7 +36,7 @@ PreferencesDialog* Session::dialog() const {
 }
 
 void Session::start() {
-  const auto problem = load_preferences(prefs_, prefs_path_);
+  const auto problem = load_preferences(prefs_, prefs_location_);
   form_ = new Form1(*this);
   form_->clear_form();
   ui::centre_on_screen(form_);
@@ -67,7 +67,7 @@ void Session::open_preferences() {
 }
 
 void Session::reload_preferences(QWidget* parent) {
-  if (const auto problem = load_preferences(prefs_, prefs_path_)) {
+  if (const auto problem = load_preferences(prefs_, prefs_location_)) {
     ui::show_error(parent, ui::qstr(*problem));
   }
 }

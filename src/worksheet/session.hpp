@@ -18,8 +18,8 @@ class Session : public QObject {
   Q_OBJECT
 
  public:
-  // `prefs_path` is the preferences file; `quit` ends the program (EXIT).
-  explicit Session(std::string prefs_path, std::function<void()> quit = {});
+  // `prefs` is where the preferences file lives; `quit` ends the program (EXIT).
+  explicit Session(PrefsLocation prefs, std::function<void()> quit = {});
   ~Session() override;
 
   // Start-up: load the preferences, clear the worksheet, show it centred with focus on msrp.
@@ -35,12 +35,12 @@ class Session : public QObject {
   void exit_program();
 
   Preferences& prefs() { return prefs_; }
-  const std::string& prefs_path() const { return prefs_path_; }
+  const PrefsLocation& prefs_location() const { return prefs_location_; }
   Form1* main_window() const;
   PreferencesDialog* dialog() const;
 
  private:
-  std::string prefs_path_;
+  PrefsLocation prefs_location_;
   std::function<void()> quit_;
   Preferences prefs_;
   QPointer<Form1> form_;
