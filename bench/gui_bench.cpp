@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "worksheet/form1.hpp"
-#include "worksheet/session.hpp"
+#include "gui/form1.hpp"
+#include "gui/session.hpp"
 
 namespace {
 

@@ -6,6 +6,6 @@ build=${1:-build}
 out=${2:-shots}
 mkdir -p "$out"
 rm -f "$out/preferences.txt"
-xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$build/tests/tallyquote-screens" "$out"
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$build/tallyquote-screens" "$out"
 pdftoppm -png -r 60 -singlefile "$out/summary.pdf" "$out/summary"
 echo "$out/summary.png"

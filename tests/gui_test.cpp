@@ -16,10 +16,10 @@
 #include <memory>
 #include <sstream>
 
-#include "prefs/preferences_dialog.hpp"
-#include "worksheet/form1.hpp"
+#include "gui/preferences_dialog.hpp"
+#include "gui/form1.hpp"
 #include "worksheet/layout.hpp"
-#include "worksheet/session.hpp"
+#include "gui/session.hpp"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "worksheet/form1.hpp"
-#include "worksheet/session.hpp"
+#include "gui/form1.hpp"
+#include "gui/session.hpp"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

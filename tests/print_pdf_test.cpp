@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "deal_helpers.hpp"
-#include "print/qt_printer.hpp"
+#include "gui/qt_printer.hpp"
 
 namespace {
 

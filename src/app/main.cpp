@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QStandardPaths>
 
-#include "worksheet/session.hpp"
+#include "gui/session.hpp"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

@@ -1,4 +1,4 @@
-#include "print/qt_printer.hpp"
+#include "gui/qt_printer.hpp"
 
 #include <QDir>
 #include <QFileDialog>
@@ -7,7 +7,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 
-#include "worksheet/qt_ui.hpp"
+#include "gui/qt_ui.hpp"
 
 namespace tq {
 

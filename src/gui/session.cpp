@@ -1,11 +1,11 @@
-#include "worksheet/session.hpp"
+#include "gui/session.hpp"
 
 #include <QCoreApplication>
 #include <QTimer>
 
-#include "prefs/preferences_dialog.hpp"
-#include "worksheet/form1.hpp"
-#include "worksheet/qt_ui.hpp"
+#include "gui/preferences_dialog.hpp"
+#include "gui/form1.hpp"
+#include "gui/qt_ui.hpp"
 
 namespace tq {
 namespace {

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QWidget>
 
-#include "print/qt_printer.hpp"
+#include "gui/qt_printer.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/worksheet.hpp"
 

@@ -12,10 +12,10 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "prefs/preferences_dialog.hpp"
-#include "print/qt_printer.hpp"
-#include "worksheet/form1.hpp"
-#include "worksheet/session.hpp"
+#include "gui/form1.hpp"
+#include "gui/preferences_dialog.hpp"
+#include "gui/qt_printer.hpp"
+#include "gui/session.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "prefs/preferences_dialog.hpp"
+#include "gui/preferences_dialog.hpp"
 
 #include <QButtonGroup>
 #include <QLineEdit>
@@ -6,8 +6,8 @@
 
 #include "common/numtext.hpp"
 #include "worksheet/layout.hpp"
-#include "worksheet/qt_ui.hpp"
-#include "worksheet/session.hpp"
+#include "gui/qt_ui.hpp"
+#include "gui/session.hpp"
 
 namespace tq {
 namespace {

@@ -1,4 +1,4 @@
-#include "worksheet/form1.hpp"
+#include "gui/form1.hpp"
 
 #include <QButtonGroup>
 #include <QFocusEvent>
@@ -8,8 +8,8 @@
 #include <QTimer>
 
 #include "worksheet/layout.hpp"
-#include "worksheet/qt_ui.hpp"
-#include "worksheet/session.hpp"
+#include "gui/qt_ui.hpp"
+#include "gui/session.hpp"
 
 namespace tq {
 

@@ -1,4 +1,4 @@
-#include "worksheet/qt_ui.hpp"
+#include "gui/qt_ui.hpp"
 
 #include <QApplication>
 #include <QButtonGroup>
