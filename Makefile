@@ -5,16 +5,20 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 .PHONY: deps configure build run screenshots test bench format clean
 
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh test
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DTALLYQUOTE_BENCH=ON > /dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# The window keeps its preferences.txt beside the program, in $(BUILD).
-run: build
+# The window alone needs neither GoogleTest nor Google Benchmark. It keeps its preferences.txt
+# beside the program, in $(BUILD).
+run:
+	@bash scripts/install-deps.sh run
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DTALLYQUOTE_BENCH=OFF > /dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target tallyquote
 	@$(BUILD)/tallyquote
 
 screenshots: build

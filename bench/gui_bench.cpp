@@ -20,11 +20,11 @@ void type_deal(tq::Form1* form) {
   const std::pair<const char*, const char*> deal[] = {
       {"msrp", "30000"},    {"sellingprice", "28000"}, {"downpayment", "2000"}, {"rate", "6"},
       {"residual", "0.55"}, {"rebates", "500"},        {"buyrate", "5"}};
-  for (const auto& [name, text] : deal) static_cast<QLineEdit*>(form->control(name))->setText(text);
+  for (const auto& [name, text] : deal) form->findChild<QLineEdit*>(name)->setText(text);
 }
 
 void press_and_paint(tq::Form1* form, const char* button) {
-  QTest::mouseClick(static_cast<QPushButton*>(form->control(button)), Qt::LeftButton);
+  QTest::mouseClick(form->findChild<QPushButton*>(button), Qt::LeftButton);
   form->repaint();
 }
 
@@ -41,7 +41,7 @@ void BM_ClickRollToPayment(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     type_deal(form);
-    static_cast<QLineEdit*>(form->control("desiredpayment"))->setText("366");
+    form->findChild<QLineEdit*>("desiredpayment")->setText("366");
     press_and_paint(form, "Command1");
     state.ResumeTiming();
     press_and_paint(form, "Command6");

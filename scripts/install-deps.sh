@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tallyquote needs to build, run and test; skips what is there.
+# Installs the Debian packages Tallyquote needs; skips what is there.
+#   install-deps.sh run    what building and running the program needs
+#   install-deps.sh test   that, and what the tests and benchmarks need (the default)
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+  qt6-base-dev libgl-dev nlohmann-json3-dev
   fonts-liberation fonts-dejavu-core
-  poppler-utils xvfb xauth imagemagick
-  cups cups-client cups-bsd printer-driver-cups-pdf
 )
+if [ "${1:-test}" != run ]; then
+  packages+=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    poppler-utils xvfb xauth imagemagick
+    cups cups-client cups-bsd printer-driver-cups-pdf
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

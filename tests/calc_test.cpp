@@ -117,14 +117,6 @@ TEST(Finance, OverflowingAmountKeepsAllFourResults) {
     EXPECT_EQ(deal[f], before[f]);
 }
 
-TEST(FinancePayment, FirstPaymentDays) {
-  const auto d = [](double v) { return tq::Fixed4::from_double(v); };
-  EXPECT_EQ(tq::finance_payment(d(12000), d(48), d(0), d(30)), "250");
-  // A first payment due at signing is smaller than one due after a month.
-  EXPECT_LT(std::stod(tq::finance_payment(d(20000), d(60), d(6), d(0))),
-            std::stod(tq::finance_payment(d(20000), d(60), d(6), d(30))));
-}
-
 // The deduction a term takes must act exactly like the same amount taken off the rate by hand.
 class SinglePayBracket : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
 
@@ -158,34 +150,10 @@ TEST(SinglePay, DownPaymentDoesNotMatterAndTextsComeBackExactly) {
   EXPECT_EQ(typed[F::monthlypayment], "401.59");
 }
 
-TEST(SinglePay, RunningTwiceChangesNothing) {
-  TestDeal deal = calculated("", prefs("ddeduct36=0.5"));
-  const tq::Worksheet once = deal.ws;
-  deal.run(Command::calculate);
-  EXPECT_EQ(deal.ws, once);
-}
-
 TEST(Reserve, EmptyBuyRateCountsAsZero) {
   EXPECT_EQ(calculated("buyrate=")[F::totalreserve], calculated("buyrate=0")[F::totalreserve]);
   EXPECT_NE(calculated("buyrate=")[F::totalreserve], "0.00");
 }
-
-// A command that meets a lease it cannot compute leaves every text as it was.
-class LeaseAbort : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(LeaseAbort, RestoresEveryTextAndSaysWhy) {
-  TestDeal deal = calculated();
-  deal.set(texts(GetParam()));
-  const tq::Worksheet before = deal.ws;
-  deal.run(Command::calculate);
-  EXPECT_EQ(deal.ws, before);
-  EXPECT_EQ(deal.messages, Messages{tq::kMsgInvalidLease});
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, LeaseAbort,
-                         ::testing::Values("term=0", "term=", "term=thirty-six",
-                                           "sellingprice=1e400", "msrp=1e308 residual=1e308",
-                                           "taxrate=-100"));
 
 TEST(ClearForm, ResetsTheWorksheetFromTheRecord) {
   TestDeal deal = calculated("", prefs("dterm=48 drate=5.5"));

@@ -57,11 +57,10 @@ inline FieldTexts texts(std::string_view list) {
 
 inline PrefTexts prefs(std::string_view list) {
   PrefTexts out;
-  const auto& names = Preferences::names();
   for (const auto& [name, text] : name_texts(list)) {
-    const auto at = std::find(names.begin(), names.end(), name);
-    if (at == names.end()) throw std::invalid_argument("no preference " + name);
-    out.emplace_back(Preferences::members()[static_cast<std::size_t>(at - names.begin())], text);
+    const PreferenceInfo* row = preference_by_name(name);
+    if (row == nullptr) throw std::invalid_argument("no preference " + name);
+    out.emplace_back(row->member, text);
   }
   return out;
 }

@@ -25,8 +25,8 @@ int main(int argc, char* argv[]) {
       {"msrp", "30000"}, {"sellingprice", "28000"}, {"downpayment", "2000"},
       {"rate", "6"},     {"residual", "0.55"},      {"rebates", "500"},
       {"buyrate", "5"},  {"financerate", "6.9"}};
-  for (const auto& [name, text] : deal) static_cast<QLineEdit*>(form->control(name))->setText(text);
-  QTest::mouseClick(static_cast<QPushButton*>(form->control("Command1")), Qt::LeftButton);
+  for (const auto& [name, text] : deal) form->findChild<QLineEdit*>(name)->setText(text);
+  QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
   int boxes = 0;
   QTimer closer;
   QObject::connect(&closer, &QTimer::timeout, [&] {
@@ -37,6 +37,6 @@ int main(int argc, char* argv[]) {
     }
   });
   closer.start(10);
-  QTest::mouseClick(static_cast<QPushButton*>(form->control("Command7")), Qt::LeftButton);
+  QTest::mouseClick(form->findChild<QPushButton*>("Command7"), Qt::LeftButton);
   return boxes == 0 ? 0 : 1;
 }

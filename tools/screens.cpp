@@ -58,12 +58,12 @@ int main(int argc, char* argv[]) {
       {"rebates", "500"},      {"financerate", "6.9"},
       {"totalcod", "0"},       {"desiredpayment", "389.17"}};
   for (const auto& [name, text] : deal) {
-    auto* edit = static_cast<QLineEdit*>(form->control(name));
+    auto* edit = form->findChild<QLineEdit*>(name);
     edit->setFocus();
     edit->selectAll();
     QTest::keyClicks(edit, text);
   }
-  QTest::mouseClick(static_cast<QPushButton*>(form->control("Command1")), Qt::LeftButton);
+  QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
   shoot(form, out.filePath("worksheet.png"));
   if (const auto error = tq::save_summary_pdf(out.filePath("summary.pdf"), form->worksheet())) {
     std::fprintf(stderr, "%s\n", qPrintable(*error));

@@ -7,9 +7,9 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "worksheet/layout.hpp"
 #include "gui/qt_ui.hpp"
-#include "gui/session.hpp"
+#include "worksheet/fields.hpp"
+#include "worksheet/layout.hpp"
 
 namespace tq {
 
@@ -40,19 +40,21 @@ void EntryField::focusInEvent(QFocusEvent* event) {
   }
 }
 
-Form1::Form1(Session& session) : session_(session) {
+Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
   setObjectName("Form1");
   setAttribute(Qt::WA_DeleteOnClose);
-  const auto& selecting = select_on_entry_fields();
-  widgets_ = ui::build_window(this, worksheet_layout(), [&](const Control& c, QWidget* parent) {
-    const bool select = std::find(selecting.begin(), selecting.end(), c.name) != selecting.end();
-    return new EntryField(select, parent);
-  });
+  const ui::WindowWidgets w =
+      ui::build_window(this, worksheet_layout(), [](const Control& c, QWidget* parent) {
+        return new EntryField(field_info(*field_by_name(c.name)).select_on_entry, parent);
+      });
   for (const FieldInfo& info : field_catalogue()) {
-    fields_[static_cast<std::size_t>(info.field)] = widgets_.value(
-        QString::fromUtf8(info.name.data(), static_cast<qsizetype>(info.name.size())));
+    const QString name = QString::fromUtf8(info.name.data(), std::ssize(info.name));
+    const std::size_t i = static_cast<std::size_t>(info.field);
+    inputs_[i] = w.inputs.value(name);
+    results_[i] = w.labels.value(name);
+    Q_ASSERT((inputs_[i] != nullptr) != (results_[i] != nullptr));
   }
-  rolloption_ = findChild<QButtonGroup*>("rolloption");
+  rolloption_ = w.groups.value("rolloption");
   const struct {
     const char* button;
     Command command;
@@ -62,30 +64,26 @@ Form1::Form1(Session& session) : session_(session) {
                   {"Command4", Command::recalculate},
                   {"Command9", Command::add_to_aftermarket}};
   for (const auto& [button, command] : commands) {
-    connect(static_cast<QPushButton*>(widgets_.value(button)), &QPushButton::clicked, this,
+    connect(w.buttons.value(button), &QPushButton::clicked, this,
             [this, command = command] { run(command); });
   }
-  connect(static_cast<QPushButton*>(widgets_.value("Command5")), &QPushButton::clicked, this,
-          [this] { session_.open_preferences(); });
-  connect(static_cast<QPushButton*>(widgets_.value("Command3")), &QPushButton::clicked, this,
-          [this] { session_.exit_program(); });
-  connect(static_cast<QPushButton*>(widgets_.value("Command7")), &QPushButton::clicked, this,
-          &Form1::print);
+  connect(w.buttons.value("Command5"), &QPushButton::clicked, this, &Form1::preferencesRequested);
+  connect(w.buttons.value("Command3"), &QPushButton::clicked, this, &Form1::exitRequested);
+  connect(w.buttons.value("Command7"), &QPushButton::clicked, this, &Form1::print);
 }
 
 std::string Form1::text(Field f) const {
-  QWidget* w = fields_[static_cast<std::size_t>(f)];
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text().toStdString();
-  return static_cast<QLabel*>(w)->text().toStdString();
+  const std::size_t i = static_cast<std::size_t>(f);
+  return (inputs_[i] ? inputs_[i]->text() : results_[i]->text()).toStdString();
 }
 
 void Form1::set_text(Field f, const std::string& text) {
-  QWidget* w = fields_[static_cast<std::size_t>(f)];
+  const std::size_t i = static_cast<std::size_t>(f);
   const QString q = ui::qstr(text);
-  if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-    if (edit->text() != q) edit->setText(q);
-  } else if (auto* label = static_cast<QLabel*>(w); label->text() != q) {
-    label->setText(q);
+  if (inputs_[i] != nullptr) {
+    if (inputs_[i]->text() != q) inputs_[i]->setText(q);
+  } else if (results_[i]->text() != q) {
+    results_[i]->setText(q);
   }
 }
 
@@ -112,7 +110,7 @@ void Form1::show_worksheet(const Worksheet& ws) {
 void Form1::run(Command command) {
   Worksheet ws = worksheet();
   // A message appears over the worksheet as it stands at that moment.
-  run_command(command, ws, session_.prefs(), [this, &ws](const std::string& message) {
+  run_command(command, ws, prefs_, [this, &ws](const std::string& message) {
     show_worksheet(ws);
     ui::show_error(this, ui::qstr(message));
   });
@@ -124,7 +122,7 @@ void Form1::print() {
 }
 
 void Form1::focus_first_field() {
-  fields_[static_cast<std::size_t>(Field::msrp)]->setFocus();
+  inputs_[static_cast<std::size_t>(Field::msrp)]->setFocus();
 }
 
 }  // namespace tq

@@ -2,11 +2,11 @@
 // The deal worksheet window. Every button copies the texts into the model, runs one command of
 // the core, and writes back what changed; the window holds no arithmetic of its own.
 
-#include <QHash>
 #include <QLineEdit>
 #include <QWidget>
 
 #include "gui/qt_printer.hpp"
+#include "prefs/preferences.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/worksheet.hpp"
 
@@ -14,8 +14,6 @@ class QButtonGroup;
 class QLabel;
 
 namespace tq {
-
-class Session;
 
 // Selects the whole text, with the caret at its start.
 void select_field_text(QLineEdit* field);
@@ -38,26 +36,31 @@ class Form1 : public QWidget {
   Q_OBJECT
 
  public:
-  explicit Form1(Session& session);
+  // The worksheet computes with the dealer's preferences, as they stand at each command.
+  explicit Form1(const Preferences& prefs);
 
   Worksheet worksheet() const;            // the texts on screen
   void show_worksheet(const Worksheet&);  // writes the texts that differ
   void run(Command command);
   void clear_form() { run(Command::clear); }
   void focus_first_field();
-  QWidget* control(const QString& name) const { return widgets_.value(name); }
 
   void print();
   // Where a PDF goes when the summary cannot be printed; tests answer without a file dialog.
   void set_pdf_chooser(PdfPathChooser chooser) { choose_pdf_ = std::move(chooser); }
 
+ signals:
+  void preferencesRequested();  // the Preferences button
+  void exitRequested();         // EXIT
+
  private:
   void set_text(Field f, const std::string& text);
   std::string text(Field f) const;
 
-  Session& session_;
-  QHash<QString, QWidget*> widgets_;
-  std::array<QWidget*, kFieldCount> fields_{};
+  const Preferences& prefs_;
+  // Each field is either an input or a result label.
+  std::array<QLineEdit*, kFieldCount> inputs_{};
+  std::array<QLabel*, kFieldCount> results_{};
   QButtonGroup* rolloption_ = nullptr;
   PdfPathChooser choose_pdf_ = default_pdf_chooser();
 };

@@ -2,35 +2,40 @@
 // The dialog that edits the preferences file. Modeless; one at a time; it shows what the file
 // holds, and only "Save and Exit" changes the file.
 
-#include <QHash>
 #include <QWidget>
+#include <array>
 
 #include "prefs/preferences.hpp"
 
 class QButtonGroup;
+class QLineEdit;
 
 namespace tq {
-
-class Session;
 
 class PreferencesDialog : public QWidget {
   Q_OBJECT
 
  public:
-  explicit PreferencesDialog(Session& session);
+  // Reads and saves the file at `location`.
+  explicit PreferencesDialog(const PrefsLocation& location);
 
   void load_from_file();
-  PreferenceValues values() const;  // the texts as typed, the groups as "0" or "1"
+  PreferenceValues values() const;  // the texts as typed, the choices as "0" or "1"
   void save_and_exit();
   void exit_without_save();
-  QWidget* control(const QString& name) const { return widgets_.value(name); }
+
+ signals:
+  // The dialog is done: the file may have changed, and the record is to be read again. The
+  // dialog closes once this returns.
+  void finished();
 
  private:
   void show_values(const PreferenceValues& values);
-  QButtonGroup* group(std::size_t index) const;
 
-  Session& session_;
-  QHash<QString, QWidget*> widgets_;
+  const PrefsLocation& location_;
+  // Each preference is a text field or a group of two options, in file order.
+  std::array<QLineEdit*, kPreferenceCount> texts_{};
+  std::array<QButtonGroup*, kPreferenceCount> choices_{};
 };
 
 }  // namespace tq

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <algorithm>
+#include <vector>
 
 namespace tq::ui {
 
@@ -61,92 +63,129 @@ void set_text_colour(QWidget* w, const QColor& colour) {
 
 }  // namespace
 
-QHash<QString, QWidget*> build_window(QWidget* window, const WindowLayout& layout,
-                                      const InputFactory& make_input) {
-  QHash<QString, QWidget*> widgets;
-  QHash<QString, QButtonGroup*> groups;
-  const QPalette plain = QApplication::palette();
-  for (const Control& c : layout.controls) {
-    QWidget* parent = c.parent.empty() ? window : widgets.value(qstr(c.parent), window);
-    const QString text = qstr(c.text);
-    const QRect rect = px(c.rect);
-    QWidget* w = nullptr;
+namespace {
+
+// One maker per kind of control; each gives the widget its font and colours.
+class Maker {
+ public:
+  Maker(QWidget* window, const InputFactory& make_input, WindowWidgets& out)
+      : window_(window), make_input_(make_input), out_(out) {}
+
+  QWidget* make(const Control& c, QWidget* parent) {
+    const QString name = qstr(c.name), text = qstr(c.text);
+    const int room = px(c.rect).width();
     switch (c.kind) {
-      case ControlKind::frame: {
-        auto* box = new QGroupBox(text, parent);
-        box->setFont(control_font(c, text, rect.width() - 12));
-        set_text_colour(box, qcolor(c.colour));
-        w = box;
-        break;
-      }
+      case ControlKind::frame:
+        return frame(c, parent, text, room);
       case ControlKind::input:
-        w = make_input ? make_input(c, parent) : new QLineEdit(parent);
-        static_cast<QLineEdit*>(w)->setText(text);
-        w->setFont(control_font(c, {}, rect.width()));
-        break;
+        return input(c, parent, name, text, room);
       case ControlKind::output:
-      case ControlKind::caption: {
-        auto* label = new QLabel(text, parent);
-        label->setTextFormat(Qt::PlainText);  // typed texts reach results: never read as markup
-        label->setAlignment((c.kind == ControlKind::caption ? Qt::AlignRight : Qt::AlignLeft) |
-                            Qt::AlignTop);
-        // Captions must fit; a result runs on at its full size.
-        label->setFont(
-            control_font(c, c.kind == ControlKind::caption ? text : QString(), rect.width()));
-        set_text_colour(label, qcolor(c.colour));
-        w = label;
-        break;
-      }
-      case ControlKind::option: {
-        auto* radio = new QRadioButton(text, parent);
-        radio->setFont(control_font(c, text, rect.width() - 20));  // room for the indicator
-        // Members "name_0", "name_1" ... form one exclusive group per name.
-        const QString group_name = qstr(c.name).section('_', 0, -2);
-        QButtonGroup*& group = groups[group_name];
-        if (group == nullptr) {
-          group = new QButtonGroup(window);
-          group->setObjectName(group_name);
-        }
-        group->addButton(radio, qstr(c.name).section('_', -1).toInt());
-        w = radio;
-        break;
-      }
-      case ControlKind::button: {
-        auto* button = new QPushButton(text, parent);
-        button->setFont(control_font(c, text, rect.width() - 8));
-        w = button;
-        break;
-      }
-      case ControlKind::line: {
-        auto* line = new QFrame(parent);
-        line->setFrameShape(QFrame::HLine);
-        line->setFrameShadow(QFrame::Plain);
-        line->setLineWidth(1);
-        w = line;
-        break;
-      }
+      case ControlKind::caption:
+        return label(c, parent, name, text, room);
+      case ControlKind::option:
+        return option(c, parent, name, text, room);
+      case ControlKind::button:
+        return button(c, parent, name, text, room);
+      case ControlKind::line:
+        return line(parent);
     }
-    if (c.kind != ControlKind::output && c.kind != ControlKind::caption &&
-        c.kind != ControlKind::frame) {
-      // Frames colour their caption only, not what they hold.
-      set_text_colour(w, plain.color(QPalette::Text));
+    return nullptr;
+  }
+
+ private:
+  QWidget* frame(const Control& c, QWidget* parent, const QString& text, int room) {
+    auto* box = new QGroupBox(text, parent);
+    box->setFont(control_font(c, text, room - 12));
+    set_text_colour(box, qcolor(c.colour));  // frames colour their caption only
+    return box;
+  }
+  QWidget* input(const Control& c, QWidget* parent, const QString& name, const QString& text,
+                 int room) {
+    QLineEdit* edit = make_input_ ? make_input_(c, parent) : new QLineEdit(parent);
+    edit->setText(text);
+    edit->setFont(control_font(c, {}, room));
+    plain_colours(edit);
+    out_.inputs.insert(name, edit);
+    return edit;
+  }
+  QWidget* label(const Control& c, QWidget* parent, const QString& name, const QString& text,
+                 int room) {
+    const bool caption = c.kind == ControlKind::caption;
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);  // typed texts reach results: never read as markup
+    label->setAlignment((caption ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
+    // Captions must fit; a result runs on at its full size.
+    label->setFont(control_font(c, caption ? text : QString(), room));
+    set_text_colour(label, qcolor(c.colour));
+    out_.labels.insert(name, label);
+    return label;
+  }
+  QWidget* option(const Control& c, QWidget* parent, const QString& name, const QString& text,
+                  int room) {
+    auto* radio = new QRadioButton(text, parent);
+    radio->setFont(control_font(c, text, room - 20));  // room for the indicator
+    plain_colours(radio);
+    // Members "name_0", "name_1" ... form one exclusive group per name.
+    const QString group_name = name.section('_', 0, -2);
+    QButtonGroup*& group = out_.groups[group_name];
+    if (group == nullptr) {
+      group = new QButtonGroup(window_);
+      group->setObjectName(group_name);
     }
+    group->addButton(radio, name.section('_', -1).toInt());
+    return radio;
+  }
+  QWidget* button(const Control& c, QWidget* parent, const QString& name, const QString& text,
+                  int room) {
+    auto* button = new QPushButton(text, parent);
+    button->setFont(control_font(c, text, room - 8));
+    plain_colours(button);
+    out_.buttons.insert(name, button);
+    return button;
+  }
+  static QWidget* line(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    return line;
+  }
+  static void plain_colours(QWidget* w) {
+    set_text_colour(w, QApplication::palette().color(QPalette::Text));
+  }
+
+  QWidget* window_;
+  const InputFactory& make_input_;
+  WindowWidgets& out_;
+};
+
+}  // namespace
+
+WindowWidgets build_window(QWidget* window, const WindowLayout& layout,
+                           const InputFactory& make_input) {
+  WindowWidgets out;
+  Maker maker(window, make_input, out);
+  QHash<QString, QWidget*> frames;
+  std::vector<std::pair<int, QWidget*>> tab_stops;
+  for (const Control& c : layout.controls) {
+    QWidget* parent = c.parent.empty() ? window : frames.value(qstr(c.parent), window);
+    QWidget* w = maker.make(c, parent);
     w->setObjectName(qstr(c.name));
+    const QRect rect = px(c.rect);
     w->setGeometry(c.kind == ControlKind::line ? QRect(rect.left(), rect.top(), rect.width(), 1)
                                                : rect);
-    widgets.insert(qstr(c.name), w);
+    if (c.kind == ControlKind::frame) frames.insert(qstr(c.name), w);
+    if (c.tab > 0) tab_stops.emplace_back(c.tab, w);
   }
   window->setWindowTitle(qstr(layout.title));
   window->setFixedSize(px(layout.width), px(layout.height));
-  QWidget* previous = nullptr;
-  for (const std::string& name : layout.tab_order) {
-    QWidget* next = widgets.value(qstr(name));
-    if (next == nullptr) continue;
-    if (previous != nullptr) QWidget::setTabOrder(previous, next);
-    previous = next;
+  // Only the tab stops take focus by tab; frames and labels never do.
+  std::sort(tab_stops.begin(), tab_stops.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (std::size_t i = 1; i < tab_stops.size(); ++i) {
+    QWidget::setTabOrder(tab_stops[i - 1].second, tab_stops[i].second);
   }
-  // Only the tab order's widgets take focus by tab; frames and labels never do.
-  return widgets;
+  return out;
 }
 
 void centre_on_screen(QWidget* window) {

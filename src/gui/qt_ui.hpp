@@ -8,6 +8,11 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 #include <functional>
 #include <string>
 
@@ -38,12 +43,20 @@ QFont ui_font(double points, bool bold = true);
 void show_error(QWidget* parent, const QString& text);
 
 // Makes an input's widget; lets a window give some inputs a behaviour of their own.
-using InputFactory = std::function<QWidget*(const Control&, QWidget* parent)>;
+using InputFactory = std::function<QLineEdit*(const Control&, QWidget* parent)>;
+
+// The widgets a window was built with, by control name and kind.
+struct WindowWidgets {
+  QHash<QString, QLineEdit*> inputs;
+  QHash<QString, QLabel*> labels;  // results and captions
+  QHash<QString, QPushButton*> buttons;
+  QHash<QString, QButtonGroup*> groups;  // option groups: "rolloption" holds "rolloption_0" ...
+};
 
 // Creates every control of the layout inside `window` (objectName = the control's name), sizes
-// the window, and sets the tab order. Returns the widgets by name.
-QHash<QString, QWidget*> build_window(QWidget* window, const WindowLayout& layout,
-                                      const InputFactory& make_input);
+// the window, and sets the tab order.
+WindowWidgets build_window(QWidget* window, const WindowLayout& layout,
+                           const InputFactory& make_input = {});
 
 // Places a top-level window in the middle of its screen.
 void centre_on_screen(QWidget* window);

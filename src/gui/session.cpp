@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include "gui/preferences_dialog.hpp"
 #include "gui/form1.hpp"
+#include "gui/preferences_dialog.hpp"
 #include "gui/qt_ui.hpp"
 
 namespace tq {
@@ -37,7 +37,9 @@ PreferencesDialog* Session::dialog() const {
 
 void Session::start() {
   const auto problem = load_preferences(prefs_, prefs_location_);
-  form_ = new Form1(*this);
+  form_ = new Form1(prefs_);
+  connect(form_, &Form1::preferencesRequested, this, &Session::open_preferences);
+  connect(form_, &Form1::exitRequested, this, &Session::exit_program);
   form_->clear_form();
   ui::centre_on_screen(form_);
   bring_to_front(form_);
@@ -58,7 +60,13 @@ void Session::show_main() {
 
 void Session::open_preferences() {
   if (dialog_ == nullptr) {
-    dialog_ = new PreferencesDialog(*this);
+    dialog_ = new PreferencesDialog(prefs_location_);
+    // "Save and Exit" and "Exit w/o Save" both read the record again and bring the worksheet
+    // back, a fresh one if its window was closed.
+    connect(dialog_, &PreferencesDialog::finished, this, [this] {
+      reload_preferences(dialog_);
+      show_main();
+    });
     ui::centre_on_screen(dialog_);
     dialog_->show();
     dialog_->load_from_file();  // once per opening: a second press keeps the edits

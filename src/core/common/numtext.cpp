@@ -58,84 +58,96 @@ Digits15 digits15(double value) {
   return out;
 }
 
-double val(std::string_view s) {
-  const std::size_t n = s.size();
-  std::size_t i = 0;
-  while (i < n && is_blank(s[i])) ++i;
-  if (i + 1 < n && s[i] == '&') {
-    const char k = s[i + 1];
-    if (k == 'H' || k == 'h') return read_radix(s, i + 2, 16);
-    if (k == 'O' || k == 'o') return read_radix(s, i + 2, 8);
-  }
-  bool negative = false;
-  if (i < n && (s[i] == '+' || s[i] == '-')) {
-    negative = s[i] == '-';
-    ++i;
-  }
-  // Significant digits (leading zeros dropped), the first 19 as an integer, and the power of
-  // ten of the last one kept. Only long or extreme numbers need the digits as text.
-  const std::size_t digits_from = i;
-  std::size_t digit_count = 0;
-  std::uint64_t mantissa = 0;
-  long scale = 0;  // value = digits * 10^scale
-  bool seen_point = false, seen_digit = false;
-  for (; i < n; ++i) {
+namespace {
+
+// The digits of a number: significant digits from the first non-zero one, the first 19 as an
+// integer, and the power of ten of the last digit kept.
+struct Mantissa {
+  std::size_t from = 0, to = 0;  // where the digits (with any point and blanks) stand
+  std::size_t count = 0;         // significant digits
+  std::uint64_t value = 0;       // the first 19 of them
+  long scale = 0;                // the number is digits x 10^scale
+  bool seen_digit = false;
+};
+
+Mantissa read_mantissa(std::string_view s, std::size_t& i) {
+  Mantissa m;
+  m.from = i;
+  bool seen_point = false;
+  for (; i < s.size(); ++i) {
     const char c = s[i];
     if (is_blank(c)) continue;
     if (is_digit(c)) {
-      seen_digit = true;
-      if (seen_point) --scale;
-      if (digit_count == 0 && c == '0') continue;
-      if (++digit_count <= 19) mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      m.seen_digit = true;
+      if (seen_point) --m.scale;
+      if (m.count == 0 && c == '0') continue;
+      if (++m.count <= 19) m.value = m.value * 10 + static_cast<unsigned>(c - '0');
     } else if (c == '.' && !seen_point) {
       seen_point = true;
     } else {
       break;
     }
   }
-  const std::size_t digits_to = i;
-  if (!seen_digit) return 0.0;
-  if (i < n && (s[i] == 'E' || s[i] == 'e' || s[i] == 'D' || s[i] == 'd')) {
-    ++i;
-    while (i < n && is_blank(s[i])) ++i;
-    bool exp_negative = false;
-    if (i < n && (s[i] == '+' || s[i] == '-')) {
-      exp_negative = s[i] == '-';
-      ++i;
-    }
-    long exponent = 0;
-    for (; i < n; ++i) {
-      if (is_blank(s[i])) continue;
-      if (!is_digit(s[i])) break;
-      if (exponent < 100000) exponent = exponent * 10 + (s[i] - '0');
-    }
-    scale += exp_negative ? -exponent : exponent;
+  m.to = i;
+  return m;
+}
+
+// An exponent after E or D (either case): its signed value, 0 when there is none.
+long read_exponent(std::string_view s, std::size_t i) {
+  if (i >= s.size() || (s[i] != 'E' && s[i] != 'e' && s[i] != 'D' && s[i] != 'd')) return 0;
+  ++i;
+  while (i < s.size() && is_blank(s[i])) ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  long exponent = 0;
+  for (; i < s.size(); ++i) {
+    if (is_blank(s[i])) continue;
+    if (!is_digit(s[i])) break;
+    if (exponent < 100000) exponent = exponent * 10 + (s[i] - '0');
   }
-  double value = 0.0;
-  if (digit_count == 0) {
-    value = 0.0;
-  } else if (digit_count <= 15 && scale >= -22 && scale <= 22) {
+  return negative ? -exponent : exponent;
+}
+
+// The digits times a power of ten, correctly rounded; +infinity past the double range.
+double scaled(std::string_view s, const Mantissa& m, long scale) {
+  if (m.count == 0) return 0.0;
+  if (m.count <= 15 && scale >= -22 && scale <= 22) {
     // Both operands are exact, so one operation gives the correctly rounded result.
-    const double m = static_cast<double>(mantissa);
-    value = scale < 0 ? m / kPow10[-scale] : m * kPow10[scale];
-  } else {
-    const long magnitude = static_cast<long>(digit_count) + scale;  // ~ 0.digits * 10^magnitude
-    if (magnitude > 400) {
-      value = std::numeric_limits<double>::infinity();
-    } else if (magnitude < -400) {
-      value = 0.0;
-    } else {
-      std::string text;
-      for (std::size_t k = digits_from; k < digits_to; ++k) {
-        if (is_digit(s[k]) && (!text.empty() || s[k] != '0')) text.push_back(s[k]);
-      }
-      text += "e" + std::to_string(scale);
-      const auto res = std::from_chars(text.data(), text.data() + text.size(), value);
-      if (res.ec == std::errc::result_out_of_range) {
-        value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-      }
-    }
+    const double v = static_cast<double>(m.value);
+    return scale < 0 ? v / kPow10[-scale] : v * kPow10[scale];
   }
+  const long magnitude = static_cast<long>(m.count) + scale;  // ~ 0.digits * 10^magnitude
+  if (magnitude > 400) return std::numeric_limits<double>::infinity();
+  if (magnitude < -400) return 0.0;
+  // Only long or extreme numbers need their digits as text.
+  std::string text;
+  for (std::size_t k = m.from; k < m.to; ++k) {
+    if (is_digit(s[k]) && (!text.empty() || s[k] != '0')) text.push_back(s[k]);
+  }
+  text += "e" + std::to_string(scale);
+  double value = 0.0;
+  const auto res = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (res.ec == std::errc::result_out_of_range) {
+    value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+  }
+  return value;
+}
+
+}  // namespace
+
+double val(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size() && is_blank(s[i])) ++i;
+  if (i + 1 < s.size() && s[i] == '&') {
+    const char k = s[i + 1];
+    if (k == 'H' || k == 'h') return read_radix(s, i + 2, 16);
+    if (k == 'O' || k == 'o') return read_radix(s, i + 2, 8);
+  }
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  const Mantissa m = read_mantissa(s, i);
+  if (!m.seen_digit) return 0.0;
+  const double value = scaled(s, m, m.scale + read_exponent(s, m.to));
   return negative ? -value : value;
 }
 

@@ -11,60 +11,61 @@
 
 namespace tq {
 
-const std::array<std::string Preferences::*, kPreferenceCount>& Preferences::members() {
-  static const std::array<std::string Preferences::*, kPreferenceCount> kMembers = {
-      &Preferences::dterm,        &Preferences::dmilesyear,        &Preferences::dmileagecharge,
-      &Preferences::ddocfee,      &Preferences::dacqfee,           &Preferences::dtaxrate,
-      &Preferences::dplatecharge, &Preferences::ddeduct24,         &Preferences::ddeduct36,
-      &Preferences::ddeduct48,    &Preferences::dfinterm,          &Preferences::dfinrate,
-      &Preferences::ddocfeeprefs, &Preferences::dplatechargeprefs, &Preferences::dratetype,
-      &Preferences::drate};
-  return kMembers;
+namespace {
+
+using P = Preferences;
+constexpr PreferenceKind text = PreferenceKind::text;
+constexpr PreferenceKind choice = PreferenceKind::choice;
+
+const std::array<PreferenceInfo, kPreferenceCount> kCatalogue = {{
+    {&P::dterm, "dterm", "Lease Term:", "36", text},
+    {&P::dmilesyear, "dmilesyear", "Miles / Year:", "15000", text},
+    {&P::dmileagecharge, "dmileagecharge", "Mileage Charge:", "0.10", text},
+    {&P::ddocfee, "ddocfee", "Doc Fee:", "170", text},
+    {&P::dacqfee, "dacqfee", "Acquisition Fee:", "595", text},
+    {&P::dtaxrate, "dtaxrate", "Tax Rate:", "6", text},
+    {&P::dplatecharge, "dplatecharge", "Plate Charge:", "23", text},
+    {&P::ddeduct24, "ddeduct24", "Rate Deduct Single Pay 24:", "0", text},
+    {&P::ddeduct36, "ddeduct36", "Rate Deduct Single Pay 36:", "0", text},
+    {&P::ddeduct48, "ddeduct48", "Rate Deduct Single Pay 48:", "0", text},
+    {&P::dfinterm, "dfinterm", "Default Finance Term:", "60", text},
+    {&P::dfinrate, "dfinrate", "Default Finance Rate:", "6.99", text},
+    {&P::ddocfeeprefs, "ddocfeeprefs", "Doc Fee:", "0", choice},
+    {&P::dplatechargeprefs, "dplatechargeprefs", "Plate Charge:", "0", choice},
+    {&P::dratetype, "dratetype", "Rate Type", "0", choice},
+    {&P::drate, "drate", "Lease Rate:", "0", text},
+}};
+
+}  // namespace
+
+const std::array<PreferenceInfo, kPreferenceCount>& preference_catalogue() {
+  return kCatalogue;
 }
 
-const std::array<std::string_view, kPreferenceCount>& Preferences::names() {
-  static constexpr std::array<std::string_view, kPreferenceCount> kNames = {
-      "dterm",        "dmilesyear",        "dmileagecharge", "ddocfee",   "dacqfee",  "dtaxrate",
-      "dplatecharge", "ddeduct24",         "ddeduct36",      "ddeduct48", "dfinterm", "dfinrate",
-      "ddocfeeprefs", "dplatechargeprefs", "dratetype",      "drate"};
-  return kNames;
-}
-
-const std::array<std::string_view, kPreferenceCount>& Preferences::captions() {
-  static constexpr std::array<std::string_view, kPreferenceCount> kCaptions = {
-      "Lease Term",
-      "Miles / Year",
-      "Mileage Charge",
-      "Doc Fee",
-      "Acquisition Fee",
-      "Tax Rate",
-      "Plate Charge",
-      "Rate Deduct Single Pay 24",
-      "Rate Deduct Single Pay 36",
-      "Rate Deduct Single Pay 48",
-      "Default Finance Term",
-      "Default Finance Rate",
-      "Doc Fee placement",
-      "Plate Charge placement",
-      "Rate Type",
-      "Lease Rate"};
-  return kCaptions;
+const PreferenceInfo* preference_by_name(std::string_view name) {
+  for (const auto& row : kCatalogue) {
+    if (row.name == name) return &row;
+  }
+  return nullptr;
 }
 
 const PreferenceValues& Preferences::default_values() {
-  static const PreferenceValues kDefaults = {"36", "15000", "0.10", "170",  "595", "6", "23", "0",
-                                             "0",  "0",     "60",   "6.99", "0",   "0", "0",  "0"};
+  static const PreferenceValues kDefaults = [] {
+    PreferenceValues v;
+    for (std::size_t i = 0; i < kPreferenceCount; ++i) v[i] = kCatalogue[i].fallback;
+    return v;
+  }();
   return kDefaults;
 }
 
 PreferenceValues Preferences::values() const {
   PreferenceValues out;
-  for (std::size_t i = 0; i < kPreferenceCount; ++i) out[i] = this->*members()[i];
+  for (std::size_t i = 0; i < kPreferenceCount; ++i) out[i] = this->*kCatalogue[i].member;
   return out;
 }
 
 void Preferences::assign(const PreferenceValues& values) {
-  for (std::size_t i = 0; i < kPreferenceCount; ++i) this->*members()[i] = values[i];
+  for (std::size_t i = 0; i < kPreferenceCount; ++i) this->*kCatalogue[i].member = values[i];
 }
 
 namespace {
@@ -210,7 +211,9 @@ std::optional<std::string> save_preferences_file(const std::string& path,
                                                  const PreferenceValues& values) {
   for (std::size_t i = 0; i < kPreferenceCount; ++i) {
     if (values[i].find('"') != std::string::npos) {
-      return "The value of \"" + std::string(Preferences::captions()[i]) +
+      std::string_view caption = kCatalogue[i].caption;
+      if (caption.ends_with(':')) caption.remove_suffix(1);
+      return "The value of \"" + std::string(caption) +
              "\" contains a double quote, which the preferences file cannot store. "
              "Nothing was saved.";
     }

@@ -18,11 +18,6 @@ struct Preferences {
       ddeduct24, ddeduct36, ddeduct48, dfinterm, dfinrate, ddocfeeprefs, dplatechargeprefs,
       dratetype, drate;
 
-  // The members in file order.
-  static const std::array<std::string Preferences::*, kPreferenceCount>& members();
-  // Record field names ("dterm" ...) and the dealer-facing captions, in file order.
-  static const std::array<std::string_view, kPreferenceCount>& names();
-  static const std::array<std::string_view, kPreferenceCount>& captions();
   // The built-in defaults, used when the file cannot supply a value.
   static const PreferenceValues& default_values();
 
@@ -30,6 +25,23 @@ struct Preferences {
   void assign(const PreferenceValues& values);
   bool operator==(const Preferences&) const = default;
 };
+
+// A text typed in the dialog, or a choice of two stored as "0" or "1".
+enum class PreferenceKind { text, choice };
+
+// One preference: its member, record name, caption in the dialog, built-in default and kind.
+struct PreferenceInfo {
+  std::string Preferences::*member;
+  std::string_view name;
+  std::string_view caption;
+  std::string_view fallback;
+  PreferenceKind kind;
+};
+
+// Every preference, in file order.
+const std::array<PreferenceInfo, kPreferenceCount>& preference_catalogue();
+// The row of that record name, or nullptr.
+const PreferenceInfo* preference_by_name(std::string_view name);
 
 // Reads fields by the file's rules: quoted ("...") or unquoted, each ended by a comma or a line
 // end; an empty line is one empty value. Stops after max_fields or at the end of the text.

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string_view>
 
+#include "prefs/preferences.hpp"
+
 namespace tq {
 
 enum class Field : std::size_t {
@@ -61,11 +63,22 @@ inline constexpr std::size_t kFieldCount = 39;
 
 enum class FieldKind { input, output };
 
+// What Clear Form writes into a field, and at which step: a fixed text or a preference's text.
+// Step 0: the field keeps its text (the finance results keep the last comparison).
+struct ClearWrite {
+  int step = 0;
+  std::string_view text;
+  std::string Preferences::*preference = nullptr;
+};
+
 struct FieldInfo {
   Field field;
   std::string_view name;
   FieldKind kind;
   std::string_view initial;  // what the window shows before start-up clears it
+  ClearWrite clear;
+  bool select_on_entry;  // the whole text is selected when the field receives the focus
+  int tab;               // place in the window's tab order; 0 for results
 };
 
 // Every field, in declaration order.

@@ -25,15 +25,15 @@ struct Control {
   std::string text;    // caption, or the initial text of a field
   std::string parent;  // the frame that holds it; empty for the window itself
   TwipRect rect;       // relative to the parent
-  double points;       // font size
+  double points;       // font size; 0 for the platform's default font
   Rgb colour;          // text colour (caption colour for a frame)
+  int tab = 0;         // place in the tab order, from 1; 0 when tab never stops here
 };
 
 struct WindowLayout {
   std::string title;
   int width, height;              // client area, twips
   std::vector<Control> controls;  // frames before their contents
-  std::vector<std::string> tab_order;
 };
 
 inline constexpr Rgb kBlack{0, 0, 0};
@@ -44,8 +44,5 @@ const WindowLayout& preferences_layout();
 
 // The control of that name, or nullptr.
 const Control* find_control(const WindowLayout& layout, std::string_view name);
-
-// The worksheet inputs that select their whole text when they receive the focus.
-const std::vector<std::string>& select_on_entry_fields();
 
 }  // namespace tq
