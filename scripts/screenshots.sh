@@ -6,6 +6,10 @@ build=${1:-build}
 out=${2:-shots}
 mkdir -p "$out"
 rm -f "$out/preferences.txt"
-xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$build/tallyquote-screens" "$out"
+rm -f "$out/smith.tqdeal"
+# A small window manager, where installed, draws the title bars.
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" bash -c \
+  'command -v twm > /dev/null && { twm > /dev/null 2>&1 & sleep 0.5; }; exec "$0" "$1"' \
+  "$build/tallyquote-screens" "$out"
 pdftoppm -png -r 60 -singlefile "$out/summary.pdf" "$out/summary"
 echo "$out/summary.png"

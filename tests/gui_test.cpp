@@ -1,6 +1,7 @@
 // The worksheet window and the preferences dialog, driven as a salesperson would: key clicks,
 // button clicks, tabbing. The arithmetic itself is the core tests' business.
 
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QLabel>
@@ -129,7 +130,7 @@ class GuiTest : public QObject {
   void startUpShowsTheFileDefaults() {
     start();
     QCOMPARE(form()->windowTitle(), QString("Tallyquote"));
-    QCOMPARE(form()->size(), QSize(600, 701));
+    QCOMPARE(main("client")->size(), QSize(600, 701));
     QCOMPARE(shown("term"), QString("48"));
     QCOMPARE(shown("rate"), QString("5.5 "));
     QCOMPARE(shown("financerate"), QString("7.25"));
@@ -302,7 +303,7 @@ class GuiTest : public QObject {
     QVERIFY(form()->worksheet() == before);
     // Saving the same page as a PDF instead.
     const QString pdf = dir_->filePath("quote.pdf");
-    form()->set_pdf_chooser([&](QWidget*) { return pdf; });
+    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
     boxes_->answer = QMessageBox::Save;
     click(main("Command7"));
     QCOMPARE(boxes_->boxes.size(), std::size_t{2});
@@ -310,6 +311,78 @@ class GuiTest : public QObject {
     QFile file(pdf);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.read(5), QByteArray("%PDF-"));
+  }
+
+  // Return runs Calculate Payments, in the total COD Re-Calculate, in the desired payment Roll.
+  void returnRunsTheFieldsCommand() {
+    start();
+    type_first_deal();
+    type_into(main<QLineEdit>("term"), "36");
+    QTest::keyClick(main("msrp"), Qt::Key_Return);
+    QCOMPARE(shown("monthlypayment"), QString("401.59"));
+    type_into(main<QLineEdit>("totalcod"), "3000");
+    QTest::keyClick(main("totalcod"), Qt::Key_Enter);
+    QCOMPARE(shown("downpayment"), QString("2587.26"));
+    type_into(main<QLineEdit>("desiredpayment"), "420");
+    QTest::keyClick(main("desiredpayment"), Qt::Key_Return);
+    QCOMPARE(shown("monthlypayment"), QString("420.00"));
+  }
+
+  void menuActionsRunTheirButtonsCode() {
+    start();
+    const auto trigger = [&](const char* name) { form()->findChild<QAction*>(name)->trigger(); };
+    boxes_->answer = QMessageBox::Cancel;
+    trigger("actionPrint");
+    QVERIFY(boxes_->boxes.back().text.contains("no default printer"));
+    trigger("actionAbout");
+    QVERIFY(boxes_->boxes.back().text.contains("Tallyquote 0."));
+    const QString pdf = dir_->filePath("smith.pdf");
+    QString suggested;
+    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString& s) {
+      suggested = s;
+      return pdf;
+    });
+    trigger("actionExportPdf");
+    QVERIFY(suggested.endsWith("/quote.pdf"));
+    QCOMPARE(slurp(pdf).substr(0, 5), std::string("%PDF-"));
+    trigger("actionPreferences");
+    QVERIFY(session_->dialog() != nullptr);
+    trigger("actionExit");
+    QCOMPARE(quits_, 1);
+  }
+
+  void dealFilesKeepEveryTextAndMarkChanges() {
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    const tq::Worksheet deal = form()->worksheet();
+    const QString path = dir_->filePath("smith.tqdeal"), bad = dir_->filePath("bad.tqdeal");
+    QString answer = dir_->filePath("smith");  // the suffix is added
+    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return answer; });
+    QTest::keyClick(form(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(form()->deal_path(), path);
+    QCOMPARE(form()->windowTitle(), QString("smith.tqdeal[*] - Tallyquote"));
+    QVERIFY(!form()->isWindowModified());
+    type_into(main<QLineEdit>("msrp"), "31000");
+    QVERIFY(form()->isWindowModified());
+    // A file that is not a deal is refused, naming it; the worksheet stays as it was.
+    QFile(bad).open(QIODevice::WriteOnly);
+    answer = bad;
+    boxes_->answer = QMessageBox::Discard;
+    const tq::Worksheet changed = form()->worksheet();
+    form()->open_deal();
+    QVERIFY(boxes_->boxes.back().text.contains(bad));
+    QVERIFY(form()->worksheet() == changed);
+    // New Deal over unsaved changes asks first: Cancel keeps everything.
+    boxes_->answer = QMessageBox::Cancel;
+    form()->new_deal();
+    QVERIFY(form()->worksheet() == changed);
+    // Opening puts back every text as saved, results included, and calculates nothing.
+    answer = path;
+    boxes_->answer = QMessageBox::Discard;
+    form()->open_deal();
+    QVERIFY(form()->worksheet() == deal);
+    QVERIFY(!form()->isWindowModified());
   }
 
   void exitEndsAtOnceDiscardingTheDialog() {

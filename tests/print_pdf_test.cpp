@@ -1,4 +1,4 @@
-// The real page: the summary rendered through the Qt back end into a PDF, and read back with
+// The real page: the summary exported as a PDF by the window, and read back with
 // poppler's pdftotext, must put every label and value at its millimetre position in 14 points.
 
 #include <QFile>
@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "deal_helpers.hpp"
+#include "gui/form1.hpp"
 #include "gui/qt_printer.hpp"
 
 namespace {
@@ -51,9 +52,13 @@ class PrintPdfTest : public QObject {
     TestDeal deal;
     deal.set(with(first_deal(), {{tq::Field::buyrate, "5"}})).run(tq::Command::calculate);
     deal.ws[tq::Field::msrp] = "";  // a lone "$"
+    // The page as Export PDF writes it: the one Print would put on paper.
     QTemporaryDir dir;
     const QString pdf = dir.filePath("summary.pdf");
-    QVERIFY(!tq::save_summary_pdf(pdf, deal.ws).has_value());
+    tq::Form1 form(deal.prefs);
+    form.show_worksheet(deal.ws);
+    form.set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
+    form.export_pdf();
     QVERIFY(QFile(pdf).size() > 0);
 
     QPrinter printer(QPrinter::HighResolution);

@@ -65,10 +65,18 @@ int main(int argc, char* argv[]) {
   }
   QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
   shoot(form, out.filePath("worksheet.png"));
-  if (const auto error = tq::save_summary_pdf(out.filePath("summary.pdf"), form->worksheet())) {
-    std::fprintf(stderr, "%s\n", qPrintable(*error));
-  }
-  std::printf("%s\n", qPrintable(out.filePath("summary.pdf")));
+  // Saved as a deal file, then changed: the title bar names the deal with its mark.
+  const QString deal_path = out.filePath("smith.tqdeal"), pdf = out.filePath("summary.pdf");
+  form->set_file_chooser([&](QWidget*, tq::FileAction action, const QString&) {
+    return action == tq::FileAction::export_pdf ? pdf : deal_path;
+  });
+  form->save_deal_as();
+  form->export_pdf();
+  std::printf("%s\n", qPrintable(pdf));
+  auto* msrp = form->findChild<QLineEdit*>("msrp");
+  msrp->setFocus();
+  QTest::keyClicks(msrp, "31000");
+  shoot(form, out.filePath("worksheet-changed.png"));
   session.open_preferences();
   shoot(session.dialog(), out.filePath("preferences.png"));
   return 0;

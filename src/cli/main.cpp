@@ -5,18 +5,18 @@
 #include <cstdio>
 #include <iostream>
 #include <iterator>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "prefs/preferences.hpp"
 #include "tools/commands.hpp"
+#include "worksheet/deal_file.hpp"
 #include "worksheet/worksheet.hpp"
 
 namespace {
 
-using nlohmann::ordered_json;
+using ordered_json = tq::Json;
 
 constexpr const char* kUsage =
     "usage: tallyquote-cli [--preferences FILE] < request.json\n"
@@ -32,44 +32,9 @@ constexpr const char* kUsage =
     "A request that cannot be used exits with status 2 and one line on standard error;\n"
     "an answer that cannot be written exits with status 1.\n";
 
-// Requests nest two levels; anything deeper is refused before it is built.
-constexpr int kMaxDepth = 8;
-
 struct BadRequest {
   std::string why;
 };
-
-// A name from the request as it may appear in a one-line message: JSON-quoted, at most 60
-// characters of it, never cut inside a character.
-std::string quoted(const std::string& name) {
-  constexpr std::size_t kMax = 60;
-  std::size_t cut = 0, chars = 0;
-  while (cut < name.size() && chars < kMax) {
-    ++cut;
-    while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) ++cut;
-    ++chars;
-  }
-  std::string text = ordered_json(name.substr(0, cut)).dump();
-  if (cut < name.size()) text.insert(text.size() - 1, "...");
-  return text;
-}
-
-ordered_json parse_json(const std::string& text) {
-  if (text.find('\0') != std::string::npos) throw BadRequest{"the request contains a NUL byte"};
-  const auto depth_guard = [](int depth, ordered_json::parse_event_t, ordered_json&) {
-    if (depth > kMaxDepth) throw BadRequest{"the request is nested too deeply"};
-    return true;
-  };
-  try {
-    return ordered_json::parse(text, depth_guard);
-  } catch (const ordered_json::parse_error& e) {
-    throw BadRequest{"the request is not valid JSON (at byte " + std::to_string(e.byte) + ")"};
-  } catch (const ordered_json::out_of_range&) {
-    throw BadRequest{"a number in the request is out of range"};
-  } catch (const ordered_json::exception&) {
-    throw BadRequest{"the request is not valid JSON"};
-  }
-}
 
 struct Request {
   std::optional<tq::PreferenceValues> preferences;
@@ -79,10 +44,13 @@ struct Request {
 };
 
 Request parse_request(const std::string& text) {
-  const ordered_json req = parse_json(text);
-  if (!req.is_object()) throw BadRequest{"the request must be a JSON object"};
+  std::string error;
+  const auto req = tq::parse_json_text(text, error);
+  if (!req) throw BadRequest{"the request " + error};
+  if (!req->is_object()) throw BadRequest{"the request must be a JSON object"};
   Request out;
-  for (const auto& [key, value] : req.items()) {
+  for (const auto& [key, value] : req->items()) {
+    std::optional<std::string> problem;
     if (key == "preferences") {
       if (!value.is_array() || value.size() != tq::kPreferenceCount) {
         throw BadRequest{"\"preferences\" must be an array of 16 texts"};
@@ -94,31 +62,23 @@ Request parse_request(const std::string& text) {
       }
       out.preferences = values;
     } else if (key == "fields") {
-      if (!value.is_object()) throw BadRequest{"\"fields\" must be an object"};
-      for (const auto& [name, text] : value.items()) {
-        const auto field = tq::field_by_name(name);
-        if (!field) throw BadRequest{"unknown field " + quoted(name)};
-        if (!text.is_string())
-          throw BadRequest{"the text of field " + quoted(name) + " is not a string"};
-        out.fields.emplace_back(*field, text.get<std::string>());
-      }
+      problem = tq::read_field_texts(value, out.fields);
     } else if (key == "rolloption") {
-      if (!value.is_number_integer() || value.get<long long>() < 0 ||
-          value.get<long long>() >= tq::kRollOptionCount) {
-        throw BadRequest{"\"rolloption\" must be an integer from 0 to 3"};
-      }
-      out.rolloption = value.get<int>();
+      int option = 0;
+      problem = tq::read_rolloption(value, option);
+      out.rolloption = option;
     } else if (key == "commands") {
       if (!value.is_array()) throw BadRequest{"\"commands\" must be an array"};
       for (const auto& c : value) {
         if (!c.is_string()) throw BadRequest{"\"commands\" must hold texts only"};
         const auto command = tq::command_by_name(c.get<std::string>());
-        if (!command) throw BadRequest{"unknown command " + quoted(c.get<std::string>())};
+        if (!command) throw BadRequest{"unknown command " + tq::quoted_name(c.get<std::string>())};
         out.commands.push_back(*command);
       }
     } else {
-      throw BadRequest{"unknown key " + quoted(key)};
+      throw BadRequest{"unknown key " + tq::quoted_name(key)};
     }
+    if (problem) throw BadRequest{*problem};
   }
   return out;
 }
@@ -163,7 +123,7 @@ int main(int argc, char** argv) {
       }
       continue;
     }
-    return refuse("unknown argument " + quoted(arg) + " (see --help)");
+    return refuse("unknown argument " + tq::quoted_name(arg) + " (see --help)");
   }
 
   const std::string text((std::istreambuf_iterator<char>(std::cin)),

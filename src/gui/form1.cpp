@@ -1,13 +1,19 @@
 #include "gui/form1.hpp"
 
 #include <QButtonGroup>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 
 #include "gui/qt_ui.hpp"
+#include "worksheet/deal_file.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/layout.hpp"
 
@@ -40,11 +46,29 @@ void EntryField::focusInEvent(QFocusEvent* event) {
   }
 }
 
+FileChooser default_file_chooser() {
+  return [](QWidget* parent, FileAction action, const QString& suggested) {
+    const QString deals = QString("Deals (*%1)").arg(kDealFileSuffix);
+    switch (action) {
+      case FileAction::open_deal:
+        return QFileDialog::getOpenFileName(parent, "Open Deal", suggested, deals);
+      case FileAction::save_deal:
+        return QFileDialog::getSaveFileName(parent, "Save Deal As", suggested, deals);
+      case FileAction::export_pdf:
+        break;
+    }
+    return QFileDialog::getSaveFileName(parent, "Export PDF", suggested, "PDF files (*.pdf)");
+  };
+}
+
 Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
   setObjectName("Form1");
   setAttribute(Qt::WA_DeleteOnClose);
+  // The worksheet keeps its fixed layout in a client area below the menu bar.
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
   const ui::WindowWidgets w =
-      ui::build_window(this, worksheet_layout(), [](const Control& c, QWidget* parent) {
+      ui::build_window(client, worksheet_layout(), [](const Control& c, QWidget* parent) {
         return new EntryField(field_info(*field_by_name(c.name)).select_on_entry, parent);
       });
   for (const FieldInfo& info : field_catalogue()) {
@@ -53,8 +77,16 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
     inputs_[i] = w.inputs.value(name);
     results_[i] = w.labels.value(name);
     Q_ASSERT((inputs_[i] != nullptr) != (results_[i] != nullptr));
+    if (inputs_[i] == nullptr) continue;
+    // Return runs the command the field belongs to.
+    const Command on_return = info.field == Field::totalcod         ? Command::recalculate
+                              : info.field == Field::desiredpayment ? Command::roll
+                                                                    : Command::calculate;
+    connect(inputs_[i], &QLineEdit::returnPressed, this, [this, on_return] { run(on_return); });
+    connect(inputs_[i], &QLineEdit::textChanged, this, &Form1::update_title);
   }
   rolloption_ = w.groups.value("rolloption");
+  connect(rolloption_, &QButtonGroup::idToggled, this, &Form1::update_title);
   const struct {
     const char* button;
     Command command;
@@ -70,6 +102,42 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
   connect(w.buttons.value("Command5"), &QPushButton::clicked, this, &Form1::preferencesRequested);
   connect(w.buttons.value("Command3"), &QPushButton::clicked, this, &Form1::exitRequested);
   connect(w.buttons.value("Command7"), &QPushButton::clicked, this, &Form1::print);
+  build_menus(client);
+}
+
+void Form1::build_menus(QWidget* client) {
+  auto* bar = new QMenuBar(this);
+  bar->setObjectName("menubar");
+  const auto add = [this](QMenu* menu, const char* name, const QString& text,
+                          const QKeySequence& keys, auto slot) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    action->setShortcut(keys);
+    connect(action, &QAction::triggered, this, slot);
+  };
+  QMenu* file = bar->addMenu("&File");
+  add(file, "actionNewDeal", "&New Deal", {}, &Form1::new_deal);
+  add(file, "actionOpenDeal", "&Open Deal...", QKeySequence("Ctrl+O"), &Form1::open_deal);
+  add(file, "actionSaveDeal", "&Save Deal", QKeySequence("Ctrl+S"), &Form1::save_deal);
+  add(file, "actionSaveDealAs", "Save Deal &As...", QKeySequence("Ctrl+Shift+S"),
+      &Form1::save_deal_as);
+  add(file, "actionExportPdf", "&Export PDF...", QKeySequence("Ctrl+E"), &Form1::export_pdf);
+  add(file, "actionPrint", "&Print", QKeySequence("Ctrl+P"), &Form1::print);
+  file->addSeparator();
+  add(file, "actionExit", "E&xit", QKeySequence("Ctrl+Q"), &Form1::exitRequested);
+  add(bar->addMenu("&Tools"), "actionPreferences", "&Preferences...", {},
+      &Form1::preferencesRequested);
+  add(bar->addMenu("&Help"), "actionAbout", "&About Tallyquote", {}, [this] {
+    QMessageBox::about(this, "About Tallyquote",
+                       QString("Tallyquote %1\nA lease-payment worksheet for the sales desk.")
+                           .arg(TALLYQUOTE_VERSION));
+  });
+  const int top = bar->sizeHint().height();
+  bar->setGeometry(0, 0, client->width(), top);
+  client->move(0, top);
+  setFixedSize(client->width(), client->height() + top);
+  baseline_ = worksheet();
+  update_title();
 }
 
 std::string Form1::text(Field f) const {
@@ -115,10 +183,102 @@ void Form1::run(Command command) {
     ui::show_error(this, ui::qstr(message));
   });
   show_worksheet(ws);
+  update_title();
 }
 
 void Form1::print() {
-  print_worksheet(this, worksheet(), choose_pdf_);
+  print_worksheet(this, worksheet(), [this](QWidget* parent) {
+    return choose_file_(parent, FileAction::export_pdf, QDir::home().filePath("quote.pdf"));
+  });
+}
+
+void Form1::update_title() {
+  if (deal_path_.isEmpty()) {
+    setWindowTitle("Tallyquote");
+    setWindowModified(false);
+    return;
+  }
+  setWindowTitle(QFileInfo(deal_path_).fileName() + "[*] - Tallyquote");
+  setWindowModified(is_changed());
+}
+
+void Form1::set_deal(const QString& path) {
+  deal_path_ = path;
+  baseline_ = worksheet();
+  update_title();
+}
+
+bool Form1::may_leave_deal() {
+  if (!is_changed()) return true;
+  QMessageBox box(QMessageBox::NoIcon, "Tallyquote",
+                  "The deal has changes that are not saved. Save them first?",
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+  switch (box.exec()) {
+    case QMessageBox::Save:
+      return save_deal();
+    case QMessageBox::Discard:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Form1::start_fresh() {
+  run(Command::clear);
+  set_deal({});
+}
+
+void Form1::new_deal() {
+  if (may_leave_deal()) start_fresh();
+}
+
+void Form1::open_deal() {
+  if (!may_leave_deal()) return;
+  const QString suggested = deal_path_.isEmpty() ? QDir::homePath() : deal_path_;
+  const QString path = choose_file_(this, FileAction::open_deal, suggested);
+  if (path.isEmpty()) return;
+  auto read = read_deal_file(path.toStdString());
+  if (const auto* why = std::get_if<std::string>(&read)) {
+    ui::show_error(this, ui::qstr(*why + " The worksheet was left as it was."));
+    return;
+  }
+  show_worksheet(std::get<Worksheet>(read));  // every text as saved; nothing is calculated
+  set_deal(path);
+}
+
+bool Form1::save_deal() {
+  if (deal_path_.isEmpty()) return save_deal_as();
+  if (const auto error = save_deal_file(deal_path_.toStdString(), worksheet())) {
+    ui::show_error(this, ui::qstr(*error));
+    return false;
+  }
+  set_deal(deal_path_);
+  return true;
+}
+
+bool Form1::save_deal_as() {
+  const QString suggested = deal_path_.isEmpty()
+                                ? QDir::home().filePath(QString("deal%1").arg(kDealFileSuffix))
+                                : deal_path_;
+  QString path = choose_file_(this, FileAction::save_deal, suggested);
+  if (path.isEmpty()) return false;
+  if (!path.endsWith(kDealFileSuffix)) path += kDealFileSuffix;
+  if (const auto error = save_deal_file(path.toStdString(), worksheet())) {
+    ui::show_error(this, ui::qstr(*error));
+    return false;
+  }
+  set_deal(path);
+  return true;
+}
+
+void Form1::export_pdf() {
+  const QFileInfo deal(deal_path_);
+  const QString suggested = deal_path_.isEmpty()
+                                ? QDir::home().filePath("quote.pdf")
+                                : deal.dir().filePath(deal.completeBaseName() + ".pdf");
+  const QString path = choose_file_(this, FileAction::export_pdf, suggested);
+  if (path.isEmpty()) return;
+  if (const auto error = save_summary_pdf(path, worksheet())) ui::show_error(this, *error);
 }
 
 void Form1::focus_first_field() {

@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 #include <QWidget>
+#include <functional>
 
 #include "gui/qt_printer.hpp"
 #include "prefs/preferences.hpp"
@@ -32,6 +33,12 @@ class EntryField : public QLineEdit {
   bool select_on_entry_;
 };
 
+// What a file dialog is asked for.
+enum class FileAction { open_deal, save_deal, export_pdf };
+// Asks for a file name, starting from `suggested`; an empty answer cancels.
+using FileChooser = std::function<QString(QWidget* parent, FileAction, const QString& suggested)>;
+FileChooser default_file_chooser();
+
 class Form1 : public QWidget {
   Q_OBJECT
 
@@ -42,27 +49,45 @@ class Form1 : public QWidget {
   Worksheet worksheet() const;            // the texts on screen
   void show_worksheet(const Worksheet&);  // writes the texts that differ
   void run(Command command);
-  void clear_form() { run(Command::clear); }
+  // A cleared worksheet with no deal file and nothing to save: start-up and New Deal.
+  void start_fresh();
   void focus_first_field();
 
+  // The File menu. New and Open ask first when the worksheet has unsaved changes.
+  void new_deal();
+  void open_deal();
+  bool save_deal();     // false when cancelled or failed
+  bool save_deal_as();  // likewise
+  void export_pdf();
   void print();
-  // Where a PDF goes when the summary cannot be printed; tests answer without a file dialog.
-  void set_pdf_chooser(PdfPathChooser chooser) { choose_pdf_ = std::move(chooser); }
+
+  const QString& deal_path() const { return deal_path_; }  // empty: no deal file open
+  bool is_changed() const { return worksheet() != baseline_; }
+  // Tests answer file dialogs without a screen.
+  void set_file_chooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
 
  signals:
   void preferencesRequested();  // the Preferences button
   void exitRequested();         // EXIT
 
  private:
+  void build_menus(QWidget* client);
   void set_text(Field f, const std::string& text);
   std::string text(Field f) const;
+  // Unsaved changes: true to go on (saved or discarded), false to stay.
+  bool may_leave_deal();
+  // The worksheet now matches the file at `path` (empty: no deal file).
+  void set_deal(const QString& path);
+  void update_title();
 
   const Preferences& prefs_;
   // Each field is either an input or a result label.
   std::array<QLineEdit*, kFieldCount> inputs_{};
   std::array<QLabel*, kFieldCount> results_{};
   QButtonGroup* rolloption_ = nullptr;
-  PdfPathChooser choose_pdf_ = default_pdf_chooser();
+  QString deal_path_;
+  Worksheet baseline_;  // the worksheet as last opened, saved or started
+  FileChooser choose_file_ = default_file_chooser();
 };
 
 }  // namespace tq

@@ -40,7 +40,7 @@ void Session::start() {
   form_ = new Form1(prefs_);
   connect(form_, &Form1::preferencesRequested, this, &Session::open_preferences);
   connect(form_, &Form1::exitRequested, this, &Session::exit_program);
-  form_->clear_form();
+  form_->start_fresh();
   ui::centre_on_screen(form_);
   bring_to_front(form_);
   form_->focus_first_field();

@@ -1,13 +1,12 @@
 #include "prefs/preferences.hpp"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "common/files.hpp"
 
 namespace tq {
 
@@ -92,10 +91,6 @@ std::string_view trim_spaces(std::string_view s) {
   return s;
 }
 
-std::string describe_errno(int err) {
-  return std::strerror(err);
-}
-
 }  // namespace
 
 std::vector<std::string> parse_preference_fields(std::string_view s, std::size_t max_fields) {
@@ -137,40 +132,17 @@ PrefsFileRead read_preferences_file(const std::string& path) {
     result.reason = std::move(reason);
     return result;
   };
-  // Non-blocking, so that a FIFO put in the file's place cannot hold up the start.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    if (errno == ENOENT) {
-      result.status = PrefsFileStatus::missing;
-      return result;
-    }
-    return unreadable(describe_errno(errno));
+  const FileRead file = read_regular_file(path, kMaxPreferencesFileSize);
+  if (file.missing) {
+    result.status = PrefsFileStatus::missing;
+    return result;
   }
-  std::string content;
-  std::string problem;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) {
-    problem = describe_errno(errno);
-  } else if (!S_ISREG(st.st_mode)) {
-    problem = "it is not a regular file";
-  } else {
-    content.resize(kMaxPreferencesFileSize + 1);
-    std::size_t got = 0;
-    while (got < content.size()) {
-      const ssize_t n = ::read(fd, content.data() + got, content.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) problem = describe_errno(errno);
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    content.resize(got);
+  if (!file.error.empty()) {
+    return unreadable(file.error + (file.error.starts_with("it is larger")
+                                        ? ", far more than a preferences file holds"
+                                        : ""));
   }
-  ::close(fd);
-  if (!problem.empty()) return unreadable(problem);
-  if (content.size() > kMaxPreferencesFileSize) {
-    return unreadable("it is larger than " + std::to_string(kMaxPreferencesFileSize / 1024) +
-                      " KB, far more than a preferences file holds");
-  }
+  const std::string& content = file.content;
   std::string_view text = content;
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // a byte order mark
   for (const unsigned char c : text) {
@@ -192,21 +164,6 @@ PrefsFileRead read_preferences_file(const std::string& path) {
   return result;
 }
 
-namespace {
-
-// The file a save replaces: the preferences file itself, or the file its link points to, so
-// that a link shared by several installations keeps working.
-std::filesystem::path save_target(const std::string& path) {
-  std::error_code ec;
-  if (std::filesystem::is_symlink(path, ec)) {
-    const auto target = std::filesystem::weakly_canonical(path, ec);
-    if (!ec) return target;
-  }
-  return path;
-}
-
-}  // namespace
-
 std::optional<std::string> save_preferences_file(const std::string& path,
                                                  const PreferenceValues& values) {
   for (std::size_t i = 0; i < kPreferenceCount; ++i) {
@@ -218,39 +175,10 @@ std::optional<std::string> save_preferences_file(const std::string& path,
              "Nothing was saved.";
     }
   }
-  const std::filesystem::path target = save_target(path);
-  const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
-  std::string temp = (dir / (target.filename().string() + ".XXXXXX")).string();
-  const auto fail = [&](const std::string& reason, bool made) {
-    if (made) ::unlink(temp.c_str());
-    return "The preferences could not be saved to " + path + ": " + reason +
+  if (const auto error = replace_file(path, format_preferences_file(values))) {
+    return "The preferences could not be saved to " + path + ": " + *error +
            ". The file was left as it was.";
-  };
-  // A fresh name, created exclusively: nothing planted in the directory is followed or reused.
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return fail(describe_errno(errno), false);
-  struct stat st {};
-  mode_t mode = 0;
-  if (::stat(target.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
   }
-  const std::string content = format_preferences_file(values);
-  std::size_t done = 0;
-  int err = ::fchmod(fd, mode) == 0 ? 0 : errno;
-  while (err == 0 && done < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) err = errno;
-    if (n > 0) done += static_cast<std::size_t>(n);
-  }
-  if (err == 0 && ::fsync(fd) != 0) err = errno;
-  if (::close(fd) != 0 && err == 0) err = errno;
-  if (err != 0) return fail(describe_errno(err), true);
-  if (::rename(temp.c_str(), target.c_str()) != 0) return fail(describe_errno(errno), true);
   return std::nullopt;
 }
 

@@ -1,0 +1,26 @@
+#pragma once
+// Small files read and replaced safely: the preferences file and deal files.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tq {
+
+struct FileRead {
+  std::string content;
+  std::string error;     // why it could not be read; empty when it was
+  bool missing = false;  // it does not exist (error says so too)
+};
+
+// Reads a regular file of at most max_bytes. Anything else (a FIFO, a device, a directory, a
+// larger file) is refused without blocking or reading on.
+FileRead read_regular_file(const std::string& path, std::size_t max_bytes);
+
+// Replaces the file's content: a temporary file created under a fresh name beside it, written,
+// synced and renamed over it, so the old content stays whole until the new one is. A link is
+// kept and the file it points to replaced. Returns why it failed; the old file is then untouched.
+std::optional<std::string> replace_file(const std::string& path, std::string_view content);
+
+}  // namespace tq

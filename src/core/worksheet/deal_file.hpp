@@ -1,0 +1,37 @@
+#pragma once
+// Deal files: one worksheet as JSON, {"fields": {every field: its text}, "rolloption": n}, the
+// shape of a CLI request without commands, so the CLI prices a saved deal as it stands and its
+// answer is a deal file too.
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "common/json_text.hpp"
+#include "worksheet/worksheet.hpp"
+
+namespace tq {
+
+inline constexpr const char* kDealFileSuffix = ".tqdeal";
+inline constexpr std::size_t kMaxDealFileSize = 1024 * 1024;
+
+// The texts of a "fields" object, checked: known names, string values. Returns why not.
+std::optional<std::string> read_field_texts(const Json& fields,
+                                            std::vector<std::pair<Field, std::string>>& out);
+// A "rolloption" value, checked: an integer from 0 to 3. Returns why not.
+std::optional<std::string> read_rolloption(const Json& value, int& out);
+
+// The deal file's text; saving, opening and saving again gives the same bytes.
+std::string format_deal(const Worksheet& ws);
+
+// The worksheet a deal file holds, or why it is not a deal.
+std::variant<Worksheet, std::string> parse_deal(const std::string& text);
+
+// Reading and saving a deal file: a regular file of at most 1 MB; saved atomically. The error
+// names the file and says why.
+std::variant<Worksheet, std::string> read_deal_file(const std::string& path);
+std::optional<std::string> save_deal_file(const std::string& path, const Worksheet& ws);
+
+}  // namespace tq

@@ -1,0 +1,91 @@
+// Deal files: what is saved comes back exactly; what is not a deal is refused with the reason.
+
+#include "worksheet/deal_file.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "deal_helpers.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tq::testing;
+
+class DealFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("tallyquote-deal-" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    path_ = (dir_ / "smith.tqdeal").string();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path dir_;
+  std::string path_;
+};
+
+TEST_F(DealFile, RoundTripIsByteIdentical) {
+  TestDeal deal = calculated("financerate=6.9");
+  deal.ws[tq::Field::totalcod] = "  3000 \"cash\"\t";  // any text, as typed
+  deal.ws.rolloption = 2;
+  ASSERT_EQ(tq::save_deal_file(path_, deal.ws), std::nullopt);
+  const std::string saved = slurp(path_);
+  const auto read = tq::read_deal_file(path_);
+  ASSERT_TRUE(std::holds_alternative<tq::Worksheet>(read)) << std::get<std::string>(read);
+  EXPECT_EQ(std::get<tq::Worksheet>(read), deal.ws);
+  ASSERT_EQ(tq::save_deal_file(path_, std::get<tq::Worksheet>(read)), std::nullopt);
+  EXPECT_EQ(slurp(path_), saved);
+}
+
+TEST_F(DealFile, WhatIsNotADealIsRefusedWithTheReason) {
+  std::string deal = tq::format_deal(calculated().ws);
+  const auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string s = deal;
+    return s.replace(s.find(from), from.size(), to);
+  };
+  const std::pair<std::string, const char*> bad[] = {
+      {"{\"fields\": ", "not valid JSON"},
+      {"[]", "not a JSON object"},
+      {replaced("\"msrp\"", "\"price\""), "unknown field \"price\""},
+      {replaced("\"msrp\": \"30000\",", ""), "holds 38 of the 39 fields"},
+      {replaced("\"30000\"", "30000"), "field \"msrp\" is not a string"},
+      {replaced("\"rolloption\": 0", "\"rolloption\": 4"), "integer from 0 to 3"},
+      {replaced(",\n  \"rolloption\": 0", ""), "no \"rolloption\""},
+      {replaced("{", "{\"owner\": 1, "), "unknown key \"owner\""},
+      {deal + std::string(tq::kMaxDealFileSize, ' '), "larger than 1 MB"},
+  };
+  for (const auto& [content, reason] : bad) {
+    std::ofstream(path_, std::ios::binary) << content;
+    const auto read = tq::read_deal_file(path_);
+    ASSERT_TRUE(std::holds_alternative<std::string>(read)) << reason;
+    const std::string& why = std::get<std::string>(read);
+    EXPECT_NE(why.find(path_), std::string::npos) << why;
+    EXPECT_NE(why.find(reason), std::string::npos) << why;
+  }
+  fs::remove(path_);
+  ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+  EXPECT_NE(std::get<std::string>(tq::read_deal_file(path_)).find("not a regular file"),
+            std::string::npos);
+}
+
+// The CLI prices a saved deal as it stands, and its answer opens as a deal.
+TEST_F(DealFile, CliReadsASavedDealAndAnswersWithOne) {
+  const TestDeal deal = calculated("financerate=6.9");
+  ASSERT_EQ(tq::save_deal_file(path_, deal.ws), std::nullopt);
+  const std::string answer = (dir_ / "answer.tqdeal").string();
+  const std::string command =
+      std::string("'") + TALLYQUOTE_CLI + "' < '" + path_ + "' > '" + answer + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const auto read = tq::read_deal_file(answer);
+  ASSERT_TRUE(std::holds_alternative<tq::Worksheet>(read)) << std::get<std::string>(read);
+  EXPECT_EQ(std::get<tq::Worksheet>(read), deal.ws);
+}
+
+}  // namespace
