@@ -247,13 +247,7 @@ void Form1::open_deal() {
 }
 
 bool Form1::save_deal() {
-  if (deal_path_.isEmpty()) return save_deal_as();
-  if (const auto error = save_deal_file(deal_path_.toStdString(), worksheet())) {
-    ui::show_error(this, ui::qstr(*error));
-    return false;
-  }
-  set_deal(deal_path_);
-  return true;
+  return deal_path_.isEmpty() ? save_deal_as() : save_to(deal_path_);
 }
 
 bool Form1::save_deal_as() {
@@ -263,6 +257,10 @@ bool Form1::save_deal_as() {
   QString path = choose_file_(this, FileAction::save_deal, suggested);
   if (path.isEmpty()) return false;
   if (!path.endsWith(kDealFileSuffix)) path += kDealFileSuffix;
+  return save_to(path);
+}
+
+bool Form1::save_to(const QString& path) {
   if (const auto error = save_deal_file(path.toStdString(), worksheet())) {
     ui::show_error(this, ui::qstr(*error));
     return false;

@@ -76,6 +76,7 @@ class Form1 : public QWidget {
   std::string text(Field f) const;
   // Unsaved changes: true to go on (saved or discarded), false to stay.
   bool may_leave_deal();
+  bool save_to(const QString& path);
   // The worksheet now matches the file at `path` (empty: no deal file).
   void set_deal(const QString& path);
   void update_title();

@@ -260,22 +260,9 @@ WindowLayout build_preferences() {
                             i == 0 ? g.tab : 0});
     }
   }
-  w.controls.push_back({"Command1",
-                        ControlKind::button,
-                        "Save and Exit",
-                        "",
-                        {120, 5040, 1215, 495},
-                        0,
-                        kBlack,
-                        16});
-  w.controls.push_back({"Command2",
-                        ControlKind::button,
-                        "Exit w/o Save",
-                        "",
-                        {1440, 5040, 1215, 495},
-                        0,
-                        kBlack,
-                        17});
+  Builder b{w};
+  b.control("", "Command1", ControlKind::button, "Save and Exit", {120, 5040, 1215, 495}, 0, 16);
+  b.control("", "Command2", ControlKind::button, "Exit w/o Save", {1440, 5040, 1215, 495}, 0, 17);
   return w;
 }
 
