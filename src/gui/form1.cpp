@@ -125,8 +125,10 @@ void Form1::build_menus(QWidget* client) {
   add(file, "actionPrint", "&Print", QKeySequence("Ctrl+P"), &Form1::print);
   file->addSeparator();
   add(file, "actionExit", "E&xit", QKeySequence("Ctrl+Q"), &Form1::exitRequested);
-  add(bar->addMenu("&Tools"), "actionPreferences", "&Preferences...", {},
-      &Form1::preferencesRequested);
+  QMenu* tools = bar->addMenu("&Tools");
+  add(tools, "actionPreferences", "&Preferences...", {}, &Form1::preferencesRequested);
+  add(tools, "actionPaymentGrid", "Payment &Grid...", QKeySequence("Ctrl+G"),
+      &Form1::gridRequested);
   add(bar->addMenu("&Help"), "actionAbout", "&About Tallyquote", {}, [this] {
     QMessageBox::about(this, "About Tallyquote",
                        QString("Tallyquote %1\nA lease-payment worksheet for the sales desk.")
@@ -184,6 +186,13 @@ void Form1::run(Command command) {
   });
   show_worksheet(ws);
   update_title();
+  emit worksheetChanged();
+}
+
+void Form1::use_grid_cell(const QString& term, const QString& downpayment) {
+  set_text(Field::term, term.toStdString());
+  set_text(Field::downpayment, downpayment.toStdString());
+  run(Command::calculate);
 }
 
 void Form1::print() {
@@ -244,6 +253,7 @@ void Form1::open_deal() {
   }
   show_worksheet(std::get<Worksheet>(read));  // every text as saved; nothing is calculated
   set_deal(path);
+  emit worksheetChanged();
 }
 
 bool Form1::save_deal() {

@@ -60,6 +60,8 @@ class Form1 : public QWidget {
   bool save_deal_as();  // likewise
   void export_pdf();
   void print();
+  // A cell of the payment grid: its term and down payment into the worksheet, then Calculate.
+  void use_grid_cell(const QString& term, const QString& downpayment);
 
   const QString& deal_path() const { return deal_path_; }  // empty: no deal file open
   bool is_changed() const { return worksheet() != baseline_; }
@@ -69,6 +71,8 @@ class Form1 : public QWidget {
  signals:
   void preferencesRequested();  // the Preferences button
   void exitRequested();         // EXIT
+  void gridRequested();         // Tools: Payment Grid
+  void worksheetChanged();      // after every command, and when a deal is opened
 
  private:
   void build_menus(QWidget* client);

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "gui/form1.hpp"
+#include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
 #include "gui/qt_ui.hpp"
 
@@ -24,6 +25,7 @@ Session::Session(PrefsLocation prefs, std::function<void()> quit)
 }
 
 Session::~Session() {
+  delete grid_;
   delete dialog_;
   delete form_;
 }
@@ -34,12 +36,19 @@ Form1* Session::main_window() const {
 PreferencesDialog* Session::dialog() const {
   return dialog_;
 }
+PaymentGridWindow* Session::grid() const {
+  return grid_;
+}
 
 void Session::start() {
   const auto problem = load_preferences(prefs_, prefs_location_);
   form_ = new Form1(prefs_);
   connect(form_, &Form1::preferencesRequested, this, &Session::open_preferences);
   connect(form_, &Form1::exitRequested, this, &Session::exit_program);
+  connect(form_, &Form1::gridRequested, this, &Session::open_grid);
+  connect(form_, &Form1::worksheetChanged, this, [this] {
+    if (grid_ != nullptr && form_ != nullptr) grid_->show_deal(form_->worksheet());
+  });
   form_->start_fresh();
   ui::centre_on_screen(form_);
   bring_to_front(form_);
@@ -74,6 +83,21 @@ void Session::open_preferences() {
   bring_to_front(dialog_);
 }
 
+void Session::open_grid() {
+  if (grid_ == nullptr) {
+    grid_ = new PaymentGridWindow(prefs_);
+    connect(grid_, &PaymentGridWindow::cellChosen, this,
+            [this](const QString& term, const QString& down) {
+              if (form_ != nullptr) form_->use_grid_cell(term, down);
+            });
+    if (form_ != nullptr) {
+      grid_->show_deal(form_->worksheet());
+      grid_->move(form_->frameGeometry().topRight() + QPoint(8, 0));  // beside the worksheet
+    }
+  }
+  bring_to_front(grid_);
+}
+
 void Session::reload_preferences(QWidget* parent) {
   if (const auto problem = load_preferences(prefs_, prefs_location_)) {
     ui::show_error(parent, ui::qstr(*problem));
@@ -82,6 +106,7 @@ void Session::reload_preferences(QWidget* parent) {
 
 void Session::exit_program() {
   if (dialog_ != nullptr) dialog_->close();  // its edits are discarded, nothing is reloaded
+  if (grid_ != nullptr) grid_->close();
   if (form_ != nullptr) form_->close();
   quit_();
 }

@@ -13,6 +13,7 @@ namespace tq {
 
 class Form1;
 class PreferencesDialog;
+class PaymentGridWindow;
 
 class Session : public QObject {
   Q_OBJECT
@@ -29,6 +30,8 @@ class Session : public QObject {
   void show_main();
   // Opens the preferences dialog, or brings the open one to the front without reloading it.
   void open_preferences();
+  // Opens the payment grid beside the worksheet, or brings it to the front.
+  void open_grid();
   // Reads the record from the file again, telling the dealer of any problem.
   void reload_preferences(QWidget* parent);
   // EXIT: closes everything at once, discarding an open dialog's edits.
@@ -38,6 +41,7 @@ class Session : public QObject {
   const PrefsLocation& prefs_location() const { return prefs_location_; }
   Form1* main_window() const;
   PreferencesDialog* dialog() const;
+  PaymentGridWindow* grid() const;
 
  private:
   PrefsLocation prefs_location_;
@@ -45,6 +49,7 @@ class Session : public QObject {
   Preferences prefs_;
   QPointer<Form1> form_;
   QPointer<PreferencesDialog> dialog_;
+  QPointer<PaymentGridWindow> grid_;
 };
 
 }  // namespace tq
