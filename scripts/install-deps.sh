@@ -12,7 +12,7 @@ packages=(
 if [ "${1:-test}" != run ]; then
   packages+=(
     libgtest-dev libgmock-dev libbenchmark-dev
-    poppler-utils xvfb xauth imagemagick twm
+    poppler-utils xvfb xauth imagemagick twm desktop-file-utils
     cups cups-client cups-bsd printer-driver-cups-pdf
   )
 fi

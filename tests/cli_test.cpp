@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -153,6 +154,32 @@ TEST(Cli, StartsFromAPreferencesFile) {
                 args);
   EXPECT_EQ(json::parse(run.out)["fields"]["term"], "24");
   fs::remove_all(dir);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Cli, GridAndBatchOfLines) {
+  std::string deal = std::string(R"({"fields": {)") + kFirstDeal + "}";
+  std::replace(deal.begin(), deal.end(), '\n', ' ');  // one request a line
+  CliRun run = run_cli(deal + R"(, "commands": ["calculate"],
+      "grid": {"terms": ["36", "0"], "downpayments": ["2000", "0"]}})");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const json grid = json::parse(run.out)["grid"];
+  EXPECT_EQ(grid["monthlypayment"], json::parse(R"([["401.59", "465.77"], [null, null]])"));
+  EXPECT_EQ(grid["totaldue"], json::parse(R"([["2431.59", "495.77"], [null, null]])"));
+  // One answer a line, in order; a bad line is answered with its error and the batch goes on.
+  run = run_cli(deal + "}\n{\"fields\": 1}\n" + deal + R"(, "commands": ["calculate"]})" + "\n",
+                "--jsonl");
+  EXPECT_EQ(run.status, 2);
+  std::istringstream lines(run.out);
+  std::vector<json> answers;
+  for (std::string line; std::getline(lines, line);) answers.push_back(json::parse(line));
+  ASSERT_EQ(answers.size(), 3u);
+  EXPECT_EQ(answers[0]["fields"]["monthlypayment"], "0");
+  EXPECT_EQ(answers[1], json::parse(R"({"error": "\"fields\" must be an object"})"));
+  EXPECT_EQ(answers[2]["fields"]["monthlypayment"], "401.59");
 }
 
 }  // namespace

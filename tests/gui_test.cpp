@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -17,6 +18,7 @@
 #include <memory>
 
 #include "gui/form1.hpp"
+#include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
 #include "gui/session.hpp"
 #include "worksheet/layout.hpp"
@@ -383,6 +385,30 @@ class GuiTest : public QObject {
     form()->open_deal();
     QVERIFY(form()->worksheet() == deal);
     QVERIFY(!form()->isWindowModified());
+  }
+
+  void paymentGridFollowsAndFeedsTheWorksheet() {
+    start();
+    type_first_deal();
+    type_into(main<QLineEdit>("term"), "36");
+    QTest::keyClick(form(), Qt::Key_G, Qt::ControlModifier);
+    QTableWidget* table = session_->grid()->table();
+    click(main("Command1"));  // the grid follows every command
+    QCOMPARE(table->item(2, 1)->text(), QString("465.77\n495.77 due"));  // 36 months, $0 down
+    table->item(1, 0)->setText("0");  // an edited term: no lease, a dash
+    QCOMPARE(table->item(1, 2)->text(), QString("-"));
+    const tq::Worksheet before = form()->worksheet();
+    QVERIFY(QTest::qWaitForWindowExposed(session_->grid()));
+    table->scrollToItem(table->item(4, 4));
+    const QRect cell = table->visualItemRect(table->item(4, 4));  // 48 months, $5000 down
+    // An item view takes a double click as the second click of a pair.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(shown("term"), QString("48"));
+    QCOMPARE(shown("downpayment"), QString("5000"));
+    QCOMPARE(table->item(4, 4)->text(),
+             shown("monthlypayment") + "\n" + shown("totaldue") + " due");
+    QVERIFY(form()->worksheet() != before);
   }
 
   void exitEndsAtOnceDiscardingTheDialog() {

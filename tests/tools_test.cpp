@@ -6,6 +6,7 @@
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
 #include "deal_helpers.hpp"
+#include "tools/grid.hpp"
 
 namespace {
 
@@ -197,6 +198,39 @@ TEST(Cod, FirstBranchKeepsAnEarlierShortfall) {
   deal.ws[F::totalcod] = "3000";
   deal.run(Command::recalculate);
   expect_texts(deal.ws, "deficency=202.27 totaldue=3000.00");
+}
+
+}  // namespace
+
+namespace {
+
+// Each cell is what Calculate Payments shows for the deal with that term and down payment, under
+// every fee placement and rate type; the worksheet itself is not touched.
+TEST(PaymentGrid, CellsAreWhatCalculateShows) {
+  const std::vector<std::string> terms = {"24", "36", "0", "48"}, downs = {"0", "2500", "-1e15"};
+  for (const char* choices : {"", "ddocfeeprefs=1 dplatechargeprefs=1",
+                              "dratetype=1 ddocfeeprefs=1", "dplatechargeprefs=1"}) {
+    const char* rate =
+        std::string(choices).find("dratetype=1") != std::string::npos ? "rate=0.0025" : "rate=6";
+    const TestDeal deal = calculated(rate, prefs(choices));
+    const tq::Worksheet before = deal.ws;
+    const tq::PaymentGrid grid = tq::payment_grid(deal.ws, deal.prefs, terms, downs);
+    EXPECT_EQ(deal.ws, before);
+    for (std::size_t i = 0; i < terms.size(); ++i) {
+      for (std::size_t j = 0; j < downs.size(); ++j) {
+        SCOPED_TRACE(std::string(choices) + " term " + terms[i] + " down " + downs[j]);
+        const TestDeal shown = calculated(
+            std::string(rate) + " term=" + terms[i] + " downpayment=" + downs[j], prefs(choices));
+        const tq::GridCell& cell = grid.cells[i][j];
+        if (terms[i] == "0") {
+          EXPECT_FALSE(cell.monthlypayment.has_value());  // no lease: a dash
+          continue;
+        }
+        EXPECT_EQ(cell.monthlypayment, shown[F::monthlypayment]);
+        EXPECT_EQ(cell.totaldue, shown[F::totaldue]);
+      }
+    }
+  }
 }
 
 }  // namespace

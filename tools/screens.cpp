@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "gui/form1.hpp"
+#include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
 #include "gui/qt_printer.hpp"
 #include "gui/session.hpp"
@@ -65,6 +66,14 @@ int main(int argc, char* argv[]) {
   }
   QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
   shoot(form, out.filePath("worksheet.png"));
+  // The payment grid beside the calculated deal: the whole screen.
+  session.open_grid();
+  QTest::qWait(300);
+  if (QGuiApplication::platformName() == "xcb") {
+    form->screen()->grabWindow(0).save(out.filePath("grid.png"));
+    std::printf("%s\n", qPrintable(out.filePath("grid.png")));
+  }
+  session.grid()->close();
   // Saved as a deal file, then changed: the title bar names the deal with its mark.
   const QString deal_path = out.filePath("smith.tqdeal"), pdf = out.filePath("summary.pdf");
   form->set_file_chooser([&](QWidget*, tq::FileAction action, const QString&) {

@@ -29,6 +29,7 @@ PaymentGridWindow::PaymentGridWindow(const Preferences& prefs)
   const auto& downs = default_grid_downpayments();
   table_->setRowCount(static_cast<int>(terms.size()) + 1);
   table_->setColumnCount(static_cast<int>(downs.size()) + 1);
+  table_->setWordWrap(false);
   table_->horizontalHeader()->hide();
   table_->verticalHeader()->hide();
   table_->setItem(0, 0, cell("Term \\ Down", false));
@@ -50,8 +51,6 @@ PaymentGridWindow::PaymentGridWindow(const Preferences& prefs)
     emit cellChosen(table_->item(row, 0)->text(), table_->item(0, column)->text());
   });
   refresh();
-  table_->resizeColumnsToContents();
-  resize(table_->horizontalHeader()->length() + 40, table_->verticalHeader()->length() + 12);
 }
 
 void PaymentGridWindow::show_deal(const Worksheet& ws) {
@@ -78,7 +77,11 @@ void PaymentGridWindow::refresh() {
       table_->setItem(static_cast<int>(i) + 1, static_cast<int>(j) + 1, cell(text, false));
     }
   }
+  // The window fits the table, whatever the figures' widths.
+  table_->resizeColumnsToContents();
   table_->resizeRowsToContents();
+  const int frame = 2 * table_->frameWidth();
+  resize(table_->horizontalHeader()->length() + frame, table_->verticalHeader()->length() + frame);
   filling_ = false;
 }
 

@@ -1,7 +1,9 @@
 #include "gui/session.hpp"
 
 #include <QCoreApplication>
+#include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
@@ -92,7 +94,12 @@ void Session::open_grid() {
             });
     if (form_ != nullptr) {
       grid_->show_deal(form_->worksheet());
-      grid_->move(form_->frameGeometry().topRight() + QPoint(8, 0));  // beside the worksheet
+      // Beside the worksheet, as far as the screen allows.
+      QPoint at = form_->frameGeometry().topRight() + QPoint(8, 0);
+      if (const QScreen* screen = form_->screen()) {
+        at.setX(std::min(at.x(), screen->availableGeometry().right() - grid_->width()));
+      }
+      grid_->move(at);
     }
   }
   bring_to_front(grid_);

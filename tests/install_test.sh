@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs into a scratch prefix and checks that every file lands where named, that the desktop
+# entry is clean, and that the installed CLI runs.
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" > /dev/null
+for f in bin/tallyquote bin/tallyquote-cli share/applications/tallyquote.desktop \
+         share/icons/hicolor/scalable/apps/tallyquote.svg; do
+  [ -f "$prefix/$f" ] || { echo "missing: $f"; exit 1; }
+done
+[ -x "$prefix/bin/tallyquote" ] && [ -x "$prefix/bin/tallyquote-cli" ]
+desktop-file-validate "$prefix/share/applications/tallyquote.desktop"
+echo '{"fields": {"msrp": "30000", "sellingprice": "28000", "downpayment": "2000", "rate": "6",
+  "residual": "0.55", "rebates": "500"}, "commands": ["calculate"]}' \
+  | "$prefix/bin/tallyquote-cli" | grep -q '"monthlypayment": "401.59"'
+echo "installed and checked under $prefix"
