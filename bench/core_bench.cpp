@@ -7,6 +7,7 @@
 #include "prefs/preferences.hpp"
 #include "stepwise.hpp"
 #include "tools/commands.hpp"
+#include "tools/request.hpp"
 #include "worksheet/worksheet.hpp"
 
 namespace {
@@ -123,6 +124,21 @@ void BM_WorstCases(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_WorstCases)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+
+// One line of a --jsonl batch: a calculate request parsed, answered and written out.
+void BM_JsonlCalculateRequest(benchmark::State& state) {
+  tq::Preferences prefs;
+  prefs.assign(tq::Preferences::default_values());
+  const std::string line =
+      R"({"fields": {"msrp": "30000", "sellingprice": "28000", "downpayment": "2000", )"
+      R"("rate": "6", "residual": "0.55", "rebates": "500"}, "commands": ["calculate"]})";
+  for (auto _ : state) {
+    const std::string out = tq::answer_request(line, prefs).dump();
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_JsonlCalculateRequest);
 
 }  // namespace
 

@@ -67,6 +67,8 @@ int run_lines(const tq::Preferences& prefs, const ordered_json& start_messages) 
 int main(int argc, char** argv) {
   // A closed reader must show as a failed write, not end the program unannounced.
   std::signal(SIGPIPE, SIG_IGN);
+  std::ios::sync_with_stdio(false);  // whole lines through the streams' own buffers
+  std::cin.tie(nullptr);
   tq::Preferences prefs;
   prefs.assign(tq::Preferences::default_values());
   ordered_json start_messages = ordered_json::array();
