@@ -16,19 +16,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tq::testing;
 
-class DealFile : public ::testing::Test {
+class DealFile : public TempDir {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("tallyquote-deal-" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    path_ = (dir_ / "smith.tqdeal").string();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
-  std::string path_;
+  std::string path_ = at("smith.tqdeal");
 };
 
 TEST_F(DealFile, RoundTripIsByteIdentical) {
@@ -79,7 +69,7 @@ TEST_F(DealFile, WhatIsNotADealIsRefusedWithTheReason) {
 TEST_F(DealFile, CliReadsASavedDealAndAnswersWithOne) {
   const TestDeal deal = calculated("financerate=6.9");
   ASSERT_EQ(tq::save_deal_file(path_, deal.ws), std::nullopt);
-  const std::string answer = (dir_ / "answer.tqdeal").string();
+  const std::string answer = at("answer.tqdeal");
   const std::string command =
       std::string("'") + TALLYQUOTE_CLI + "' < '" + path_ + "' > '" + answer + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);

