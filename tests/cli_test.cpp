@@ -51,21 +51,6 @@ CliRun run_cli(const std::string& request, const std::string& args = "",
 const char* kFirstDeal = R"("msrp": "30000", "sellingprice": "28000", "downpayment": "2000",
   "rate": "6", "residual": "0.55", "rebates": "500", "financerate": "6.9")";
 
-TEST(Cli, PreferencesReachTheWorksheetAndMessagesComeInOrder) {
-  const CliRun run = run_cli(std::string(R"({"preferences": ["48","15000","0.10","170","595",
-      "6","23","0","0","0","60","6.99","0","0","0","0"], "fields": {)") +
-                             kFirstDeal +
-                             R"(, "buyrate": "7", "financeterm": "0"},
-      "commands": ["calculate", "roll"], "rolloption": 2})");
-  ASSERT_EQ(run.status, 0) << run.err;
-  const json response = json::parse(run.out);
-  EXPECT_EQ(response["fields"]["term"], "48");
-  EXPECT_EQ(response["rolloption"], 2);
-  EXPECT_EQ(response["messages"],
-            json::array({"Buy Rate is not Lower than Rate", "Invalid Finance Numbers",
-                         "Buy Rate is not Lower than Rate", "Invalid Finance Numbers"}));
-}
-
 struct Refusal {
   std::string request;
   std::string args = "";

@@ -201,30 +201,6 @@ class GuiTest : public QObject {
     QCOMPARE(shown("monthlypayment"), QString("401.59"));
   }
 
-  void missingPreferencesFileIsToldAndDefaultsUsed() {
-    QFile::remove(prefs_path());
-    start();
-    QTRY_COMPARE(boxes_->boxes.size(), std::size_t{1});
-    QVERIFY(boxes_->boxes[0].text.contains(prefs_path()));
-    QCOMPARE(shown("term"), QString("36"));
-    QVERIFY(QFile::exists(prefs_path()));
-  }
-
-  void preferencesDialogIsASingleInstance() {
-    start();
-    click(main("Command5"));
-    tq::PreferencesDialog* dialog = session_->dialog();
-    QVERIFY(dialog != nullptr);
-    QCOMPARE(dialog->size(), QSize(461, 372));
-    QCOMPARE(pref<QLineEdit>("dterm")->text(), QString("48"));
-    QVERIFY(!pref("dterm")->font().bold());  // fields keep the default font, not their frame's
-    QVERIFY(pref("Label1_7")->font().bold());
-    pref<QLineEdit>("dterm")->setText("60");
-    click(main("Command5"));
-    QCOMPARE(session_->dialog(), dialog);
-    QCOMPARE(pref<QLineEdit>("dterm")->text(), QString("60"));  // not reloaded
-  }
-
   void saveReachesTheWorksheetAtTheNextClear() {
     start();
     click(main("Command5"));

@@ -237,14 +237,6 @@ TEST_F(PrefsDir, ValueWithQuoteIsRefusedAndNothingWritten) {
   EXPECT_EQ(contents(), "\"old\"");
 }
 
-TEST_F(PrefsDir, SaveIntoMissingDirectoryFails) {
-  const std::string nowhere = (dir_ / "no-such-dir" / "preferences.txt").string();
-  const auto error = tq::save_preferences_file(nowhere, Preferences::default_values());
-  ASSERT_TRUE(error.has_value());
-  EXPECT_NE(error->find(nowhere), std::string::npos);
-  EXPECT_NE(error->find("No such file"), std::string::npos) << *error;
-}
-
 // The three choice fields are tested only for being zero.
 TEST(ChoiceFields, AnyZeroValueSelectsTheFirstMeaning) {
   using namespace tq::testing;

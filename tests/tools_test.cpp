@@ -117,14 +117,6 @@ INSTANTIATE_TEST_SUITE_P(
                               "downpayment=-512.22 txtstartups=512.22 deficency=512.22"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Cod, AddToAftermarketCarriesTheShortfall) {
-  TestDeal deal = calculated("downpayment=0 totalcod=300");
-  deal.run(Command::recalculate).run(Command::add_to_aftermarket);
-  expect_texts(deal.ws,
-               "addons=202.27 downpayment=0 monthlypayment=472.27 txtstartups=502.27 "
-               "totaldue=502.27 deficency=202.27");
-}
-
 TEST(Cod, AddToAftermarketTable) {
   for (const auto& [addons, deficency, sum] :
        {std::tuple{"1500", "812.40", "2312.40"}, {"1500", "0", "1500.00"}, {"", "0", "0.00"}}) {
