@@ -2,12 +2,9 @@
 // The worksheet starts as the window does after start-up, so scripts see the window's figures.
 
 #include <csignal>
-#include <cstdio>
 #include <iostream>
 #include <iterator>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "prefs/preferences.hpp"
 #include "tools/request.hpp"

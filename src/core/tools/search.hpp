@@ -38,8 +38,10 @@ void run_pass(Deal& deal, const SearchPass& pass);
 
 using PassRunner = void (*)(Deal&, const SearchPass&);
 
-// Plain steps a pass may take in all (they are needed only near its end, where the rounding of
-// the payment decides); past this the figure cannot be moving the payment towards its target.
+// Plain steps a pass may take in all. They are needed only near its end, where the rounding of
+// the payment decides: a handful normally, a few thousand for a negative money factor. A pass
+// still not done after this many moves its figure by less than the rounding per step (a term of
+// about one month, for Re-Calculate), and is given up as unreachable rather than freeze the desk.
 inline constexpr long kMaxPlainSteps = 10'000;
 
 // The single-pay, reserve and finance results, refreshed after a search.
