@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "calc/messages.hpp"
-#include "common/fixed4.hpp"
 #include "deal_helpers.hpp"
 
 namespace {
@@ -46,14 +45,11 @@ INSTANTIATE_TEST_SUITE_P(
         WorkedCase{"negative_trade", "tradeallowance=5000 tradepayoff=7000", "",
                    "ctradeequity=-2000.00 ctotalcapcost=28288.00 basepayment=439.41 "
                    "monthlypayment=465.77 totaldue=2495.77"},
-        WorkedCase{"miles_below_allowance_add_nothing", "milesyear=12000", "",
-                   "ctotalcapcost=26288.00 monthlypayment=401.59"},
         WorkedCase{"residual_is_a_factor_never_a_percentage", "residual=55", "",
                    "cresidual=1650000.00 basepayment=-40912.39"},
         WorkedCase{"single_pay", "", "ddeduct36=0.5",
                    "csinglepay=16897.56 monthlypayment=401.59 downpayment=2000 rate=6"},
         WorkedCase{"reserve", "buyrate=5", "", "totalreserve=641.89 monthlypayment=401.59 rate=6"},
-        WorkedCase{"reserve_equal_rates", "buyrate=6", "", "totalreserve=0.00"},
         WorkedCase{"buy_rate_above_rate",
                    "buyrate=7",
                    "",
@@ -101,35 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
         FinanceCase{"rate_zero", "12000", "48", "0", "f_payment=250.00"},
         FinanceCase{"one_month_is_amount_plus_interest", "12000", "1", "12", "f_payment=12120.00"},
         FinanceCase{"term_zero", "12000", "0", "6", "f_term=0 f_payment=123.45", true},
-        FinanceCase{"term_empty", "12000", "", "6", "f_term= f_payment=123.45", true},
         FinanceCase{"rate_minus_1200", "12000", "48", "-1200", "f_payment=123.45", true},
         FinanceCase{"blanks_trimmed_trailing_text_kept", "12000", "  48mo ", "0%",
                     "f_term=48mo f_rate=0% f_payment=250.00"},
         FinanceCase{"beyond_fixed_point_range", "1e15", "48", "6", "f_payment=123.45", true}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// The deduction a term takes must act exactly like the same amount taken off the rate by hand.
-class SinglePayBracket : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
-
-TEST_P(SinglePayBracket, DeductionFollowsTheTerm) {
-  const auto [term, deduction] = GetParam();
-  const auto single_pay = [&](const char* rate, const std::string& pref_list) {
-    return calculated(std::string("term=") + term + " rate=" + rate,
-                      prefs(pref_list))[F::csinglepay];
-  };
-  const std::string expected = single_pay(*deduction ? "5" : "6", "");
-  if (*deduction) {
-    EXPECT_EQ(single_pay("6", std::string(deduction) + "=1"), expected);
-  }
-  EXPECT_EQ(single_pay("6", "ddeduct24=1 ddeduct36=1 ddeduct48=1"), expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Terms, SinglePayBracket,
-    ::testing::Values(std::pair{"12", "ddeduct24"}, std::pair{"24", "ddeduct24"},
-                      std::pair{"30", "ddeduct24"}, std::pair{"35", "ddeduct24"},
-                      std::pair{"35.5", ""}, std::pair{"36", "ddeduct36"}, std::pair{"39", ""},
-                      std::pair{"42", ""}, std::pair{"48", "ddeduct48"}, std::pair{"60", ""}));
 
 TEST(SinglePay, DownPaymentDoesNotMatterAndTextsComeBackExactly) {
   TestDeal typed;
@@ -139,18 +111,6 @@ TEST(SinglePay, DownPaymentDoesNotMatterAndTextsComeBackExactly) {
   EXPECT_EQ(typed[F::downpayment], " 2000.0 cash");
   EXPECT_EQ(typed[F::rate], "6 %");
   EXPECT_EQ(typed[F::monthlypayment], "401.59");
-}
-
-TEST(ClearForm, ResetsTheWorksheetFromTheRecord) {
-  TestDeal deal = calculated("", prefs("dterm=48 drate=5.5"));
-  deal.ws.rolloption = 3;
-  const std::string finance_payment = deal[F::f_payment];
-  deal.run(Command::clear);
-  expect_texts(deal.ws,
-               "term=48 rate=5.5 totalreserve=0.00 desiredpayment=0 totalcod=0 msrp=0 "
-               "monthlypayment=0 deficency=0 financerate=6.99");
-  EXPECT_EQ(deal.ws.rolloption, 0);
-  EXPECT_EQ(deal[F::f_payment], finance_payment);  // finance results survive a clear
 }
 
 }  // namespace

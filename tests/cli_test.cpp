@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -14,7 +13,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using nlohmann::json;
 using tq::testing::slurp;
 
@@ -23,30 +21,20 @@ struct CliRun {
   std::string out, err;
 };
 
-// Runs the CLI on a request (any bytes) with the arguments given, standard output going to
-// `out_to` when set.
-CliRun run_cli(const std::string& request, const std::string& args = "",
-               const std::string& out_to = "") {
-  const fs::path dir = fs::temp_directory_path() / "tallyquote-cli-test";
-  fs::create_directories(dir);
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string tag = std::string(info->test_suite_name()) + "." + info->name();
-  for (char& c : tag) {
-    if (c == '/') c = '_';
+// The CLI run on a request (any bytes) with the arguments given, in a scratch directory;
+// standard output goes to `out_to` when set.
+class Cli : public tq::testing::TempDir {
+ protected:
+  CliRun run_cli(const std::string& request, const std::string& args = "",
+                 const std::string& out_to = "") const {
+    std::ofstream(at("in"), std::ios::binary) << request;
+    const std::string command = std::string("'") + TALLYQUOTE_CLI + "' " + args + " < '" +
+                                at("in") + "' > '" + (out_to.empty() ? at("out") : out_to) +
+                                "' 2> '" + at("err") + "'";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(at("out")), slurp(at("err"))};
   }
-  const fs::path in = dir / (tag + ".in"), out = dir / (tag + ".out"), err = dir / (tag + ".err");
-  std::ofstream(in, std::ios::binary) << request;
-  fs::remove(out);
-  const std::string command = std::string("'") + TALLYQUOTE_CLI + "' " + args + " < '" +
-                              in.string() + "' > '" + (out_to.empty() ? out.string() : out_to) +
-                              "' 2> '" + err.string() + "'";
-  const int raw = std::system(command.c_str());
-  CliRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = slurp(out);
-  run.err = slurp(err);
-  return run;
-}
+};
 
 const char* kFirstDeal = R"("msrp": "30000", "sellingprice": "28000", "downpayment": "2000",
   "rate": "6", "residual": "0.55", "rebates": "500", "financerate": "6.9")";
@@ -56,7 +44,7 @@ struct Refusal {
   std::string args = "";
 };
 
-class CliRefuses : public ::testing::TestWithParam<Refusal> {};
+class CliRefuses : public Cli, public ::testing::WithParamInterface<Refusal> {};
 
 // Whatever the bytes, a request that cannot be used gets status 2, one short line on standard
 // error and nothing on standard output.
@@ -92,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"{\"fields\": {\"" + std::string(5000, '\n') + "\": \"1\"}}"},
         Refusal{"{}", "--bogus"}, Refusal{"{}", "--preferences"}));
 
-TEST(Cli, HelpAndWriteFailures) {
+TEST_F(Cli, HelpAndWriteFailures) {
   const CliRun help = run_cli("", "--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("usage: tallyquote-cli", 0), 0u) << help.out;
@@ -103,35 +91,21 @@ TEST(Cli, HelpAndWriteFailures) {
   EXPECT_EQ(full.err.find('\n'), full.err.size() - 1) << full.err;
 }
 
-// The dealer's own file starts the worksheet; its messages come first; a "preferences" key in
-// the request still wins.
-TEST(Cli, StartsFromAPreferencesFile) {
-  const fs::path dir = fs::temp_directory_path() / "tallyquote-cli-prefs";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  const fs::path file = dir / "preferences.txt";
-  std::ofstream(file, std::ios::binary) << "\"48\"\r\n\"12000\"\r\n";
-  const std::string args = "--preferences '" + file.string() + "'";
-  CliRun run = run_cli(R"({"fields": {"msrp": "1"}, "commands": ["calculate"]})", args);
+// The dealer's own file starts the worksheet, and its messages come first.
+TEST_F(Cli, StartsFromAPreferencesFile) {
+  std::ofstream(at("preferences.txt"), std::ios::binary) << "\"48\"\r\n\"12000\"\r\n";
+  const std::string args = "--preferences '" + at("preferences.txt") + "'";
+  const CliRun run = run_cli(R"({"fields": {"msrp": "1"}, "commands": ["calculate"]})", args);
   ASSERT_EQ(run.status, 0) << run.err;
-  json response = json::parse(run.out);
+  const json response = json::parse(run.out);
   EXPECT_EQ(response["fields"]["term"], "48");
   EXPECT_EQ(response["fields"]["milesyear"], "12000");
   ASSERT_EQ(response["messages"].size(), 1u);
   EXPECT_NE(response["messages"][0].get<std::string>().find("holds only 2 of its 16"),
             std::string::npos);
-  run = run_cli(R"({"preferences": ["24","15000","0.10","170","595","6","23","0","0","0","60",
-      "6.99","0","0","0","0"]})",
-                args);
-  EXPECT_EQ(json::parse(run.out)["fields"]["term"], "24");
-  fs::remove_all(dir);
 }
 
-}  // namespace
-
-namespace {
-
-TEST(Cli, GridAndBatchOfLines) {
+TEST_F(Cli, GridAndBatchOfLines) {
   std::string deal = std::string(R"({"fields": {)") + kFirstDeal + "}";
   std::replace(deal.begin(), deal.end(), '\n', ' ');  // one request a line
   CliRun run = run_cli(deal + R"(, "commands": ["calculate"],

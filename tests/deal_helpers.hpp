@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
@@ -14,7 +15,6 @@
 #include <utility>
 #include <vector>
 
-#include "prefs/preferences.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/worksheet.hpp"
@@ -34,42 +34,35 @@ namespace tq::testing {
 using FieldTexts = std::vector<std::pair<Field, std::string>>;
 using PrefTexts = std::vector<std::pair<std::string Preferences::*, std::string>>;
 
-inline std::vector<std::pair<std::string, std::string>> name_texts(std::string_view list) {
-  std::vector<std::pair<std::string, std::string>> out;
+// "name=text name=text" as (what the name finds, text); throws on an unknown name.
+template <class Find>
+auto named_texts(std::string_view list, Find find) {
+  std::vector<std::pair<decltype(find(std::string())), std::string>> out;
   std::istringstream words{std::string(list)};
   for (std::string word; words >> word;) {
     const auto eq = word.find('=');
-    if (eq == std::string::npos) throw std::invalid_argument("no '=' in " + word);
-    out.emplace_back(word.substr(0, eq), word.substr(eq + 1));
+    out.emplace_back(find(word.substr(0, eq)), word.substr(eq + 1));
   }
   return out;
 }
 
 inline FieldTexts texts(std::string_view list) {
-  FieldTexts out;
-  for (const auto& [name, text] : name_texts(list)) {
-    const auto field = field_by_name(name);
-    if (!field) throw std::invalid_argument("no field " + name);
-    out.emplace_back(*field, text);
-  }
-  return out;
+  return named_texts(list, [](const std::string& name) {
+    if (const auto f = field_by_name(name)) return *f;
+    throw std::invalid_argument("no field " + name);
+  });
 }
 
 inline PrefTexts prefs(std::string_view list) {
-  PrefTexts out;
-  for (const auto& [name, text] : name_texts(list)) {
-    const PreferenceInfo* row = preference_by_name(name);
-    if (row == nullptr) throw std::invalid_argument("no preference " + name);
-    out.emplace_back(row->member, text);
-  }
-  return out;
+  return named_texts(list, [](const std::string& name) {
+    if (const PreferenceInfo* row = preference_by_name(name)) return row->member;
+    throw std::invalid_argument("no preference " + name);
+  });
 }
 
 inline std::string slurp(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // A fresh directory for one test, removed after it.

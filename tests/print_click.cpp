@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <sstream>
 
 #include "gui/form1.hpp"
 #include "gui/session.hpp"
@@ -21,11 +22,13 @@ int main(int argc, char* argv[]) {
   tq::Session session(prefs);
   session.start();
   tq::Form1* form = session.main_window();
-  const std::pair<const char*, const char*> deal[] = {
-      {"msrp", "30000"}, {"sellingprice", "28000"}, {"downpayment", "2000"},
-      {"rate", "6"},     {"residual", "0.55"},      {"rebates", "500"},
-      {"buyrate", "5"},  {"financerate", "6.9"}};
-  for (const auto& [name, text] : deal) form->findChild<QLineEdit*>(name)->setText(text);
+  std::istringstream deal(
+      "msrp=30000 sellingprice=28000 downpayment=2000 rate=6 residual=0.55 rebates=500 "
+      "buyrate=5 financerate=6.9");
+  for (std::string w; deal >> w;) {
+    const QString name = QString::fromStdString(w.substr(0, w.find('=')));
+    form->findChild<QLineEdit*>(name)->setText(QString::fromStdString(w.substr(w.find('=') + 1)));
+  }
   QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
   int boxes = 0;
   QTimer closer;
