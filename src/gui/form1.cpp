@@ -83,7 +83,7 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
                               : info.field == Field::desiredpayment ? Command::roll
                                                                     : Command::calculate;
     connect(inputs_[i], &QLineEdit::returnPressed, this, [this, on_return] { run(on_return); });
-    connect(inputs_[i], &QLineEdit::textChanged, this, &Form1::update_title);
+    connect(inputs_[i], &QLineEdit::textEdited, this, &Form1::update_title);  // typing only
   }
   rolloption_ = w.groups.value("rolloption");
   connect(rolloption_, &QButtonGroup::idToggled, this, &Form1::update_title);
