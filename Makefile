@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: deps configure build run screenshots test bench format clean
+.PHONY: deps configure build run install screenshots test bench format clean
 
 deps:
 	@bash scripts/install-deps.sh test
@@ -18,11 +18,20 @@ build: configure
 run:
 	@bash scripts/install-deps.sh run
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DTALLYQUOTE_BENCH=OFF > /dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target tallyquote
+	@cmake --build $(BUILD) -j $(JOBS) --target tallyquote tallyquote-cli
 	@$(BUILD)/tallyquote
 
+# Installs the programs, desktop entry and icon under PREFIX (default ~/.local).
+PREFIX ?= $(HOME)/.local
+install:
+	@bash scripts/install-deps.sh run
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DTALLYQUOTE_BENCH=OFF > /dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target tallyquote tallyquote-cli
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
 screenshots: build
-	@bash scripts/screenshots.sh $(BUILD) shots
+	@bash scripts/screenshots.sh $(BUILD) shots/1024 1024x768
+	@bash scripts/screenshots.sh $(BUILD) shots/1366 1366x768
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <map>
 #include <memory>
 
 #include "gui/form1.hpp"
@@ -129,7 +130,9 @@ class GuiTest : public QObject {
   void startUpAndSelectOnEntry() {
     start();
     QCOMPARE(form()->windowTitle(), QString("Tallyquote"));
-    QCOMPARE(main("client")->size(), QSize(600, 701));
+    QCOMPARE(main("client")->size(), QSize(600, 633));
+    // With a 30-pixel title bar and a 40-pixel panel it fits a 1024x768 screen.
+    QVERIFY(form()->height() <= 768 - 30 - 40);
     QCOMPARE(main("Frame6")->geometry(), QRect(384, 424, 209, 153));
     QCOMPARE(shown("rate"), QString("5.5 "));  // the file's default, exactly as stored
     QCOMPARE(QApplication::focusWidget(), main("msrp"));
@@ -284,18 +287,161 @@ class GuiTest : public QObject {
     type_into(main<QLineEdit>("desiredpayment"), "420");
     QTest::keyClick(main("desiredpayment"), Qt::Key_Return);
     QCOMPARE(shown("monthlypayment"), QString("420.00"));
-    table->item(1, 0)->setText("0");  // an edited term: no lease, a dash
-    QCOMPARE(table->item(1, 2)->text(), QString("-"));
-    QVERIFY(QTest::qWaitForWindowExposed(session_->grid()));
-    table->scrollToItem(table->item(4, 4));
-    const QRect cell = table->visualItemRect(table->item(4, 4));  // 48 months, $5000 down
+    // The deal's own term and down payment are among the rows and columns, its cell marked.
+    const auto marked = [&] {
+      for (int r = 1; r < table->rowCount(); ++r) {
+        for (int c = 1; c < table->columnCount(); ++c) {
+          if (table->item(r, c)->font().bold()) {
+            return table->item(r, 0)->text() + "/" + table->item(0, c)->text();
+          }
+        }
+      }
+      return QString();
+    };
+    QCOMPARE(marked(), QString("36/") + shown("downpayment"));
+    table->item(1, 0)->setText("0");  // an edited term: Calculate would abort, so no figures
+    QCOMPARE(table->item(1, 2)->text(), QString());
+    // Edited headers are kept with the dealer's settings for the next opening.
+    session_->grid()->close();
+    QTest::keyClick(main("msrp"), Qt::Key_G, Qt::ControlModifier);
+    table = session_->grid()->table();
+    QCOMPARE(table->item(1, 0)->text(), QString("0"));
+    // Never over the worksheet: beside it, or docked into its window.
+    QWidget* grid = session_->grid();
+    QVERIFY(grid->parentWidget() == form() ||
+            !grid->frameGeometry().intersects(form()->frameGeometry()));
+    const int row = 4, column = table->columnCount() - 1;  // 48 months, $5000 down
+    const QString term = table->item(row, 0)->text(), down = table->item(0, column)->text();
+    table->scrollToItem(table->item(row, column));
+    const QRect cell = table->visualItemRect(table->item(row, column));
     // An item view takes a double click as the second click of a pair.
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
-    QCOMPARE(shown("term"), QString("48"));
-    QCOMPARE(shown("downpayment"), QString("5000"));
-    QCOMPARE(table->item(4, 4)->text(),
-             shown("monthlypayment") + "\n" + shown("totaldue") + " due");
+    QCOMPARE(shown("term") + "/" + shown("downpayment"), term + "/" + down);
+    QCOMPARE(marked(), term + "/" + down);
+  }
+
+  void closingAsksOnlyWhenSomethingIsUnsaved() {
+    start();
+    QTest::keyClick(main("msrp"), Qt::Key_Q, Qt::ControlModifier);  // nothing typed: at once
+    QCOMPARE(quits_, 1);
+    QVERIFY(boxes_->boxes.empty());
+    start();
+    type_into(main<QLineEdit>("msrp"), "31000");
+    boxes_->answer = QMessageBox::Cancel;
+    QTest::keyClick(main("msrp"), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!form()->close());  // the title bar's close, cancelled too
+    QCOMPARE(boxes_->boxes.size(), std::size_t{2});
+    QCOMPARE(quits_, 1);
+    click(main("Command3"));  // EXIT on an untitled deal ends at once
+    QCOMPARE(quits_, 2);
+    QCOMPARE(boxes_->boxes.size(), std::size_t{2});
+    // A saved deal with changes: EXIT asks too, and Discard ends.
+    start();
+    form()->set_file_chooser(
+        [&](QWidget*, tq::FileAction, const QString&) { return dir_->filePath("a.tqdeal"); });
+    QVERIFY(form()->save_deal());
+    type_into(main<QLineEdit>("msrp"), "32000");
+    boxes_->answer = QMessageBox::Discard;
+    click(main("Command3"));
+    QCOMPARE(boxes_->boxes.size(), std::size_t{3});
+    QCOMPARE(quits_, 3);
+  }
+
+  void menuShortcutsWorkFromEveryControl() {
+    start();
+    std::map<QString, int> fired;
+    for (QAction* action : form()->findChildren<QAction*>()) {
+      if (action->shortcut().isEmpty()) continue;
+      action->setEnabled(true);
+      disconnect(action, &QAction::triggered, nullptr, nullptr);  // count, do nothing
+      connect(action, &QAction::triggered, this, [&fired, action] { ++fired[action->text()]; });
+      fired[action->text()] = 0;
+    }
+    QCOMPARE(fired.size(), std::size_t{9});
+    for (const char* control : {"msrp", "desiredpayment", "rolloption_2", "Command1"}) {
+      main(control)->setFocus();
+      for (QAction* action : form()->findChildren<QAction*>()) {
+        if (action->shortcut().isEmpty()) continue;
+        const QKeyCombination keys = action->shortcut()[0];
+        QTest::keyClick(main(control), keys.key(), keys.keyboardModifiers());
+      }
+    }
+    for (const auto& [name, count] : fired) QCOMPARE(std::make_pair(name, count), std::make_pair(name, 4));
+  }
+
+  void clickSelectsTheWholeTextAndNewDealIsBlank() {
+    start();
+    const tq::Worksheet fresh = form()->worksheet();
+    type_into(main<QLineEdit>("downpayment"), "100");  // over the "0" it selected
+    QCOMPARE(shown("downpayment"), QString("100"));
+    type_first_deal();
+    type_into(main<QLineEdit>("financerebate"), "10");
+    click(main("Command1"));
+    QVERIFY(shown("f_payment") != "0");
+    boxes_->answer = QMessageBox::Discard;
+    form()->findChild<QAction*>("actionNewDeal")->trigger();
+    QVERIFY(form()->worksheet() == fresh);
+  }
+
+  void outOfDateFiguresAndWarnings() {
+    start();
+    type_first_deal();
+    QCOMPARE(form()->status_line()->text(), QString());
+    click(main("Command1"));
+    const QColor green = main<QLabel>("monthlypayment")->palette().color(QPalette::WindowText);
+    type_into(main<QLineEdit>("sellingprice"), "30,000");
+    QCOMPARE(main("sellingprice")->toolTip(), QString("read as 30"));
+    QCOMPARE(form()->status_line()->text(),
+             QString("Figures out of date: press Enter to recalculate"));
+    QVERIFY(main<QLabel>("monthlypayment")->palette().color(QPalette::WindowText) != green);
+    // Export asks first: Cancel writes nothing, Recalculate brings the figures up to date.
+    const QString pdf = dir_->filePath("q.pdf");
+    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
+    boxes_->answer = QMessageBox::Cancel;
+    QTest::keyClick(main("sellingprice"), Qt::Key_E, Qt::ControlModifier);
+    QVERIFY(!QFile::exists(pdf));
+    boxes_->answer = QMessageBox::Retry;
+    QApplication::setActiveWindow(form());  // as the window manager does when a box closes
+    QTest::keyClick(main("sellingprice"), Qt::Key_E, Qt::ControlModifier);
+    QVERIFY(QFile::exists(pdf));
+    QCOMPARE(boxes_->boxes.back().text.left(25), QString("The figures are out of da"));
+    QCOMPARE(form()->status_line()->text(), QString());
+    QCOMPARE(main<QLabel>("monthlypayment")->palette().color(QPalette::WindowText), green);
+    type_into(main<QLineEdit>("sellingprice"), " 28000% ");
+    QCOMPARE(main("sellingprice")->toolTip(), QString());
+  }
+
+  void undoAndRedoWholeCommands() {
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    const tq::Worksheet calculated = form()->worksheet();
+    type_into(main<QLineEdit>("desiredpayment"), "420");
+    QTest::keyClick(main("desiredpayment"), Qt::Key_Return);
+    const tq::Worksheet rolled = form()->worksheet();
+    QVERIFY(rolled != calculated);
+    // In a field with typing of its own, Ctrl+Z undoes the typing first.
+    type_into(main<QLineEdit>("msrp"), "1");
+    QTest::keyClick(main("msrp"), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shown("msrp"), QString("30000"));
+    main("Command1")->setFocus();
+    QTest::keyClick(main("Command1"), Qt::Key_Z, Qt::ControlModifier);
+    tq::Worksheet before_roll = calculated;
+    before_roll[tq::Field::desiredpayment] = rolled[tq::Field::desiredpayment];
+    QVERIFY(form()->worksheet() == before_roll);
+    QTest::keyClick(main("Command1"), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(form()->worksheet() == rolled);
+    click(main("Command2"));
+    form()->undo();
+    QVERIFY(form()->worksheet() == rolled);
+  }
+
+  void quietFirstStart() {
+    QFile::remove(prefs_path());
+    start();
+    QVERIFY(boxes_->boxes.empty());
+    QVERIFY(QFile::exists(prefs_path()));
   }
 };
 

@@ -17,4 +17,10 @@ answer=$(echo '{"fields": {"msrp": "30000", "sellingprice": "28000", "downpaymen
   "rate": "6", "residual": "0.55", "rebates": "500"}, "commands": ["calculate"]}' \
   | "$prefix/bin/tallyquote-cli")
 grep -q '"monthlypayment": "401.59"' <<< "$answer"
+# The installed window keeps its preferences in the user's configuration directory, quietly made
+# on first start, and never beside the program in bin/, even where bin/ is writable.
+QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$prefix/config" timeout 3 "$prefix/bin/tallyquote" \
+  > /dev/null 2>&1 || true
+[ -f "$prefix/config/tallyquote/preferences.txt" ] || { echo "no preferences in config"; exit 1; }
+[ ! -e "$prefix/bin/preferences.txt" ] || { echo "preferences written into bin/"; exit 1; }
 echo "installed and checked under $prefix"

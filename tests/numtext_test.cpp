@@ -1,4 +1,5 @@
 #include "common/numtext.hpp"
+#include "worksheet/warnings.hpp"
 
 #include <gtest/gtest.h>
 
@@ -116,3 +117,39 @@ TEST(Fixed4, RangeErrors) {
 }
 
 }  // namespace
+
+// A field whose text the conversion reads otherwise than a person would gets a note; one that
+// reads as typed gets none. Notes never change a text or a figure.
+TEST(InputWarning, SaysWhatWasRead) {
+  tq::Preferences percent, factor;
+  percent.assign(tq::Preferences::default_values());
+  factor = percent;
+  factor.dratetype = "1";
+  using F = tq::Field;
+  const struct {
+    F field;
+    const char* text;
+    const tq::Preferences& prefs;
+    const char* note;  // what the note starts with; empty for none
+  } cases[] = {
+      {F::sellingprice, "30,000", percent, "read as 30"},
+      {F::sellingprice, "$30000", percent, "read as 0"},
+      {F::sellingprice, "1.5k", percent, "read as 1.5"},
+      {F::taxrate, "6%", percent, ""},
+      {F::taxrate, " 6 ", percent, ""},
+      {F::msrp, "", percent, ""},
+      {F::msrp, "&H10", percent, ""},
+      {F::residual, "55", percent, "The residual multiplies the vehicle's value as typed"},
+      {F::residual, "0.55", percent, ""},
+      {F::rate, "0.00125", percent, "This looks like a money factor"},
+      {F::buyrate, "3", factor, "This looks like a percent rate"},
+      {F::rate, "0.00125", factor, ""},
+      {F::rate, "6", percent, ""},
+  };
+  for (const auto& c : cases) {
+    const auto note = tq::input_warning(c.field, c.text, c.prefs);
+    EXPECT_EQ(note.value_or("").substr(0, std::string(c.note).size()), c.note) << c.text;
+    EXPECT_EQ(note.has_value(), *c.note != '\0') << c.text;
+  }
+  EXPECT_EQ(tq::input_warning(F::sellingprice, "30,000", percent), "read as 30");
+}

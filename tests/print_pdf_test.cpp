@@ -104,6 +104,30 @@ class PrintPdfTest : public QObject {
             nullptr);
   }
 
+  // Letter in the US, A4 elsewhere, and the whole summary on the page in both.
+  void paperFollowsTheLocaleAndTheSummaryFits() {
+    using namespace tq::testing;
+    TestDeal deal;
+    deal.set(first_deal()).run(tq::Command::calculate);
+    QTemporaryDir dir;
+    for (const auto& [locale, width, height] :
+         {std::tuple{QLocale::UnitedStates, 612, 792}, {QLocale::Germany, 595, 842}}) {
+      QLocale::setDefault(QLocale(QLocale::AnyLanguage, locale));
+      const QString pdf = dir.filePath(QString("summary-%1.pdf").arg(width));
+      QVERIFY(!tq::save_summary_pdf(pdf, deal.ws).has_value());
+      QLocale::setDefault(QLocale::c());
+      QProcess info;
+      info.start("pdfinfo", {pdf});
+      QVERIFY(info.waitForFinished(20000));
+      const QString out = QString::fromUtf8(info.readAllStandardOutput());
+      QVERIFY2(out.contains(QString("Page size:       %1 x %2 pts").arg(width).arg(height)),
+               qPrintable(out));
+      const std::vector<Word> words = words_of(pdf);
+      QVERIFY(words.size() > 80);
+      for (const Word& w : words) QVERIFY(w.x_max < width - 18 && w.y_max < height - 18);
+    }
+  }
+
   void unwritablePdfIsReported() {
     const auto error = tq::save_summary_pdf("/nonexistent-dir/summary.pdf", tq::Worksheet{});
     QVERIFY(error.has_value());

@@ -169,24 +169,30 @@ TEST(FarSearch, NeverEndingOrOverflowingAborts) {
 }
 
 // Each cell is what Calculate Payments shows for the deal with that term and down payment, under
-// every fee placement and rate type; the worksheet itself is not touched.
+// every fee placement and rate type, and empty where Calculate Payments aborts (a buy rate out of
+// range, no tax factor left for the reserve); the worksheet itself is not touched.
 TEST(PaymentGrid, CellsAreWhatCalculateShows) {
   const std::vector<std::string> terms = {"24", "36", "0", "48"}, downs = {"0", "2500", "-1e15"};
-  for (const char* choices : {"", "ddocfeeprefs=1 dplatechargeprefs=1 dratetype=1"}) {
-    const char* rate =
-        std::string(choices).find("dratetype=1") != std::string::npos ? "rate=0.0025" : "rate=6";
-    const TestDeal deal = calculated(rate, prefs(choices));
+  const std::pair<const char*, const char*> cases[] = {
+      {"rate=6", ""},
+      {"rate=0.0025", "ddocfeeprefs=1 dplatechargeprefs=1 dratetype=1"},
+      {"rate=6 buyrate=-1e400", ""},
+      {"rate=6 buyrate=5 taxrate=-100", ""}};
+  int empty = 0;
+  for (const auto& [fields, choices] : cases) {
+    const TestDeal deal = calculated(fields, prefs(choices));
     const tq::Worksheet before = deal.ws;
     const tq::PaymentGrid grid = tq::payment_grid(deal.ws, deal.prefs, terms, downs);
     EXPECT_EQ(deal.ws, before);
     for (std::size_t i = 0; i < terms.size(); ++i) {
       for (std::size_t j = 0; j < downs.size(); ++j) {
-        SCOPED_TRACE(std::string(choices) + " term " + terms[i] + " down " + downs[j]);
+        SCOPED_TRACE(std::string(fields) + " term " + terms[i] + " down " + downs[j]);
         const TestDeal shown = calculated(
-            std::string(rate) + " term=" + terms[i] + " downpayment=" + downs[j], prefs(choices));
+            std::string(fields) + " term=" + terms[i] + " downpayment=" + downs[j], prefs(choices));
         const tq::GridCell& cell = grid.cells[i][j];
-        if (terms[i] == "0") {
-          EXPECT_FALSE(cell.monthlypayment.has_value());  // no lease: a dash
+        if (!shown.messages.empty() && shown.messages.back() == tq::kMsgInvalidLease) {
+          EXPECT_FALSE(cell.monthlypayment.has_value());
+          ++empty;
           continue;
         }
         EXPECT_EQ(cell.monthlypayment, shown[F::monthlypayment]);
@@ -194,6 +200,17 @@ TEST(PaymentGrid, CellsAreWhatCalculateShows) {
       }
     }
   }
+  EXPECT_EQ(empty, 2 * 3 + 2 * 12);  // the zero term's row twice, every cell of the last two
+}
+
+// The deal's own term and down payment join the rows and columns in order of value.
+TEST(PaymentGrid, HeadersHoldTheDeal) {
+  const TestDeal deal = calculated("term=39.0 downpayment=1500");
+  const tq::GridHeaders h = tq::headers_with_deal(deal.ws, {"24", "39", "48"}, {"0", "1000", "2500"});
+  EXPECT_EQ(h.terms, (std::vector<std::string>{"24", "39", "48"}));
+  EXPECT_EQ(h.downpayments, (std::vector<std::string>{"0", "1000", "1500", "2500"}));
+  EXPECT_EQ(std::tie(h.row, h.column, h.added_row, h.added_column),
+            std::make_tuple(1, 2, false, true));
 }
 
 }  // namespace

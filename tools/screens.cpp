@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <cstdio>
 
 #include "gui/form1.hpp"
@@ -66,14 +67,26 @@ int main(int argc, char* argv[]) {
   }
   QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
   shoot(form, out.filePath("worksheet.png"));
-  // The payment grid beside the calculated deal: the whole screen.
+  // The payment grid beside the calculated deal (or docked, on a small screen): the whole screen.
+  const auto shoot_screen = [&](const char* name) {
+    QTest::qWait(300);
+    if (QGuiApplication::platformName() != "xcb") return;
+    form->screen()->grabWindow(0).save(out.filePath(name));
+    std::printf("%s\n", qPrintable(out.filePath(name)));
+  };
   session.open_grid();
-  QTest::qWait(300);
-  if (QGuiApplication::platformName() == "xcb") {
-    form->screen()->grabWindow(0).save(out.filePath("grid.png"));
-    std::printf("%s\n", qPrintable(out.filePath("grid.png")));
-  }
-  session.grid()->close();
+  shoot_screen("grid.png");
+  // A price typed with a thousands comma: its warning, and the figures out of date.
+  auto* price = form->findChild<QLineEdit*>("sellingprice");
+  QTest::mouseClick(price, Qt::LeftButton);
+  QTest::keyClicks(price, "30,000");
+  QToolTip::showText(price->mapToGlobal(QPoint(price->width() / 2, price->height())),
+                     price->toolTip(), price);
+  shoot_screen("out-of-date.png");
+  QTest::mouseClick(price, Qt::LeftButton);  // back to the deal as calculated
+  QTest::keyClicks(price, "28000");
+  if (session.grid() != nullptr) session.grid()->close();
+  QTest::qWait(50);
   // Saved as a deal file, then changed: the title bar names the deal with its mark.
   const QString deal_path = out.filePath("smith.tqdeal"), pdf = out.filePath("summary.pdf");
   form->set_file_chooser([&](QWidget*, tq::FileAction action, const QString&) {

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QCloseEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -16,6 +18,7 @@
 #include "worksheet/deal_file.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/layout.hpp"
+#include "worksheet/warnings.hpp"
 
 namespace tq {
 
@@ -26,6 +29,25 @@ void select_field_text(QLineEdit* field) {
 
 EntryField::EntryField(bool select_on_entry, QWidget* parent)
     : QLineEdit(parent), select_on_entry_(select_on_entry) {}
+
+bool EntryField::event(QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride) {
+    // A text field claims keys such as Ctrl+E and Ctrl+Z for itself; the window's menu shortcuts
+    // win, except Undo and Redo while the field has typing of its own to undo or redo.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool own = (key->matches(QKeySequence::Undo) && isUndoAvailable()) ||
+                     (key->matches(QKeySequence::Redo) && isRedoAvailable());
+    const QKeySequence pressed(key->keyCombination());
+    for (const QAction* action : window()->findChildren<QAction*>()) {
+      if (!own && action->isEnabled() && !action->shortcut().isEmpty() &&
+          action->shortcut() == pressed) {
+        event->ignore();  // not taken here: the shortcut runs
+        return true;
+      }
+    }
+  }
+  return QLineEdit::event(event);
+}
 
 void EntryField::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
@@ -38,12 +60,36 @@ void EntryField::focusInEvent(QFocusEvent* event) {
     return;
   }
   select_field_text(this);
-  // A click goes on to place the caret after focus arrives; select again once it has.
-  if (event->reason() == Qt::MouseFocusReason) {
-    QTimer::singleShot(0, this, [this] {
-      if (hasFocus()) select_field_text(this);
-    });
-  }
+  // The first click after entry (the one that brought the focus, or one into a field entered by
+  // tab or at start-up) keeps the whole text selected; later clicks place the caret.
+  entered_ = true;
+}
+
+void EntryField::focusOutEvent(QFocusEvent* event) {
+  entered_ = clicking_ = false;
+  QLineEdit::focusOutEvent(event);
+}
+
+void EntryField::keyPressEvent(QKeyEvent* event) {
+  entered_ = false;
+  QLineEdit::keyPressEvent(event);
+}
+
+void EntryField::mousePressEvent(QMouseEvent* event) {
+  // In a window that is not yet active the focus arrives only after the press: an entry too.
+  clicking_ = select_on_entry_ && (entered_ || !hasFocus());
+  QLineEdit::mousePressEvent(event);
+  if (clicking_) select_field_text(this);
+}
+
+void EntryField::mouseMoveEvent(QMouseEvent* event) {
+  if (!clicking_) QLineEdit::mouseMoveEvent(event);
+}
+
+void EntryField::mouseReleaseEvent(QMouseEvent* event) {
+  QLineEdit::mouseReleaseEvent(event);
+  if (clicking_) select_field_text(this);
+  entered_ = clicking_ = false;
 }
 
 FileChooser default_file_chooser() {
@@ -61,14 +107,36 @@ FileChooser default_file_chooser() {
   };
 }
 
+namespace {
+
+bool same_inputs(const Worksheet& a, const Worksheet& b) {
+  for (const FieldInfo& info : field_catalogue()) {
+    if (info.kind == FieldKind::input && a[info.field] != b[info.field]) return false;
+  }
+  return true;
+}
+
+// A result that no longer belongs to the inputs is shown half way to the background.
+QColor dimmed(const QColor& c) {
+  return QColor((c.red() + 2 * 200) / 3, (c.green() + 2 * 200) / 3, (c.blue() + 2 * 200) / 3);
+}
+
+void set_colour(QWidget* w, const QColor& c) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::WindowText, c);
+  w->setPalette(pal);
+}
+
+}  // namespace
+
 Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
   setObjectName("Form1");
   setAttribute(Qt::WA_DeleteOnClose);
   // The worksheet keeps its fixed layout in a client area below the menu bar.
-  auto* client = new QWidget(this);
-  client->setObjectName("client");
+  client_ = new QWidget(this);
+  client_->setObjectName("client");
   const ui::WindowWidgets w =
-      ui::build_window(client, worksheet_layout(), [](const Control& c, QWidget* parent) {
+      ui::build_window(client_, worksheet_layout(), [](const Control& c, QWidget* parent) {
         return new EntryField(field_info(*field_by_name(c.name)).select_on_entry, parent);
       });
   for (const FieldInfo& info : field_catalogue()) {
@@ -77,13 +145,19 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
     inputs_[i] = w.inputs.value(name);
     results_[i] = w.labels.value(name);
     Q_ASSERT((inputs_[i] != nullptr) != (results_[i] != nullptr));
-    if (inputs_[i] == nullptr) continue;
+    if (inputs_[i] == nullptr) {
+      result_colours_[i] = results_[i]->palette().color(QPalette::WindowText);
+      continue;
+    }
     // Return runs the command the field belongs to.
     const Command on_return = info.field == Field::totalcod         ? Command::recalculate
                               : info.field == Field::desiredpayment ? Command::roll
                                                                     : Command::calculate;
     connect(inputs_[i], &QLineEdit::returnPressed, this, [this, on_return] { run(on_return); });
-    connect(inputs_[i], &QLineEdit::textEdited, this, &Form1::update_title);  // typing only
+    connect(inputs_[i], &QLineEdit::textEdited, this, [this] {  // typing only
+      update_title();
+      update_marks();
+    });
   }
   rolloption_ = w.groups.value("rolloption");
   connect(rolloption_, &QButtonGroup::idToggled, this, &Form1::update_title);
@@ -100,20 +174,26 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
             [this, command = command] { run(command); });
   }
   connect(w.buttons.value("Command5"), &QPushButton::clicked, this, &Form1::preferencesRequested);
-  connect(w.buttons.value("Command3"), &QPushButton::clicked, this, &Form1::exitRequested);
+  connect(w.buttons.value("Command3"), &QPushButton::clicked, this, &Form1::exit_button);
   connect(w.buttons.value("Command7"), &QPushButton::clicked, this, &Form1::print);
-  build_menus(client);
+  status_ = new QLabel(this);
+  status_->setObjectName("status");
+  status_->setTextFormat(Qt::PlainText);
+  status_->setContentsMargins(8, 0, 8, 0);
+  build_menus();
 }
 
-void Form1::build_menus(QWidget* client) {
+void Form1::build_menus() {
   auto* bar = new QMenuBar(this);
   bar->setObjectName("menubar");
+  menubar_ = bar;
   const auto add = [this](QMenu* menu, const char* name, const QString& text,
                           const QKeySequence& keys, auto slot) {
     QAction* action = menu->addAction(text);
     action->setObjectName(name);
     action->setShortcut(keys);
     connect(action, &QAction::triggered, this, slot);
+    return action;
   };
   QMenu* file = bar->addMenu("&File");
   add(file, "actionNewDeal", "&New Deal", {}, &Form1::new_deal);
@@ -124,7 +204,12 @@ void Form1::build_menus(QWidget* client) {
   add(file, "actionExportPdf", "&Export PDF...", QKeySequence("Ctrl+E"), &Form1::export_pdf);
   add(file, "actionPrint", "&Print", QKeySequence("Ctrl+P"), &Form1::print);
   file->addSeparator();
-  add(file, "actionExit", "E&xit", QKeySequence("Ctrl+Q"), &Form1::exitRequested);
+  add(file, "actionExit", "E&xit", QKeySequence("Ctrl+Q"), &Form1::exit_menu);
+  QMenu* edit = bar->addMenu("&Edit");
+  undo_action_ = add(edit, "actionUndo", "&Undo", QKeySequence("Ctrl+Z"), &Form1::undo);
+  redo_action_ = add(edit, "actionRedo", "&Redo", QKeySequence("Ctrl+Shift+Z"), &Form1::redo);
+  undo_action_->setEnabled(false);
+  redo_action_->setEnabled(false);
   QMenu* tools = bar->addMenu("&Tools");
   add(tools, "actionPreferences", "&Preferences...", {}, &Form1::preferencesRequested);
   add(tools, "actionPaymentGrid", "Payment &Grid...", QKeySequence("Ctrl+G"),
@@ -134,12 +219,34 @@ void Form1::build_menus(QWidget* client) {
                        QString("Tallyquote %1\nA lease-payment worksheet for the sales desk.")
                            .arg(TALLYQUOTE_VERSION));
   });
-  const int top = bar->sizeHint().height();
-  bar->setGeometry(0, 0, client->width(), top);
-  client->move(0, top);
-  setFixedSize(client->width(), client->height() + top);
+  lay_out();
   baseline_ = worksheet();
   update_title();
+  update_marks();
+}
+
+void Form1::lay_out() {
+  const int top = menubar_->sizeHint().height();
+  const int line = status_->sizeHint().height() + 4;
+  // A docked grid stands to the right of the worksheet, as tall as it.
+  const int panel = docked_ != nullptr ? docked_->width() : 0;
+  const int width = client_->width() + panel;
+  menubar_->setGeometry(0, 0, width, top);
+  client_->move(0, top);
+  if (docked_ != nullptr) docked_->setGeometry(client_->width(), top, panel, client_->height());
+  status_->setGeometry(0, top + client_->height(), width, line);
+  setFixedSize(width, top + client_->height() + line);
+}
+
+void Form1::dock(QWidget* panel) {
+  docked_ = panel;
+  panel->setParent(this, Qt::Widget);
+  connect(panel, &QObject::destroyed, this, [this] {
+    docked_ = nullptr;
+    lay_out();
+  });
+  panel->show();
+  lay_out();
 }
 
 std::string Form1::text(Field f) const {
@@ -175,27 +282,121 @@ void Form1::show_worksheet(const Worksheet& ws) {
       rolloption_->setExclusive(true);
     }
   }
+  update_marks();
+}
+
+Form1::Snapshot Form1::snapshot() const {
+  return {worksheet(), deal_path_, baseline_, figures_for_};
+}
+
+void Form1::restore(const Snapshot& s) {
+  deal_path_ = s.path;
+  baseline_ = s.baseline;
+  figures_for_ = s.figures_for;
+  show_worksheet(s.ws);
+  update_title();
+  emit worksheetChanged();
+}
+
+void Form1::remember(Snapshot before) {
+  if (before.ws == worksheet() && before.path == deal_path_) return;  // nothing to undo
+  undo_.push_back(std::move(before));
+  redo_.clear();
+  undo_action_->setEnabled(true);
+  redo_action_->setEnabled(false);
+}
+
+void Form1::undo() {
+  if (undo_.empty()) return;
+  redo_.push_back(snapshot());
+  restore(undo_.back());
+  undo_.pop_back();
+  undo_action_->setEnabled(!undo_.empty());
+  redo_action_->setEnabled(true);
+}
+
+void Form1::redo() {
+  if (redo_.empty()) return;
+  undo_.push_back(snapshot());
+  restore(redo_.back());
+  redo_.pop_back();
+  undo_action_->setEnabled(true);
+  redo_action_->setEnabled(!redo_.empty());
 }
 
 void Form1::run(Command command) {
+  Snapshot before = snapshot();
+  execute(command);
+  remember(std::move(before));
+}
+
+void Form1::execute(Command command) {
   Worksheet ws = worksheet();
   // A message appears over the worksheet as it stands at that moment.
-  run_command(command, ws, prefs_, [this, &ws](const std::string& message) {
+  const bool done = run_command(command, ws, prefs_, [this, &ws](const std::string& message) {
     show_worksheet(ws);
     ui::show_error(this, ui::qstr(message));
   });
+  // The figures now belong to these inputs; a cleared worksheet has none to be out of date.
+  if (done) figures_for_ = command == Command::clear ? std::nullopt : std::optional(ws);
   show_worksheet(ws);
   update_title();
   emit worksheetChanged();
 }
 
+bool Form1::figures_out_of_date() const {
+  return figures_for_ && !same_inputs(*figures_for_, worksheet());
+}
+
+void Form1::update_marks() {
+  const Worksheet ws = worksheet();
+  for (const FieldInfo& info : field_catalogue()) {
+    QLineEdit* edit = inputs_[static_cast<std::size_t>(info.field)];
+    if (edit == nullptr) continue;
+    const auto note = input_warning(info.field, ws[info.field], prefs_);
+    const QString tip = note ? ui::qstr(*note) : QString();
+    if (edit->toolTip() == tip) continue;
+    edit->setToolTip(tip);
+    // The mark: a warm background, which the tooltip explains.
+    edit->setStyleSheet(note ? "QLineEdit { background: #ffe8a8; }" : QString());
+  }
+  const bool stale = figures_out_of_date();
+  for (std::size_t i = 0; i < kFieldCount; ++i) {
+    if (results_[i] != nullptr) {
+      set_colour(results_[i], stale ? dimmed(result_colours_[i]) : result_colours_[i]);
+    }
+  }
+  status_->setText(stale ? "Figures out of date: press Enter to recalculate" : QString());
+}
+
+bool Form1::figures_ready() {
+  if (!figures_out_of_date()) return true;
+  QMessageBox box(QMessageBox::NoIcon, "Tallyquote",
+                  "The figures are out of date: an input has changed since they were calculated.",
+                  QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Cancel, this);
+  box.button(QMessageBox::Retry)->setText("Recalculate");
+  box.button(QMessageBox::Ignore)->setText("As shown");
+  switch (box.exec()) {
+    case QMessageBox::Retry:
+      run(Command::calculate);
+      return true;
+    case QMessageBox::Ignore:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void Form1::use_grid_cell(const QString& term, const QString& downpayment) {
+  Snapshot before = snapshot();
   set_text(Field::term, term.toStdString());
   set_text(Field::downpayment, downpayment.toStdString());
-  run(Command::calculate);
+  execute(Command::calculate);
+  remember(std::move(before));  // one level of Undo for the whole cell
 }
 
 void Form1::print() {
+  if (!figures_ready()) return;
   print_worksheet(this, worksheet(), [this](QWidget* parent) {
     return choose_file_(parent, FileAction::export_pdf, QDir::home().filePath("quote.pdf"));
   });
@@ -233,12 +434,43 @@ bool Form1::may_leave_deal() {
 }
 
 void Form1::start_fresh() {
-  run(Command::clear);
+  // Every input at its start-up text and every result as the window first showed it, the
+  // finance comparison included.
+  Worksheet fresh;
+  clearform(fresh, prefs_);
+  figures_for_.reset();
+  show_worksheet(fresh);
   set_deal({});
+  emit worksheetChanged();
 }
 
 void Form1::new_deal() {
-  if (may_leave_deal()) start_fresh();
+  if (!may_leave_deal()) return;
+  Snapshot before = snapshot();
+  start_fresh();
+  remember(std::move(before));
+}
+
+void Form1::exit_button() {
+  // EXIT ends at once on an untitled deal, as it always has; a deal file's changes are asked for.
+  if (!deal_path_.isEmpty() && !may_leave_deal()) return;
+  leaving_ = true;
+  emit exitRequested();
+}
+
+void Form1::exit_menu() {
+  if (!may_leave_deal()) return;
+  leaving_ = true;
+  emit exitRequested();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (!leaving_ && !may_leave_deal()) {
+    event->ignore();
+    return;
+  }
+  leaving_ = true;
+  QWidget::closeEvent(event);
 }
 
 void Form1::open_deal() {
@@ -251,8 +483,12 @@ void Form1::open_deal() {
     ui::show_error(this, ui::qstr(*why + " The worksheet was left as it was."));
     return;
   }
-  show_worksheet(std::get<Worksheet>(read));  // every text as saved; nothing is calculated
+  Snapshot before = snapshot();
+  // Every text as saved; nothing is calculated, and the saved figures belong to the saved inputs.
+  figures_for_ = std::get<Worksheet>(read);
+  show_worksheet(*figures_for_);
   set_deal(path);
+  remember(std::move(before));
   emit worksheetChanged();
 }
 
@@ -271,6 +507,7 @@ bool Form1::save_deal_as() {
 }
 
 bool Form1::save_to(const QString& path) {
+  if (!figures_ready()) return false;
   if (const auto error = save_deal_file(path.toStdString(), worksheet())) {
     ui::show_error(this, ui::qstr(*error));
     return false;
@@ -280,6 +517,7 @@ bool Form1::save_to(const QString& path) {
 }
 
 void Form1::export_pdf() {
+  if (!figures_ready()) return;
   const QFileInfo deal(deal_path_);
   const QString suggested = deal_path_.isEmpty()
                                 ? QDir::home().filePath("quote.pdf")

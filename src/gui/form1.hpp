@@ -2,9 +2,12 @@
 // The deal worksheet window. Every button copies the texts into the model, runs one command of
 // the core, and writes back what changed; the window holds no arithmetic of its own.
 
+#include <QColor>
 #include <QLineEdit>
 #include <QWidget>
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include "gui/qt_printer.hpp"
 #include "prefs/preferences.hpp"
@@ -19,7 +22,8 @@ namespace tq {
 // Selects the whole text, with the caret at its start.
 void select_field_text(QLineEdit* field);
 
-// A worksheet input. Most select their text on entry so that typing replaces it.
+// A worksheet input. Most select their text on entry, by tab or by click, so that typing
+// replaces it. The window's menu shortcuts work from inside it.
 class EntryField : public QLineEdit {
   Q_OBJECT
 
@@ -27,10 +31,18 @@ class EntryField : public QLineEdit {
   EntryField(bool select_on_entry, QWidget* parent);
 
  protected:
+  bool event(QEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   bool select_on_entry_;
+  bool entered_ = false;   // focus arrived and nothing was typed or clicked since
+  bool clicking_ = false;  // a press that selects the whole text is going on
 };
 
 // What a file dialog is asked for.
@@ -65,33 +77,77 @@ class Form1 : public QWidget {
 
   const QString& deal_path() const { return deal_path_; }  // empty: no deal file open
   bool is_changed() const { return worksheet() != baseline_; }
+  QLabel* status_line() const { return status_; }
   // Tests answer file dialogs without a screen.
   void set_file_chooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
 
  signals:
   void preferencesRequested();  // the Preferences button
-  void exitRequested();         // EXIT
+  void exitRequested();         // EXIT, File: Exit, or the window closed, once confirmed
   void gridRequested();         // Tools: Payment Grid
   void worksheetChanged();      // after every command, and when a deal is opened
 
+ public:
+  // Edit: Undo and Redo of whole commands (Calculate, the searches, Clear Form, a grid cell,
+  // New, Open), several levels deep.
+  void undo();
+  void redo();
+  bool figures_out_of_date() const;
+  // EXIT ends at once on an untitled deal; File: Exit and closing the window ask first when
+  // anything is unsaved.
+  void exit_button();
+  void exit_menu();
+  // The payment grid, docked into the window where the screen has no room beside it.
+  void dock(QWidget* panel);
+  QWidget* docked() const { return docked_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
-  void build_menus(QWidget* client);
+  // What Undo puts back: the worksheet with its deal file and what its figures belong to.
+  struct Snapshot {
+    Worksheet ws;
+    QString path;
+    Worksheet baseline;
+    std::optional<Worksheet> figures_for;
+  };
+  Snapshot snapshot() const;
+  void restore(const Snapshot& s);
+  void remember(Snapshot before);  // a command changed the worksheet: Undo can go back to `before`
+  void build_menus();
+  void execute(Command command);  // run() without its level of Undo
   void set_text(Field f, const std::string& text);
   std::string text(Field f) const;
   // Unsaved changes: true to go on (saved or discarded), false to stay.
   bool may_leave_deal();
+  // Out-of-date figures before Print, Export or Save: true to go on (recalculated or as shown).
+  bool figures_ready();
   bool save_to(const QString& path);
   // The worksheet now matches the file at `path` (empty: no deal file).
   void set_deal(const QString& path);
   void update_title();
+  // Warning marks on inputs, the dimmed results and the status line.
+  void update_marks();
+  void lay_out();
 
   const Preferences& prefs_;
+  QWidget* client_ = nullptr;
+  QWidget* menubar_ = nullptr;
+  QLabel* status_ = nullptr;
+  QWidget* docked_ = nullptr;
   // Each field is either an input or a result label.
   std::array<QLineEdit*, kFieldCount> inputs_{};
   std::array<QLabel*, kFieldCount> results_{};
+  std::array<QColor, kFieldCount> result_colours_{};
   QButtonGroup* rolloption_ = nullptr;
+  QAction* undo_action_ = nullptr;
+  QAction* redo_action_ = nullptr;
   QString deal_path_;
   Worksheet baseline_;  // the worksheet as last opened, saved or started
+  std::optional<Worksheet> figures_for_;  // the inputs the results were computed from
+  std::vector<Snapshot> undo_, redo_;
+  bool leaving_ = false;  // the exit was confirmed: closing asks nothing more
   FileChooser choose_file_ = default_file_chooser();
 };
 

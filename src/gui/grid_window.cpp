@@ -1,6 +1,7 @@
 #include "gui/grid_window.hpp"
 
 #include <QHeaderView>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -19,32 +20,31 @@ QTableWidgetItem* cell(const QString& text, bool editable) {
 
 }  // namespace
 
-PaymentGridWindow::PaymentGridWindow(const Preferences& prefs)
-    : prefs_(prefs), table_(new QTableWidget(this)) {
+PaymentGridWindow::PaymentGridWindow(const Preferences& prefs, std::vector<std::string> terms,
+                                     std::vector<std::string> downpayments)
+    : prefs_(prefs),
+      terms_(terms.empty() ? default_grid_terms() : std::move(terms)),
+      downs_(downpayments.empty() ? default_grid_downpayments() : std::move(downpayments)),
+      table_(new QTableWidget(this)),
+      close_(new QPushButton("Close Grid", this)) {
   setObjectName("paymentgrid");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle("Payment Grid");
   table_->setObjectName("grid");
-  const auto& terms = default_grid_terms();
-  const auto& downs = default_grid_downpayments();
-  table_->setRowCount(static_cast<int>(terms.size()) + 1);
-  table_->setColumnCount(static_cast<int>(downs.size()) + 1);
   table_->setWordWrap(false);
   table_->horizontalHeader()->hide();
   table_->verticalHeader()->hide();
-  table_->setItem(0, 0, cell("Term \\ Down", false));
-  for (std::size_t i = 0; i < terms.size(); ++i) {
-    table_->setItem(static_cast<int>(i) + 1, 0, cell(ui::qstr(terms[i]), true));
-  }
-  for (std::size_t j = 0; j < downs.size(); ++j) {
-    table_->setItem(0, static_cast<int>(j) + 1, cell(ui::qstr(downs[j]), true));
-  }
+  close_->setObjectName("closegrid");
+  close_->hide();
+  connect(close_, &QPushButton::clicked, this, &QWidget::close);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
   layout->addWidget(table_);
-  // An edited term or down payment recomputes its row or column.
+  layout->addWidget(close_, 0, Qt::AlignRight);
+  // An edited term or down payment recomputes its row or column, and is kept for next time.
   connect(table_, &QTableWidget::cellChanged, this, [this](int row, int column) {
-    if (!filling_ && (row == 0 || column == 0)) refresh();
+    if (!filling_ && (row == 0) != (column == 0)) header_edited(row, column);
   });
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
     if (row == 0 || column == 0) return;
@@ -53,35 +53,81 @@ PaymentGridWindow::PaymentGridWindow(const Preferences& prefs)
   refresh();
 }
 
+void PaymentGridWindow::set_docked(bool docked) {
+  docked_ = docked;
+  close_->setVisible(docked);
+  if (!docked) resize(natural_);
+}
+
 void PaymentGridWindow::show_deal(const Worksheet& ws) {
   deal_ = ws;
   refresh();
 }
 
-void PaymentGridWindow::refresh() {
-  std::vector<std::string> terms, downs;
-  for (int r = 1; r < table_->rowCount(); ++r)
-    terms.push_back(table_->item(r, 0)->text().toStdString());
-  for (int c = 1; c < table_->columnCount(); ++c) {
-    downs.push_back(table_->item(0, c)->text().toStdString());
+void PaymentGridWindow::header_edited(int row, int column) {
+  // Shown index to the dealer's own list: the deal's added row or column is not one of them
+  // until it is edited, when it becomes one.
+  const auto keep = [](std::vector<std::string>& list, std::size_t shown, std::size_t deal,
+                       bool added, const std::string& text) {
+    if (added && shown == deal) {
+      list.insert(list.begin() + static_cast<std::ptrdiff_t>(shown), text);
+    } else {
+      list[shown - (added && shown > deal ? 1 : 0)] = text;
+    }
+  };
+  const std::string text = table_->item(row, column)->text().toStdString();
+  if (column == 0) {
+    keep(terms_, static_cast<std::size_t>(row) - 1, deal_row_, added_row_, text);
+  } else {
+    keep(downs_, static_cast<std::size_t>(column) - 1, deal_column_, added_column_, text);
   }
-  const PaymentGrid grid = payment_grid(deal_, prefs_, terms, downs);
+  refresh();
+  emit headersEdited(terms_, downs_);
+}
+
+void PaymentGridWindow::refresh() {
+  const GridHeaders h = headers_with_deal(deal_, terms_, downs_);
+  deal_row_ = h.row;
+  deal_column_ = h.column;
+  added_row_ = h.added_row;
+  added_column_ = h.added_column;
+  const PaymentGrid grid = payment_grid(deal_, prefs_, h.terms, h.downpayments);
   filling_ = true;
-  for (std::size_t i = 0; i < terms.size(); ++i) {
-    for (std::size_t j = 0; j < downs.size(); ++j) {
+  table_->clear();
+  table_->setRowCount(static_cast<int>(h.terms.size()) + 1);
+  table_->setColumnCount(static_cast<int>(h.downpayments.size()) + 1);
+  table_->setItem(0, 0, cell("Term \\ Down", false));
+  for (std::size_t i = 0; i < h.terms.size(); ++i) {
+    table_->setItem(static_cast<int>(i) + 1, 0, cell(ui::qstr(h.terms[i]), true));
+  }
+  for (std::size_t j = 0; j < h.downpayments.size(); ++j) {
+    table_->setItem(0, static_cast<int>(j) + 1, cell(ui::qstr(h.downpayments[j]), true));
+  }
+  for (std::size_t i = 0; i < h.terms.size(); ++i) {
+    for (std::size_t j = 0; j < h.downpayments.size(); ++j) {
       const GridCell& g = grid.cells[i][j];
-      // A dash where no lease can be computed (a term of 0, an overflow).
+      // Empty where Calculate Payments would abort (a term of 0, an overflow).
       const QString text = g.monthlypayment
                                ? ui::qstr(*g.monthlypayment) + "\n" + ui::qstr(*g.totaldue) + " due"
-                               : QString("-");
-      table_->setItem(static_cast<int>(i) + 1, static_cast<int>(j) + 1, cell(text, false));
+                               : QString();
+      QTableWidgetItem* item = cell(text, false);
+      if (i == h.row && j == h.column) {  // the deal on the worksheet
+        item->setBackground(QColor(255, 236, 160));
+        QFont bold = item->font();
+        bold.setBold(true);
+        item->setFont(bold);
+        item->setToolTip("The deal on the worksheet");
+      }
+      table_->setItem(static_cast<int>(i) + 1, static_cast<int>(j) + 1, item);
     }
   }
   // The window fits the table, whatever the figures' widths.
   table_->resizeColumnsToContents();
   table_->resizeRowsToContents();
   const int frame = 2 * table_->frameWidth();
-  resize(table_->horizontalHeader()->length() + frame, table_->verticalHeader()->length() + frame);
+  natural_ = QSize(table_->horizontalHeader()->length() + frame,
+                   table_->verticalHeader()->length() + frame);
+  if (!docked_) resize(natural_);
   filling_ = false;
 }
 

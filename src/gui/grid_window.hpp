@@ -4,10 +4,13 @@
 // that term and down payment. Double-clicking a cell takes it into the worksheet.
 
 #include <QWidget>
+#include <string>
+#include <vector>
 
 #include "prefs/preferences.hpp"
 #include "worksheet/worksheet.hpp"
 
+class QPushButton;
 class QTableWidget;
 
 namespace tq {
@@ -16,21 +19,36 @@ class PaymentGridWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit PaymentGridWindow(const Preferences& prefs);
+  // The rows and columns the dealer last edited; empty: the usual ones.
+  PaymentGridWindow(const Preferences& prefs, std::vector<std::string> terms,
+                    std::vector<std::string> downpayments);
 
   // Shows the grid of this deal; called after every command on the worksheet.
   void show_deal(const Worksheet& ws);
   QTableWidget* table() const { return table_; }
+  // The size that shows every cell without scrolling.
+  QSize natural_size() const { return natural_; }
+  // Docked into the worksheet's window: it keeps the size it is given and offers a Close button.
+  void set_docked(bool docked);
 
  signals:
   void cellChosen(const QString& term, const QString& downpayment);
+  void headersEdited(const std::vector<std::string>& terms,
+                     const std::vector<std::string>& downpayments);
 
  private:
   void refresh();
+  void header_edited(int row, int column);
 
   const Preferences& prefs_;
   Worksheet deal_;
+  std::vector<std::string> terms_, downs_;  // the dealer's headers, without the deal's own
+  std::size_t deal_row_ = 0, deal_column_ = 0;
+  bool added_row_ = false, added_column_ = false;
   QTableWidget* table_;
+  QPushButton* close_;
+  QSize natural_;
+  bool docked_ = false;
   bool filling_ = false;  // the grid is writing its own cells
 };
 

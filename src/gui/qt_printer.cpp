@@ -1,6 +1,7 @@
 #include "gui/qt_printer.hpp"
 
 #include <QDir>
+#include <algorithm>
 #include <QFileDialog>
 #include <QFontMetricsF>
 #include <QMessageBox>
@@ -84,8 +85,20 @@ void QtPagePrinter::end_doc() {
   }
 }
 
+QPageSize paper_for(const QLocale& locale) {
+  using T = QLocale::Territory;
+  static constexpr T kLetter[] = {T::UnitedStates, T::Canada,    T::Mexico,    T::Philippines,
+                                  T::PuertoRico,   T::Chile,     T::Colombia,  T::Venezuela,
+                                  T::CostaRica,    T::Guatemala, T::Panama,    T::ElSalvador};
+  return QPageSize(std::find(std::begin(kLetter), std::end(kLetter), locale.territory()) !=
+                           std::end(kLetter)
+                       ? QPageSize::Letter
+                       : QPageSize::A4);
+}
+
 std::optional<QString> save_summary_pdf(const QString& path, const Worksheet& ws) {
   QPrinter printer(QPrinter::HighResolution);
+  printer.setPageSize(paper_for(QLocale()));
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(path);
   try {
@@ -130,6 +143,7 @@ void print_worksheet(QWidget* parent, const Worksheet& ws, const PdfPathChooser&
     return;
   }
   QPrinter printer(info, QPrinter::HighResolution);
+  printer.setPageSize(paper_for(QLocale()));
   try {
     QtPagePrinter page(printer);
     print_summary(ws, page);

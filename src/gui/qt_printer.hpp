@@ -2,6 +2,8 @@
 // The printer operations on a Qt printer (the default printer, or a PDF file), and the Print
 // button's whole reaction, including the offer of a PDF when printing is not possible.
 
+#include <QLocale>
+#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QString>
@@ -41,6 +43,10 @@ class QtPagePrinter : public Printer {
   QFont font_;
   double x_ = 0, y_ = 0, line_twips_ = 0;
 };
+
+// The locale's paper: Letter where it is the usual size (the US, Canada, Mexico and a few more),
+// A4 elsewhere.
+QPageSize paper_for(const QLocale& locale);
 
 // Writes the summary as a PDF file. Returns why it could not, if it could not.
 std::optional<QString> save_summary_pdf(const QString& path, const Worksheet& ws);

@@ -43,13 +43,20 @@ PaymentGridWindow* Session::grid() const {
 }
 
 void Session::start() {
-  const auto problem = load_preferences(prefs_, prefs_location_);
+  auto problem = load_preferences(prefs_, prefs_location_);
+  std::optional<std::string> settings_problem;
+  settings_ = load_settings(settings_location(prefs_location_), settings_problem);
+  if (!problem) problem = settings_problem;
   form_ = new Form1(prefs_);
   connect(form_, &Form1::preferencesRequested, this, &Session::open_preferences);
   connect(form_, &Form1::exitRequested, this, &Session::exit_program);
   connect(form_, &Form1::gridRequested, this, &Session::open_grid);
   connect(form_, &Form1::worksheetChanged, this, [this] {
     if (grid_ != nullptr && form_ != nullptr) grid_->show_deal(form_->worksheet());
+  });
+  // The grid belongs to the worksheet it shows.
+  connect(form_, &QObject::destroyed, this, [this] {
+    if (grid_ != nullptr) grid_->close();
   });
   form_->start_fresh();
   ui::centre_on_screen(form_);
@@ -87,22 +94,67 @@ void Session::open_preferences() {
 
 void Session::open_grid() {
   if (grid_ == nullptr) {
-    grid_ = new PaymentGridWindow(prefs_);
+    grid_ = new PaymentGridWindow(prefs_, settings_.grid_terms, settings_.grid_downpayments);
     connect(grid_, &PaymentGridWindow::cellChosen, this,
             [this](const QString& term, const QString& down) {
               if (form_ != nullptr) form_->use_grid_cell(term, down);
             });
+    connect(grid_, &PaymentGridWindow::headersEdited, this,
+            [this](const std::vector<std::string>& terms, const std::vector<std::string>& downs) {
+              settings_.grid_terms = terms;
+              settings_.grid_downpayments = downs;
+              if (const auto error = save_settings(settings_location(prefs_location_), settings_)) {
+                ui::show_error(grid_, ui::qstr(*error));
+              }
+            });
     if (form_ != nullptr) {
       grid_->show_deal(form_->worksheet());
-      // Beside the worksheet, as far as the screen allows.
-      QPoint at = form_->frameGeometry().topRight() + QPoint(8, 0);
-      if (const QScreen* screen = form_->screen()) {
-        at.setX(std::min(at.x(), screen->availableGeometry().right() - grid_->width()));
-      }
-      grid_->move(at);
+      place_grid();
     }
   }
+  if (form_ != nullptr && form_->docked() == grid_) {
+    bring_to_front(form_);
+    return;
+  }
   bring_to_front(grid_);
+}
+
+void Session::place_grid() {
+  const QScreen* screen = form_->screen();
+  if (screen == nullptr) return;
+  const QRect room = screen->availableGeometry();
+  QRect form = form_->frameGeometry();
+  // The window manager's frame, as the worksheet has it, goes round the grid too.
+  const QSize frame = form.size() - form_->size();
+  const QSize grid = grid_->natural_size() + frame;
+  constexpr int kGap = 8;
+  const auto keep_inside = [&room](QRect r) {
+    r.moveLeft(std::max(room.left(), std::min(r.left(), room.right() + 1 - r.width())));
+    r.moveTop(std::max(room.top(), std::min(r.top(), room.bottom() + 1 - r.height())));
+    return r;
+  };
+  if (form.width() + kGap + grid.width() <= room.width() && grid.height() <= room.height()) {
+    // Beside the worksheet: to its right, or its left, or with the worksheet moved over.
+    QRect beside(form.right() + 1 + kGap, form.top(), grid.width(), grid.height());
+    if (beside.right() > room.right()) {
+      if (form.left() - kGap - grid.width() >= room.left()) {
+        beside.moveLeft(form.left() - kGap - grid.width());
+      } else {
+        form.moveLeft(room.right() + 1 - grid.width() - kGap - form.width());
+        form_->move(form.topLeft());
+        beside.moveLeft(form.right() + 1 + kGap);
+      }
+    }
+    grid_->move(keep_inside(beside).topLeft());
+    return;
+  }
+  // No room beside it: the grid becomes part of the worksheet's window, scrolling if it must.
+  const int width =
+      std::min(grid_->natural_size().width(), room.width() - form.width());
+  grid_->set_docked(true);
+  grid_->setFixedWidth(std::max(width, 160));
+  form_->dock(grid_);
+  form_->move(keep_inside(form_->frameGeometry()).topLeft());
 }
 
 void Session::reload_preferences(QWidget* parent) {

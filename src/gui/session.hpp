@@ -8,6 +8,7 @@
 #include <string>
 
 #include "prefs/preferences.hpp"
+#include "prefs/settings.hpp"
 
 namespace tq {
 
@@ -30,7 +31,8 @@ class Session : public QObject {
   void show_main();
   // Opens the preferences dialog, or brings the open one to the front without reloading it.
   void open_preferences();
-  // Opens the payment grid beside the worksheet, or brings it to the front.
+  // Opens the payment grid beside the worksheet inside the screen, or docked into the worksheet's
+  // window where the screen has no room beside it; or brings it to the front.
   void open_grid();
   // Reads the record from the file again, telling the dealer of any problem.
   void reload_preferences(QWidget* parent);
@@ -46,7 +48,10 @@ class Session : public QObject {
  private:
   PrefsLocation prefs_location_;
   std::function<void()> quit_;
+  void place_grid();
+
   Preferences prefs_;
+  DealerSettings settings_;
   QPointer<Form1> form_;
   QPointer<PreferencesDialog> dialog_;
   QPointer<PaymentGridWindow> grid_;

@@ -21,7 +21,7 @@ constexpr std::array<double, 23> kPow10 = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1
                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-double read_radix(std::string_view s, std::size_t i, int radix) {
+double read_radix(std::string_view s, std::size_t i, int radix, std::size_t& end) {
   double value = 0;
   for (; i < s.size(); ++i) {
     const char c = s[i];
@@ -36,6 +36,7 @@ double read_radix(std::string_view s, std::size_t i, int radix) {
     if (d < 0 || d >= radix) break;
     value = value * radix + d;
   }
+  end = i;
   return value;
 }
 
@@ -92,8 +93,10 @@ Mantissa read_mantissa(std::string_view s, std::size_t& i) {
   return m;
 }
 
-// An exponent after E or D (either case): its signed value, 0 when there is none.
-long read_exponent(std::string_view s, std::size_t i) {
+// An exponent after E or D (either case): its signed value, 0 when there is none; `end` is where
+// the conversion stops reading.
+long read_exponent(std::string_view s, std::size_t i, std::size_t& end) {
+  end = i;
   if (i >= s.size() || (s[i] != 'E' && s[i] != 'e' && s[i] != 'D' && s[i] != 'd')) return 0;
   ++i;
   while (i < s.size() && is_blank(s[i])) ++i;
@@ -105,6 +108,7 @@ long read_exponent(std::string_view s, std::size_t i) {
     if (!is_digit(s[i])) break;
     if (exponent < 100000) exponent = exponent * 10 + (s[i] - '0');
   }
+  end = i;
   return negative ? -exponent : exponent;
 }
 
@@ -136,18 +140,24 @@ double scaled(std::string_view s, const Mantissa& m, long scale) {
 }  // namespace
 
 double val(std::string_view s) {
+  std::size_t end = 0;
+  return read_number(s, end);
+}
+
+double read_number(std::string_view s, std::size_t& end) {
   std::size_t i = 0;
   while (i < s.size() && is_blank(s[i])) ++i;
+  end = i;
   if (i + 1 < s.size() && s[i] == '&') {
     const char k = s[i + 1];
-    if (k == 'H' || k == 'h') return read_radix(s, i + 2, 16);
-    if (k == 'O' || k == 'o') return read_radix(s, i + 2, 8);
+    if (k == 'H' || k == 'h') return read_radix(s, i + 2, 16, end);
+    if (k == 'O' || k == 'o') return read_radix(s, i + 2, 8, end);
   }
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
   const Mantissa m = read_mantissa(s, i);
   if (!m.seen_digit) return 0.0;
-  const double value = scaled(s, m, m.scale + read_exponent(s, m.to));
+  const double value = scaled(s, m, m.scale + read_exponent(s, m.to, end));
   return negative ? -value : value;
 }
 

@@ -11,6 +11,8 @@ namespace tq {
 // Text to number: the leading numeric part of the text, 0 when there is none. Never fails;
 // a magnitude beyond double range gives +/-infinity.
 double val(std::string_view text);
+// The same conversion; `end` is where it stopped reading (past any blanks it skipped inside).
+double read_number(std::string_view text, std::size_t& end);
 
 // Display form "###0.00": the value rounded to 15 significant digits, then to two decimals
 // half away from zero; never "-0.00". Large values are written in full digits.

@@ -198,9 +198,12 @@ std::string PrefsLocation::read_path() const {
   return ::lstat(path.c_str(), &st) == 0 ? path : fallback;
 }
 
-PrefsLocation preferences_location(const std::string& program_dir, const std::string& config_dir) {
+PrefsLocation preferences_location(const std::string& program_dir, const std::string& config_dir,
+                                   bool installed) {
   const std::string beside = (std::filesystem::path(program_dir) / kPreferencesFileName).string();
-  if (::access(program_dir.c_str(), W_OK) == 0 || config_dir.empty()) return {beside, ""};
+  if (config_dir.empty() || (!installed && ::access(program_dir.c_str(), W_OK) == 0)) {
+    return {beside, ""};
+  }
   return {(std::filesystem::path(config_dir) / kPreferencesFileName).string(), beside};
 }
 
@@ -219,14 +222,15 @@ PrefsLoad read_preferences_or_defaults(const PrefsLocation& location) {
                        "every value after it: please check the preferences.";
       }
       break;
-    case PrefsFileStatus::missing: {
-      const auto error = save_preferences(location, load.values);
-      load.message = "The preferences file " + location.path +
-                     " was not found. The built-in defaults " +
-                     (error ? "are used; the file could not be created (" + *error + ")."
-                            : "are used and the file has been created from them.");
+    case PrefsFileStatus::missing:
+      // A first start is quiet: the file is made from the defaults, and only a failure is told.
+      if (const auto error = save_preferences(location, load.values)) {
+        load.message = "The preferences file " + location.path +
+                       " was not found. The built-in defaults are used; the file could not be "
+                       "created (" +
+                       *error + ").";
+      }
       break;
-    }
     case PrefsFileStatus::unreadable:
       load.message = "The preferences file " + path + " could not be read (" + read.reason +
                      "). The built-in defaults are used; the file was left as it is.";

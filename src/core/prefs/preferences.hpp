@@ -89,14 +89,16 @@ struct PrefsLocation {
 std::optional<std::string> save_preferences(const PrefsLocation& location,
                                             const PreferenceValues& values);
 
-// Beside the program while its directory is writable; otherwise in the user's configuration
-// directory, read from beside the program until the dealer saves them there.
-PrefsLocation preferences_location(const std::string& program_dir, const std::string& config_dir);
+// Beside the program while its directory is writable and it is not an installed copy; otherwise
+// in the user's configuration directory, read from beside the program until the dealer saves
+// them there.
+PrefsLocation preferences_location(const std::string& program_dir, const std::string& config_dir,
+                                   bool installed = false);
 
 // The values the file gives, completed from the built-in defaults where it is missing, unreadable
 // or short; plus a message naming the file and telling the dealer what happened, when anything
-// did. A missing file is created from the defaults when possible; an existing file is never
-// rewritten here.
+// did. A missing file is created from the defaults, quietly unless that fails; an existing file
+// is never rewritten here.
 struct PrefsLoad {
   PreferenceValues values;
   std::optional<std::string> message;

@@ -3,7 +3,6 @@
 #include <array>
 #include <utility>
 
-#include "calc/calc.hpp"
 #include "calc/messages.hpp"
 #include "tools/tools.hpp"
 
@@ -23,16 +22,14 @@ std::optional<Command> command_by_name(std::string_view name) {
   return std::nullopt;
 }
 
-void run_command(Command command, Worksheet& ws, const Preferences& prefs, const MessageSink& show,
+bool run_command(Command command, Worksheet& ws, const Preferences& prefs, const MessageSink& show,
                  PassRunner pass) {
   Worksheet before = ws;
   Deal deal{ws, prefs, show};
   try {
     switch (command) {
       case Command::calculate:
-        calc_singlepay(deal);
-        calc_reserve(deal);
-        calc_finance(deal);
+        refresh_results(deal);
         break;
       case Command::clear:
         clearform(ws, prefs);
@@ -50,7 +47,9 @@ void run_command(Command command, Worksheet& ws, const Preferences& prefs, const
   } catch (const CommandAbort& abort) {
     ws = std::move(before);
     show(abort.what());
+    return false;
   }
+  return true;
 }
 
 }  // namespace tq

@@ -15,8 +15,8 @@ std::optional<Command> command_by_name(std::string_view name);
 
 // Runs one command. Messages reach `show` in the order they arise; when the command aborts, the
 // worksheet is restored and the abort's message is shown last. The searches end their passes with
-// `pass`.
-void run_command(Command command, Worksheet& ws, const Preferences& prefs, const MessageSink& show,
+// `pass`. Returns false when the command aborted.
+bool run_command(Command command, Worksheet& ws, const Preferences& prefs, const MessageSink& show,
                  PassRunner pass = run_pass);
 
 }  // namespace tq

@@ -1,7 +1,11 @@
 #include "tools/grid.hpp"
 
-#include "calc/calc.hpp"
+#include <algorithm>
+#include <cassert>
+
 #include "calc/messages.hpp"
+#include "common/numtext.hpp"
+#include "tools/search.hpp"
 
 namespace tq {
 
@@ -15,9 +19,37 @@ const std::vector<std::string>& default_grid_downpayments() {
   return downs;
 }
 
+namespace {
+
+// Where the deal's figure stands among the headers: an existing header of the same value, or a
+// new one placed before the first larger header.
+std::size_t place(std::vector<std::string>& headers, const std::string& text, bool& added) {
+  const double v = val(text);
+  for (std::size_t i = 0; i < headers.size(); ++i) {
+    if (val(headers[i]) == v) return i;
+  }
+  const auto at = std::find_if(headers.begin(), headers.end(),
+                               [v](const std::string& h) { return val(h) > v; });
+  const auto index = at - headers.begin();
+  headers.insert(at, text);
+  added = true;
+  return static_cast<std::size_t>(index);
+}
+
+}  // namespace
+
+GridHeaders headers_with_deal(const Worksheet& ws, std::vector<std::string> terms,
+                              std::vector<std::string> downpayments) {
+  GridHeaders h{std::move(terms), std::move(downpayments)};
+  h.row = place(h.terms, ws[Field::term], h.added_row);
+  h.column = place(h.downpayments, ws[Field::downpayment], h.added_column);
+  return h;
+}
+
 PaymentGrid payment_grid(const Worksheet& ws, const Preferences& prefs,
                          const std::vector<std::string>& terms,
                          const std::vector<std::string>& downpayments) {
+  assert(terms.size() * downpayments.size() <= kMaxGridCells || downpayments.empty());
   PaymentGrid grid{terms, downpayments, {}};
   const MessageSink quiet = [](const std::string&) {};
   for (const std::string& term : terms) {
@@ -29,10 +61,10 @@ PaymentGrid payment_grid(const Worksheet& ws, const Preferences& prefs,
       Deal deal{copy, prefs, quiet};
       GridCell& cell = row.emplace_back();
       try {
-        calculate_lease(deal);
+        refresh_results(deal);  // Calculate Payments: single pay, reserve, finance
         cell = {copy[Field::monthlypayment], copy[Field::totaldue]};
       } catch (const CommandAbort&) {
-        // A term of 0 or an overflow: no lease, so no figures.
+        // Calculate Payments would abort here, so there are no figures to show.
       }
     }
   }

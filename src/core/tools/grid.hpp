@@ -12,8 +12,12 @@
 namespace tq {
 
 struct GridCell {
-  std::optional<std::string> monthlypayment, totaldue;  // empty when no lease can be computed
+  // Empty where Calculate Payments would abort (a term of 0, an overflow anywhere in its chain).
+  std::optional<std::string> monthlypayment, totaldue;
 };
+
+// A grid costs a full Calculate Payments a cell; more than this is refused.
+inline constexpr std::size_t kMaxGridCells = 10'000;
 
 struct PaymentGrid {
   std::vector<std::string> terms, downpayments;
@@ -24,6 +28,17 @@ struct PaymentGrid {
 const std::vector<std::string>& default_grid_terms();
 const std::vector<std::string>& default_grid_downpayments();
 
+// Rows and columns that hold the deal's own term and down payment: each is added, in order of
+// value, where no header reads as the same number. `row` and `column` say where the deal is.
+struct GridHeaders {
+  std::vector<std::string> terms, downpayments;
+  std::size_t row = 0, column = 0;
+  bool added_row = false, added_column = false;
+};
+GridHeaders headers_with_deal(const Worksheet& ws, std::vector<std::string> terms,
+                              std::vector<std::string> downpayments);
+
+// At most kMaxGridCells cells.
 PaymentGrid payment_grid(const Worksheet& ws, const Preferences& prefs,
                          const std::vector<std::string>& terms,
                          const std::vector<std::string>& downpayments);

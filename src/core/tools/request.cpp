@@ -70,6 +70,13 @@ Request parse_request(const std::string& text) {
       }
       out.grid.emplace(texts_of(value["terms"], "terms"),
                        texts_of(value["downpayments"], "downpayments"));
+      // Divided, not multiplied: the product of two huge counts could wrap.
+      const std::size_t rows = out.grid->first.size(), columns = out.grid->second.size();
+      if (rows != 0 && columns > kMaxGridCells / rows) {
+        throw BadRequest{"\"grid\" asks for " + std::to_string(rows) + " x " +
+                         std::to_string(columns) + " cells; at most " +
+                         std::to_string(kMaxGridCells) + " are priced"};
+      }
     } else {
       throw BadRequest{"unknown key " + quoted_name(key)};
     }

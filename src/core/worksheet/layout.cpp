@@ -180,7 +180,8 @@ void add_bottom_buttons(Builder& b) {
 }
 
 WindowLayout build_worksheet() {
-  WindowLayout w{"Tallyquote", 9000, 10515, {}};
+  // The client area ends a margin below the bottom buttons, so the window fits a 768-line screen.
+  WindowLayout w{"Tallyquote", 9000, 9495, {}};
   Builder b{w};
   add_frames(b);
   add_inputs(b, "Frame4", kVehicle, "optionpackage", 720);

@@ -1,0 +1,33 @@
+#pragma once
+// Dealer settings beyond the sixteen preferences, in their own JSON file beside preferences.txt
+// (same directory rules, same safe save), so that preferences.txt stays as it always was.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/json_text.hpp"
+#include "prefs/preferences.hpp"
+
+namespace tq {
+
+inline constexpr const char* kSettingsFileName = "settings.json";
+inline constexpr std::size_t kMaxSettingsFileSize = 1024 * 1024;
+
+struct DealerSettings {
+  // The payment grid's rows and columns as the dealer last edited them; empty: the usual ones.
+  std::vector<std::string> grid_terms, grid_downpayments;
+  // Keys this version does not know, kept as they were so that a save loses nothing.
+  Json other = Json::object();
+};
+
+// The settings file's location: beside the preferences file, by the same rules.
+PrefsLocation settings_location(const PrefsLocation& preferences);
+
+// The settings, or the defaults with a message when the file exists but cannot be used. A
+// missing file is no problem: the defaults are the settings.
+DealerSettings load_settings(const PrefsLocation& location, std::optional<std::string>& message);
+std::optional<std::string> save_settings(const PrefsLocation& location,
+                                         const DealerSettings& settings);
+
+}  // namespace tq
