@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "example_deal.hpp"
 #include "gui/form1.hpp"
 #include "gui/session.hpp"
 
@@ -17,10 +18,11 @@ namespace {
 tq::Session* g_session = nullptr;
 
 void type_deal(tq::Form1* form) {
-  const std::pair<const char*, const char*> deal[] = {
-      {"msrp", "30000"},    {"sellingprice", "28000"}, {"downpayment", "2000"}, {"rate", "6"},
-      {"residual", "0.55"}, {"rebates", "500"},        {"buyrate", "5"}};
-  for (const auto& [name, text] : deal) form->findChild<QLineEdit*>(name)->setText(text);
+  for (const auto& [name, text] : tq::testing::example_fields()) {
+    form->findChild<QLineEdit*>(QString::fromStdString(name))
+        ->setText(QString::fromStdString(text));
+  }
+  form->findChild<QLineEdit*>("buyrate")->setText("5");
 }
 
 void press_and_paint(tq::Form1* form, const char* button) {

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "deal_helpers.hpp"
+#include "exchange/request.hpp"
 
 namespace {
 
@@ -36,8 +37,13 @@ class Cli : public tq::testing::TempDir {
   }
 };
 
-const char* kFirstDeal = R"("msrp": "30000", "sellingprice": "28000", "downpayment": "2000",
-  "rate": "6", "residual": "0.55", "rebates": "500", "financerate": "6.9")";
+constexpr std::size_t kMaxLine = tq::kMaxRequestSize;
+
+tq::Preferences defaults() {
+  tq::Preferences prefs;
+  prefs.assign(tq::Preferences::default_values());
+  return prefs;
+}
 
 struct Refusal {
   std::string request;
@@ -55,6 +61,12 @@ TEST_P(CliRefuses, WithStatusTwoAndOneShortLine) {
   ASSERT_FALSE(run.err.empty());
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
   EXPECT_LE(run.err.size(), 200u) << run.err;
+}
+
+std::string repeated(const std::string& piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
 }
 
 std::string nested(int depth, const std::string& open, const std::string& close) {
@@ -78,7 +90,12 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"{\"fields\": {\"msrp\": \"\xff\xfe\"}}"},
         Refusal{"{\"" + std::string(5000, 'k') + "\": 1}"},
         Refusal{"{\"fields\": {\"" + std::string(5000, '\n') + "\": \"1\"}}"},
-        Refusal{"{}", "--bogus"}, Refusal{"{}", "--preferences"}));
+        Refusal{"{}", "--bogus"}, Refusal{"{}", "--preferences"},
+        Refusal{"{}", "--preferences /nonexistent/preferences.txt"},
+        Refusal{"{\"fields\": {\"" + repeated("\\u0000", 300) + "\": \"1\"}}"},
+        Refusal{R"({"grid": {"terms": [)" + repeated("\"36\",", 100) +
+                R"("1"], "downpayments": [)" + repeated("\"0\",", 99) + R"("1"]}})"},
+        Refusal{"{\"fields\": {\"msrp\": \"" + std::string(1024 * 1024, '1') + "\"}}"}));
 
 TEST_F(Cli, HelpAndWriteFailures) {
   const CliRun help = run_cli("", "--help");
@@ -106,25 +123,46 @@ TEST_F(Cli, StartsFromAPreferencesFile) {
 }
 
 TEST_F(Cli, GridAndBatchOfLines) {
-  std::string deal = std::string(R"({"fields": {)") + kFirstDeal + "}";
-  std::replace(deal.begin(), deal.end(), '\n', ' ');  // one request a line
-  CliRun run = run_cli(deal + R"(, "commands": ["calculate"],
-      "grid": {"terms": ["36", "0"], "downpayments": ["2000", "0"]}})");
+  json request = json::parse(slurp(TALLYQUOTE_EXAMPLE_DEAL));
+  request["grid"] = {{"terms", {"36", "0"}}, {"downpayments", {"2000", "0"}}};
+  CliRun run = run_cli(request.dump());
   ASSERT_EQ(run.status, 0) << run.err;
   const json grid = json::parse(run.out)["grid"];
   EXPECT_EQ(grid["monthlypayment"], json::parse(R"([["401.59", "465.77"], [null, null]])"));
   EXPECT_EQ(grid["totaldue"], json::parse(R"([["2431.59", "495.77"], [null, null]])"));
-  // One answer a line, in order; a bad line is answered with its error and the batch goes on.
-  run = run_cli(deal + "}\n{\"fields\": 1}\n" + deal + R"(, "commands": ["calculate"]})" + "\n",
+  // One answer a line, in order; blank lines are skipped; a bad or oversized line is answered
+  // with its error and the batch goes on. Lines the plain reader takes and lines it leaves to
+  // the general one (escapes, non-ASCII, a repeated name) are answered alike.
+  request.erase("grid");
+  const std::string deal = request.dump();
+  request["fields"]["docfee"] = "a\"b\u00e9\t";
+  const std::string odd = request.dump(), odd_ascii = request.dump(-1, ' ', true);
+  run = run_cli(deal + "\n\n  \r\n{\"fields\": 1}\n" + odd + "\n" + odd_ascii + "\n" +
+                    std::string(kMaxLine + 1, ' ') + "\n" + deal + "\n",
                 "--jsonl");
   EXPECT_EQ(run.status, 2);
   std::istringstream lines(run.out);
   std::vector<json> answers;
   for (std::string line; std::getline(lines, line);) answers.push_back(json::parse(line));
-  ASSERT_EQ(answers.size(), 3u);
-  EXPECT_EQ(answers[0]["fields"]["monthlypayment"], "0");
+  ASSERT_EQ(answers.size(), 6u);
+  EXPECT_EQ(answers[0]["fields"]["monthlypayment"], "401.59");
   EXPECT_EQ(answers[1], json::parse(R"({"error": "\"fields\" must be an object"})"));
-  EXPECT_EQ(answers[2]["fields"]["monthlypayment"], "401.59");
+  EXPECT_EQ(answers[2]["fields"]["docfee"], "a\"b\u00e9\t");
+  EXPECT_EQ(answers[2], answers[3]);
+  EXPECT_EQ(answers[4], json::parse(R"({"error": "the request is larger than 1 MB"})"));
+  EXPECT_EQ(answers[5], answers[0]);
+  // Each answer line is exactly the general reader's compact answer.
+  EXPECT_EQ(
+      run.out.substr(0, run.out.find('\n')),
+      tq::answer_request(deal, defaults()).dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
+// The dealer's file is only read: a missing one is refused and never made.
+TEST_F(Cli, PreferencesFileIsNeverMade) {
+  const CliRun run = run_cli("{}", "--preferences '" + at("missing.txt") + "'");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("does not exist"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(at("missing.txt")));
 }
 
 }  // namespace

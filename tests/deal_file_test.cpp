@@ -1,6 +1,6 @@
 // Deal files: what is saved comes back exactly; what is not a deal is refused with the reason.
 
-#include "worksheet/deal_file.hpp"
+#include "exchange/deal_file.hpp"
 
 #include <gtest/gtest.h>
 

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "example_deal.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/worksheet.hpp"
@@ -116,10 +117,9 @@ struct TestDeal {
 
 // The first example deal of the sales desk: 30000 sticker, 28000 selling price, 2000 down.
 inline FieldTexts first_deal() {
-  return texts(
-      "msrp=30000 optionpackage=0 sellingprice=28000 addons=0 downpayment=2000 tradeallowance=0 "
-      "tradepayoff=0 rate=6 residual=0.55 term=36 rebates=500 milesyear=15000 mileagecharge=0.10 "
-      "docfee=170 acqfee=595 taxrate=6 platecharge=23");
+  FieldTexts out;
+  for (const auto& [name, text] : example_fields()) out.emplace_back(*field_by_name(name), text);
+  return out;
 }
 
 // The first deal, with changes, after Calculate Payments.

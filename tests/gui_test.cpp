@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 
+#include "example_deal.hpp"
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
@@ -103,11 +104,11 @@ class GuiTest : public QObject {
     QTest::qWait(20);
   }
   void type_first_deal() {
-    const std::pair<const char*, const char*> deal[] = {
-        {"msrp", "30000"}, {"sellingprice", "28000"}, {"downpayment", "2000"},
-        {"rate", "6"},     {"residual", "0.55"},      {"rebates", "500"},
-        {"buyrate", "5"},  {"financerate", "6.9"}};
-    for (const auto& [name, text] : deal) type_into(main<QLineEdit>(name), text);
+    auto deal = tq::testing::example_fields();
+    deal.insert(deal.end(), {{"buyrate", "5"}, {"financerate", "6.9"}});
+    for (const auto& [name, text] : deal) {
+      type_into(main<QLineEdit>(name.c_str()), QString::fromStdString(text));
+    }
   }
 
  private slots:
@@ -367,7 +368,8 @@ class GuiTest : public QObject {
         QTest::keyClick(main(control), keys.key(), keys.keyboardModifiers());
       }
     }
-    for (const auto& [name, count] : fired) QCOMPARE(std::make_pair(name, count), std::make_pair(name, 4));
+    for (const auto& [name, count] : fired)
+      QCOMPARE(std::make_pair(name, count), std::make_pair(name, 4));
   }
 
   void clickSelectsTheWholeTextAndNewDealIsBlank() {

@@ -1,5 +1,4 @@
 #include "common/numtext.hpp"
-#include "worksheet/warnings.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +8,7 @@
 #include <random>
 
 #include "common/fixed4.hpp"
+#include "worksheet/warnings.hpp"
 
 namespace {
 

@@ -144,12 +144,15 @@ TEST_F(PrefsDir, WhatAReadableFileGives) {
   }
 }
 
-// Saving never follows a link planted at a temporary name, and through a preferences.txt that is
-// a link it replaces the shared target, keeping its permissions, and keeps the link.
+// Saving never follows a link planted where saves write their temporary files, and through a
+// preferences.txt that is a link (even a dangling one) it writes the file the link leads to,
+// keeping its permissions, and keeps the link. A save cleans up what a killed save left.
 TEST_F(PrefsDir, SavingThroughLinks) {
   const std::string victim = at("victim"), shared = at("dealer.txt");
+  const std::string temp_shape = at(".dealer.txt.tqsave-");
   std::ofstream(victim) << "victim";
-  fs::create_symlink(victim, path_ + ".new");
+  fs::create_symlink(victim, temp_shape + "AAAAAA");
+  std::ofstream(temp_shape + "BBBBBB") << "left by a killed save";
   std::ofstream(shared) << "\"old\"\r\n";
   fs::permissions(shared, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   fs::create_symlink(shared, path_);
@@ -159,7 +162,42 @@ TEST_F(PrefsDir, SavingThroughLinks) {
   EXPECT_EQ(fs::status(shared).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(slurp(victim), "victim");
+  EXPECT_FALSE(fs::exists(temp_shape + "BBBBBB"));
+  EXPECT_TRUE(fs::is_symlink(temp_shape + "AAAAAA"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 4);
+  // A dangling link stays a link: the file it names is made.
+  fs::remove(shared);
+  ASSERT_EQ(tq::save_preferences_file(path_, Preferences::default_values()), std::nullopt);
+  EXPECT_TRUE(fs::is_symlink(path_));
+  EXPECT_EQ(slurp(shared), tq::format_preferences_file(Preferences::default_values()));
+}
+
+// What a save must not replace is refused with a message, and left as it was.
+TEST_F(PrefsDir, SavingRefusesOddFiles) {
+  const std::string other = at("other");
+  const struct {
+    std::function<void()> plant;
+    const char* reason;
+  } cases[] = {
+      {[&] { ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0); }, "not a regular file"},
+      {[&] { fs::create_symlink("/dev/null", path_); }, "not a regular file"},
+      {[&] { fs::create_symlink(path_, path_); }, "loop of symbolic links"},
+      {[&] {
+         std::ofstream(other) << "shared";
+         fs::create_hard_link(other, path_);
+       },
+       "hard link"},
+  };
+  for (const auto& c : cases) {
+    fs::remove(path_);
+    c.plant();
+    const auto type = fs::symlink_status(path_).type();
+    const auto error = tq::save_preferences_file(path_, Preferences::default_values());
+    ASSERT_TRUE(error.has_value()) << c.reason;
+    EXPECT_NE(error->find(c.reason), std::string::npos) << *error;
+    EXPECT_EQ(fs::symlink_status(path_).type(), type) << c.reason;
+  }
+  EXPECT_EQ(slurp(other), "shared");
 }
 
 // An installed copy: the program's directory cannot be written, so the preferences are read

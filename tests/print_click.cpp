@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "example_deal.hpp"
 #include "gui/form1.hpp"
 #include "gui/session.hpp"
 
@@ -22,12 +23,11 @@ int main(int argc, char* argv[]) {
   tq::Session session(prefs);
   session.start();
   tq::Form1* form = session.main_window();
-  std::istringstream deal(
-      "msrp=30000 sellingprice=28000 downpayment=2000 rate=6 residual=0.55 rebates=500 "
-      "buyrate=5 financerate=6.9");
-  for (std::string w; deal >> w;) {
-    const QString name = QString::fromStdString(w.substr(0, w.find('=')));
-    form->findChild<QLineEdit*>(name)->setText(QString::fromStdString(w.substr(w.find('=') + 1)));
+  auto deal = tq::testing::example_fields();
+  deal.insert(deal.end(), {{"buyrate", "5"}, {"financerate", "6.9"}});
+  for (const auto& [name, text] : deal) {
+    form->findChild<QLineEdit*>(QString::fromStdString(name))
+        ->setText(QString::fromStdString(text));
   }
   QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
   int boxes = 0;

@@ -206,7 +206,8 @@ TEST(PaymentGrid, CellsAreWhatCalculateShows) {
 // The deal's own term and down payment join the rows and columns in order of value.
 TEST(PaymentGrid, HeadersHoldTheDeal) {
   const TestDeal deal = calculated("term=39.0 downpayment=1500");
-  const tq::GridHeaders h = tq::headers_with_deal(deal.ws, {"24", "39", "48"}, {"0", "1000", "2500"});
+  const tq::GridHeaders h =
+      tq::headers_with_deal(deal.ws, {"24", "39", "48"}, {"0", "1000", "2500"});
   EXPECT_EQ(h.terms, (std::vector<std::string>{"24", "39", "48"}));
   EXPECT_EQ(h.downpayments, (std::vector<std::string>{"0", "1000", "1500", "2500"}));
   EXPECT_EQ(std::tie(h.row, h.column, h.added_row, h.added_column),

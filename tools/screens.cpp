@@ -13,6 +13,7 @@
 #include <QToolTip>
 #include <cstdio>
 
+#include "example_deal.hpp"
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
@@ -53,17 +54,16 @@ int main(int argc, char* argv[]) {
   }
   session.start();
   tq::Form1* form = session.main_window();
-  const std::pair<const char*, const char*> deal[] = {
-      {"msrp", "30000"},       {"sellingprice", "28000"},
-      {"downpayment", "2000"}, {"rate", "6"},
-      {"buyrate", "5"},        {"residual", "0.55"},
-      {"rebates", "500"},      {"financerate", "6.9"},
-      {"totalcod", "0"},       {"desiredpayment", "389.17"}};
+  // The example deal, with a buy rate, a finance rate and targets for the two searches.
+  auto deal = tq::testing::example_fields();
+  deal.insert(
+      deal.end(),
+      {{"buyrate", "5"}, {"financerate", "6.9"}, {"totalcod", "0"}, {"desiredpayment", "389.17"}});
   for (const auto& [name, text] : deal) {
-    auto* edit = form->findChild<QLineEdit*>(name);
+    auto* edit = form->findChild<QLineEdit*>(QString::fromStdString(name));
     edit->setFocus();
     edit->selectAll();
-    QTest::keyClicks(edit, text);
+    QTest::keyClicks(edit, QString::fromStdString(text));
   }
   QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
   shoot(form, out.filePath("worksheet.png"));
@@ -83,7 +83,7 @@ int main(int argc, char* argv[]) {
   QToolTip::showText(price->mapToGlobal(QPoint(price->width() / 2, price->height())),
                      price->toolTip(), price);
   shoot_screen("out-of-date.png");
-  QTest::mouseClick(price, Qt::LeftButton);  // back to the deal as calculated
+  price->selectAll();  // back to the deal as calculated
   QTest::keyClicks(price, "28000");
   if (session.grid() != nullptr) session.grid()->close();
   QTest::qWait(50);

@@ -2,36 +2,45 @@
 // The worksheet starts as the window does after start-up, so scripts see the window's figures.
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
-#include <iterator>
 #include <string>
+#include <vector>
 
+#include "exchange/request.hpp"
 #include "prefs/preferences.hpp"
-#include "tools/request.hpp"
 
 namespace {
-
-using ordered_json = tq::Json;
 
 constexpr const char* kUsage =
     "usage: tallyquote-cli [--preferences FILE] [--jsonl] < request.json\n"
     "Reads one JSON request from standard input and writes the worksheet as JSON.\n"
-    "  --preferences FILE  start from the dealer's preferences file, as the window does\n"
-    "  --jsonl             one request per line in, one answer per line out; a bad line is\n"
-    "                      answered {\"error\": ...} and the batch goes on (status 2)\n"
-    "Request (every key optional):\n"
+    "  --preferences FILE  start from the dealer's preferences file, as the window does; the\n"
+    "                      file is only read, never made or changed\n"
+    "  --jsonl             one request per line in, one answer per line out; blank lines are\n"
+    "                      skipped; a bad line is answered {\"error\": ...} and the batch goes on\n"
+    "                      (status 2)\n"
+    "Request (every key optional, at most 1 MB):\n"
     "  {\"preferences\": [16 texts in file order],\n"
     "   \"fields\": {\"msrp\": \"30000\", ...},\n"
     "   \"rolloption\": 0..3,\n"
     "   \"commands\": [\"calculate\", \"clear\", \"roll\", \"recalculate\", "
     "\"add_to_aftermarket\"],\n"
-    "   \"grid\": {\"terms\": [texts], \"downpayments\": [texts]}}\n"
+    "   \"grid\": {\"terms\": [texts], \"downpayments\": [texts]}}  (at most 10000 cells)\n"
     "Response: {\"fields\": {...}, \"rolloption\": n, \"messages\": [...], \"grid\": {...}}\n"
     "A request that cannot be used exits with status 2 and one line on standard error;\n"
     "an answer that cannot be written exits with status 1.\n";
 
+// One line of fewer than 200 characters, never cut inside a character.
 int refuse(const std::string& why) {
-  std::cerr << "tallyquote-cli: " << why << "\n";
+  std::string line = "tallyquote-cli: " + why;
+  if (line.size() > 199) {
+    std::size_t cut = 196;
+    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+    line = line.substr(0, cut) + "...";
+  }
+  std::cerr << line << "\n";
   return 2;
 }
 
@@ -40,22 +49,77 @@ int write_failed() {
   return 1;
 }
 
+// Standard input a line at a time, through one buffer; a line longer than `limit` is not kept
+// whole, only its length is known, so a huge line costs no memory.
+class LineReader {
+ public:
+  explicit LineReader(std::size_t limit) : limit_(limit) {}
+  // The next line without its end; false at the end of input. `too_long` when it was cut.
+  bool next(std::string& line, bool& too_long) {
+    line.clear();
+    too_long = false;
+    bool any = false;
+    for (;;) {
+      if (pos_ == len_) {
+        len_ = std::fread(buffer_, 1, sizeof buffer_, stdin);
+        pos_ = 0;
+        if (len_ == 0) return any;
+      }
+      any = true;
+      const char* start = buffer_ + pos_;
+      const void* nl = std::memchr(start, '\n', len_ - pos_);
+      const std::size_t n = nl ? static_cast<const char*>(nl) - start : len_ - pos_;
+      if (!too_long) {
+        if (line.size() + n > limit_) {
+          too_long = true;
+          line.clear();
+        } else {
+          line.append(start, n);
+        }
+      }
+      pos_ += n;
+      if (nl) {
+        ++pos_;
+        return true;
+      }
+    }
+  }
+
+ private:
+  std::size_t limit_;
+  char buffer_[1 << 16];
+  std::size_t pos_ = 0, len_ = 0;
+};
+
+bool blank(const std::string& line) {
+  return line.find_first_not_of(" \t\r") == std::string::npos;
+}
+
 // One request per line in, one answer per line out; a bad line gets {"error": ...} and the
 // batch goes on. Status 2 when any line was bad.
-int run_lines(const tq::Preferences& prefs, const ordered_json& start_messages) {
+int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& start_messages) {
   bool any_bad = false;
-  for (std::string line; std::getline(std::cin, line);) {
-    ordered_json out;
+  LineReader in(tq::kMaxRequestSize);
+  std::string line, out;
+  bool too_long = false;
+  while (in.next(line, too_long)) {
+    if (!too_long && blank(line)) continue;  // JSON Lines: blank lines carry nothing
     try {
-      out = tq::answer_request(line, prefs, start_messages);
+      if (too_long) throw tq::BadRequest{"the request is larger than 1 MB"};
+      tq::append_answer_line(out, line, prefs, start_messages);
     } catch (const tq::BadRequest& bad) {
-      out = {{"error", bad.why}};
+      out += tq::Json{{"error", bad.why}}.dump(-1, ' ', false, tq::Json::error_handler_t::replace);
       any_bad = true;
     }
-    std::cout << out.dump(-1, ' ', false, ordered_json::error_handler_t::replace) << '\n';
+    out.push_back('\n');
+    if (out.size() >= (1 << 16)) {
+      if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) return write_failed();
+      out.clear();
+    }
   }
-  std::cout << std::flush;
-  if (!std::cout) return write_failed();
+  if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
+    return write_failed();
+  }
   return any_bad ? 2 : 0;
 }
 
@@ -64,11 +128,9 @@ int run_lines(const tq::Preferences& prefs, const ordered_json& start_messages) 
 int main(int argc, char** argv) {
   // A closed reader must show as a failed write, not end the program unannounced.
   std::signal(SIGPIPE, SIG_IGN);
-  std::ios::sync_with_stdio(false);  // whole lines through the streams' own buffers
-  std::cin.tie(nullptr);
   tq::Preferences prefs;
   prefs.assign(tq::Preferences::default_values());
-  ordered_json start_messages = ordered_json::array();
+  std::vector<std::string> start_messages;
   bool lines = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -76,8 +138,19 @@ int main(int argc, char** argv) {
       std::cout << kUsage << std::flush;
       return std::cout ? 0 : 1;
     }
-    if (arg == "--preferences" && i + 1 < argc) {
-      if (const auto message = tq::load_preferences(prefs, std::string(argv[++i]))) {
+    if (arg == "--preferences") {
+      if (i + 1 >= argc) return refuse("--preferences needs a file (see --help)");
+      const std::string path = argv[++i];
+      // Only read: a missing or unreadable file is refused, and nothing is ever written.
+      const tq::PrefsFileRead read = tq::read_preferences_file(path);
+      if (read.status == tq::PrefsFileStatus::missing) {
+        return refuse("the preferences file " + tq::quoted_name(path) + " does not exist");
+      }
+      if (read.status == tq::PrefsFileStatus::unreadable) {
+        return refuse("the preferences file " + tq::quoted_name(path) +
+                      " cannot be read: " + read.reason);
+      }
+      if (const auto message = tq::load_preferences(prefs, tq::PrefsLocation(path))) {
         start_messages.push_back(*message);
       }
     } else if (arg == "--jsonl") {
@@ -88,16 +161,16 @@ int main(int argc, char** argv) {
   }
   if (lines) return run_lines(prefs, start_messages);
 
-  const std::string text((std::istreambuf_iterator<char>(std::cin)),
-                         std::istreambuf_iterator<char>());
-  ordered_json response;
+  std::string text(tq::kMaxRequestSize + 1, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), stdin));
+  tq::Json response;
   try {
     response = tq::answer_request(text, prefs, start_messages);
   } catch (const tq::BadRequest& bad) {
     return refuse(bad.why);
   }
   // Texts come from the request or the calculations; replace any invalid UTF-8 rather than fail.
-  std::cout << response.dump(2, ' ', false, ordered_json::error_handler_t::replace) << "\n"
+  std::cout << response.dump(2, ' ', false, tq::Json::error_handler_t::replace) << "\n"
             << std::flush;
   return std::cout ? 0 : write_failed();
 }

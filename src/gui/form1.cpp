@@ -1,10 +1,10 @@
 #include "gui/form1.hpp"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QCloseEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,8 +14,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "exchange/deal_file.hpp"
 #include "gui/qt_ui.hpp"
-#include "worksheet/deal_file.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/layout.hpp"
 #include "worksheet/warnings.hpp"

@@ -144,7 +144,7 @@ class Form1 : public QWidget {
   QAction* undo_action_ = nullptr;
   QAction* redo_action_ = nullptr;
   QString deal_path_;
-  Worksheet baseline_;  // the worksheet as last opened, saved or started
+  Worksheet baseline_;                    // the worksheet as last opened, saved or started
   std::optional<Worksheet> figures_for_;  // the inputs the results were computed from
   std::vector<Snapshot> undo_, redo_;
   bool leaving_ = false;  // the exit was confirmed: closing asks nothing more

@@ -1,12 +1,12 @@
 #include "gui/qt_printer.hpp"
 
 #include <QDir>
-#include <algorithm>
 #include <QFileDialog>
 #include <QFontMetricsF>
 #include <QMessageBox>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <algorithm>
 
 #include "gui/qt_ui.hpp"
 
@@ -87,9 +87,9 @@ void QtPagePrinter::end_doc() {
 
 QPageSize paper_for(const QLocale& locale) {
   using T = QLocale::Territory;
-  static constexpr T kLetter[] = {T::UnitedStates, T::Canada,    T::Mexico,    T::Philippines,
-                                  T::PuertoRico,   T::Chile,     T::Colombia,  T::Venezuela,
-                                  T::CostaRica,    T::Guatemala, T::Panama,    T::ElSalvador};
+  static constexpr T kLetter[] = {T::UnitedStates, T::Canada,    T::Mexico,   T::Philippines,
+                                  T::PuertoRico,   T::Chile,     T::Colombia, T::Venezuela,
+                                  T::CostaRica,    T::Guatemala, T::Panama,   T::ElSalvador};
   return QPageSize(std::find(std::begin(kLetter), std::end(kLetter), locale.territory()) !=
                            std::end(kLetter)
                        ? QPageSize::Letter

@@ -149,8 +149,7 @@ void Session::place_grid() {
     return;
   }
   // No room beside it: the grid becomes part of the worksheet's window, scrolling if it must.
-  const int width =
-      std::min(grid_->natural_size().width(), room.width() - form.width());
+  const int width = std::min(grid_->natural_size().width(), room.width() - form.width());
   grid_->set_docked(true);
   grid_->setFixedWidth(std::max(width, 160));
   form_->dock(grid_);

@@ -41,7 +41,8 @@ LeaseFigures write_lease(Worksheet& ws, const LeaseInputs& in, const LeaseChoice
 // Single-pay lease into csinglepay; leaves rate and downpayment exactly as they were.
 void calc_singlepay(Deal& deal);
 
-// Dealer reserve into totalreserve, or the buy-rate message.
+// Dealer reserve into totalreserve, or the buy-rate message. Runs right after calc_singlepay,
+// whose results it keeps.
 void calc_reserve(Deal& deal);
 
 // Finance comparison into the four f_ results; shows "Invalid Finance Numbers" on failure.

@@ -1,3 +1,4 @@
+#include <array>
 #include <cmath>
 
 #include "calc/calc.hpp"
@@ -144,18 +145,23 @@ void calc_reserve(Deal& deal) {
     deal.show(kMsgBuyRate);
     return;
   }
-  const std::string saved_payment = ws[F::monthlypayment];
-  const std::string saved_rate = ws[F::rate];
+  // The user's deal is run again at its own rate after the buy-rate run, lease and single pay.
+  // Both ran just before (Calculate, Re-Calculate and the end of a roll all run the single pay
+  // first) on these same texts, so their results are put back as they were instead: the same
+  // texts, without three more lease computations.
+  constexpr Field kRestored[] = {F::rate,          F::basepayment, F::taxes,     F::monthlypayment,
+                                 F::txtstartups,   F::totaldue,    F::cresidual, F::ctradeequity,
+                                 F::ctotalcapcost, F::ctotaldown,  F::csinglepay};
+  std::array<std::string, std::size(kRestored)> saved;
+  for (std::size_t i = 0; i < saved.size(); ++i) saved[i] = ws[kRestored[i]];
   ws[F::rate] = ws[F::buyrate];
   calculate_lease(deal);
   const double tax_factor = val(ws[F::taxrate]) * 0.01 + 1.0;
-  const double at_rate = val(saved_payment);
+  const double at_rate = val(saved[3]);  // the monthly payment at the user's rate
   const double at_buy_rate = val(ws[F::monthlypayment]);
   const double reserve = ((at_rate - at_buy_rate) * val(ws[F::term])) / tax_factor;
   finite(reserve);  // a tax rate of -100 leaves no tax factor to divide by
-  ws[F::rate] = saved_rate;
-  calculate_lease(deal);
-  calc_singlepay(deal);
+  for (std::size_t i = 0; i < saved.size(); ++i) ws[kRestored[i]] = std::move(saved[i]);
   write_money(ws, F::totalreserve, reserve);
 }
 

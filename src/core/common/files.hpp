@@ -8,6 +8,8 @@
 
 namespace tq {
 
+inline constexpr const char* kSaveTempTag = ".tqsave-";
+
 struct FileRead {
   std::string content;
   std::string error;     // why it could not be read; empty when it was
@@ -18,9 +20,12 @@ struct FileRead {
 // larger file) is refused without blocking or reading on.
 FileRead read_regular_file(const std::string& path, std::size_t max_bytes);
 
-// Replaces the file's content: a temporary file created under a fresh name beside it, written,
-// synced and renamed over it, so the old content stays whole until the new one is. A link is
-// kept and the file it points to replaced. Returns why it failed; the old file is then untouched.
+// Replaces the file's content: a temporary file created under a fresh name beside it
+// (".NAME.tqsave-XXXXXX"), written, synced and renamed over it, and the directory synced, so the
+// old content stays whole until the new one is. A link, even a dangling one, is kept and the file
+// it leads to written. A FIFO, a device, a loop of links or a file with other hard links is
+// refused. Temporary files of killed saves are removed. Returns why it failed; the old file is
+// then untouched.
 std::optional<std::string> replace_file(const std::string& path, std::string_view content);
 
 }  // namespace tq

@@ -32,16 +32,22 @@ std::optional<Json> parse_json_text(const std::string& text, std::string& error,
 }
 
 std::string quoted_name(std::string_view name) {
+  // At most 60 characters of the quoted text, counting escapes as written ("\u0000" is six).
   constexpr std::size_t kMax = 60;
-  std::size_t cut = 0, chars = 0;
-  while (cut < name.size() && chars < kMax) {
-    ++cut;
-    while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) ++cut;
-    ++chars;
+  std::string text = "\"";
+  std::size_t at = 0;
+  while (at < name.size()) {
+    std::size_t next = at + 1;
+    while (next < name.size() && (static_cast<unsigned char>(name[next]) & 0xC0) == 0x80) ++next;
+    std::string piece = Json(std::string(name.substr(at, next - at)))
+                            .dump(-1, ' ', false, Json::error_handler_t::replace);
+    piece = piece.substr(1, piece.size() - 2);
+    if (text.size() - 1 + piece.size() > kMax) break;
+    text += piece;
+    at = next;
   }
-  std::string text = Json(std::string(name.substr(0, cut))).dump();
-  if (cut < name.size()) text.insert(text.size() - 1, "...");
-  return text;
+  if (at < name.size()) text += "...";
+  return text + "\"";
 }
 
 }  // namespace tq

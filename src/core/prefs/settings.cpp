@@ -42,9 +42,8 @@ DealerSettings load_settings(const PrefsLocation& location, std::optional<std::s
   if (error.empty()) {
     settings.other = *json;
     if (const auto grid = json->find("grid"); grid != json->end()) {
-      const auto terms = grid->is_object() && grid->contains("terms")
-                             ? texts((*grid)["terms"])
-                             : std::nullopt;
+      const auto terms =
+          grid->is_object() && grid->contains("terms") ? texts((*grid)["terms"]) : std::nullopt;
       const auto downs = grid->is_object() && grid->contains("downpayments")
                              ? texts((*grid)["downpayments"])
                              : std::nullopt;
@@ -69,8 +68,7 @@ std::optional<std::string> save_settings(const PrefsLocation& location,
                                          const DealerSettings& settings) {
   Json json = settings.other;
   if (!settings.grid_terms.empty() || !settings.grid_downpayments.empty()) {
-    json["grid"] = {{"terms", settings.grid_terms},
-                    {"downpayments", settings.grid_downpayments}};
+    json["grid"] = {{"terms", settings.grid_terms}, {"downpayments", settings.grid_downpayments}};
   }
   if (!location.fallback.empty()) {  // the user's configuration directory, made on first use
     std::error_code ignored;

@@ -1,7 +1,7 @@
 #pragma once
-// Deal files: one worksheet as JSON, {"fields": {every field: its text}, "rolloption": n}, the
-// shape of a CLI request without commands, so the CLI prices a saved deal as it stands and its
-// answer is a deal file too.
+// Deal files: one worksheet as JSON, {"format": 1, "fields": {every field: its text},
+// "rolloption": n}, the shape of a CLI request without commands, so the CLI prices a saved deal as
+// it stands and its answer is a deal file too. A file without "format" is version 1.
 
 #include <optional>
 #include <string>
@@ -9,19 +9,13 @@
 #include <variant>
 #include <vector>
 
-#include "common/json_text.hpp"
-#include "worksheet/worksheet.hpp"
+#include "exchange/worksheet_json.hpp"
 
 namespace tq {
 
 inline constexpr const char* kDealFileSuffix = ".tqdeal";
 inline constexpr std::size_t kMaxDealFileSize = 1024 * 1024;
-
-// The texts of a "fields" object, checked: known names, string values. Returns why not.
-std::optional<std::string> read_field_texts(const Json& fields,
-                                            std::vector<std::pair<Field, std::string>>& out);
-// A "rolloption" value, checked: an integer from 0 to 3. Returns why not.
-std::optional<std::string> read_rolloption(const Json& value, int& out);
+inline constexpr int kDealFormat = 1;
 
 // The deal file's text; saving, opening and saving again gives the same bytes.
 std::string format_deal(const Worksheet& ws);

@@ -1,0 +1,306 @@
+#include "exchange/request.hpp"
+
+#include <optional>
+#include <utility>
+
+#include "exchange/deal_file.hpp"
+#include "exchange/worksheet_json.hpp"
+#include "tools/commands.hpp"
+#include "tools/grid.hpp"
+
+namespace tq {
+namespace {
+
+struct Request {
+  std::optional<PreferenceValues> preferences;
+  std::vector<std::pair<Field, std::string>> fields;
+  std::optional<int> rolloption;
+  std::vector<Command> commands;
+  std::optional<std::pair<std::vector<std::string>, std::vector<std::string>>> grid;
+};
+
+// A list of texts, or why not.
+std::vector<std::string> texts_of(const Json& value, const char* name) {
+  const std::string why = std::string("\"grid\" must hold \"") + name + "\": an array of texts";
+  if (!value.is_array()) throw BadRequest{why};
+  std::vector<std::string> out;
+  for (const auto& t : value) {
+    if (!t.is_string()) throw BadRequest{why};
+    out.push_back(t.get<std::string>());
+  }
+  return out;
+}
+
+std::optional<std::string> read_preferences(const Json& value, Request& out) {
+  const std::string why =
+      "\"preferences\" must be an array of " + std::to_string(kPreferenceCount) + " texts";
+  if (!value.is_array() || value.size() != kPreferenceCount) return why;
+  PreferenceValues values;
+  for (std::size_t i = 0; i < kPreferenceCount; ++i) {
+    if (!value[i].is_string()) return why;
+    values[i] = value[i].get<std::string>();
+  }
+  out.preferences = values;
+  return std::nullopt;
+}
+
+std::optional<std::string> read_commands(const Json& value, Request& out) {
+  if (!value.is_array()) return "\"commands\" must be an array of texts";
+  for (const auto& c : value) {
+    if (!c.is_string()) return "\"commands\" must be an array of texts";
+    const auto command = command_by_name(c.get<std::string>());
+    if (!command) return "unknown command " + quoted_name(c.get<std::string>());
+    out.commands.push_back(*command);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> read_grid(const Json& value, Request& out) {
+  if (!value.is_object() || value.size() != 2 || !value.contains("terms") ||
+      !value.contains("downpayments")) {
+    return "\"grid\" must be {\"terms\": [texts], \"downpayments\": [texts]}";
+  }
+  out.grid.emplace(texts_of(value["terms"], "terms"),
+                   texts_of(value["downpayments"], "downpayments"));
+  // Divided, not multiplied: the product of two huge counts could wrap.
+  const std::size_t rows = out.grid->first.size(), columns = out.grid->second.size();
+  if (rows != 0 && columns > kMaxGridCells / rows) {
+    return "\"grid\" asks for " + std::to_string(rows) + " x " + std::to_string(columns) +
+           " cells; at most " + std::to_string(kMaxGridCells) + " are priced";
+  }
+  return std::nullopt;
+}
+
+void check_size(std::string_view text) {
+  if (text.size() > kMaxRequestSize) throw BadRequest{"the request is larger than 1 MB"};
+}
+
+Request parse_request(std::string_view text) {
+  check_size(text);
+  std::string error;
+  const auto req = parse_json_text(std::string(text), error);
+  if (!req) throw BadRequest{"the request " + error};
+  if (!req->is_object()) throw BadRequest{"the request must be a JSON object"};
+  Request out;
+  for (const auto& [name, value] : req->items()) {
+    std::optional<std::string> problem;
+    if (name == key::preferences) {
+      problem = read_preferences(value, out);
+    } else if (name == key::fields) {
+      problem = read_field_texts(value, out.fields);
+    } else if (name == key::rolloption) {
+      int option = 0;
+      problem = read_rolloption(value, option);
+      out.rolloption = option;
+    } else if (name == key::commands) {
+      problem = read_commands(value, out);
+    } else if (name == key::grid) {
+      problem = read_grid(value, out);
+    } else if (name == key::format) {  // a saved deal, priced as it stands
+      if (!value.is_number_integer() || value.get<long long>() != kDealFormat) {
+        problem = "\"format\" must be " + std::to_string(kDealFormat);
+      }
+    } else {
+      problem = "unknown key " + quoted_name(name);
+    }
+    if (problem) throw BadRequest{*problem};
+  }
+  return out;
+}
+
+// A reader for the plain requests a batch is made of: an object of "fields" (texts), "commands"
+// (texts), "rolloption" (a small integer) and "preferences" (texts), in plain ASCII without
+// escapes. It says nothing about anything else (nullopt); the general reader then answers it,
+// with its own error if there is one, so both readers answer every request alike.
+class PlainReader {
+ public:
+  explicit PlainReader(std::string_view text) : s_(text) {}
+
+  std::optional<Request> read() {
+    Request out;
+    bool seen[4] = {};
+    if (!take('{')) return std::nullopt;
+    if (take('}')) return end() ? std::optional(std::move(out)) : std::nullopt;
+    do {
+      std::string_view name;
+      if (!string(name) || !take(':')) return std::nullopt;
+      const int which = name == key::fields        ? 0
+                        : name == key::commands    ? 1
+                        : name == key::rolloption  ? 2
+                        : name == key::preferences ? 3
+                                                   : -1;
+      if (which < 0 || seen[which]) return std::nullopt;
+      seen[which] = true;
+      const bool ok = which == 0   ? fields(out)
+                      : which == 1 ? commands(out)
+                      : which == 2 ? rolloption(out)
+                                   : preferences(out);
+      if (!ok) return std::nullopt;
+    } while (take(','));
+    if (!take('}') || !end()) return std::nullopt;
+    return out;
+  }
+
+ private:
+  void blanks() {
+    while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\n' || s_[i_] == '\r'))
+      ++i_;
+  }
+  bool take(char c) {
+    blanks();
+    if (i_ < s_.size() && s_[i_] == c) {
+      ++i_;
+      return true;
+    }
+    return false;
+  }
+  bool end() {
+    blanks();
+    return i_ == s_.size();
+  }
+  bool string(std::string_view& out) {
+    if (!take('"')) return false;
+    const std::size_t from = i_;
+    for (; i_ < s_.size(); ++i_) {
+      const auto c = static_cast<unsigned char>(s_[i_]);
+      if (c == '"') {
+        out = s_.substr(from, i_ - from);
+        ++i_;
+        return true;
+      }
+      if (c == '\\' || c < 0x20 || c >= 0x80) return false;
+    }
+    return false;
+  }
+  template <class Each>
+  bool list(char open, char close, Each each) {
+    if (!take(open)) return false;
+    if (take(close)) return true;
+    do {
+      if (!each()) return false;
+    } while (take(','));
+    return take(close);
+  }
+  bool fields(Request& out) {
+    return list('{', '}', [&] {
+      std::string_view name, text;
+      if (!string(name) || !take(':') || !string(text)) return false;
+      const auto field = field_by_name(name);
+      if (!field) return false;
+      for (const auto& [f, t] : out.fields) {
+        if (f == *field) return false;  // a repeated name: the general reader's rules
+      }
+      out.fields.emplace_back(*field, std::string(text));
+      return true;
+    });
+  }
+  bool commands(Request& out) {
+    return list('[', ']', [&] {
+      std::string_view name;
+      if (!string(name)) return false;
+      const auto command = command_by_name(name);
+      if (command) out.commands.push_back(*command);
+      return command.has_value();
+    });
+  }
+  bool rolloption(Request& out) {
+    blanks();
+    if (i_ >= s_.size() || s_[i_] < '0' || s_[i_] >= '0' + kRollOptionCount) return false;
+    out.rolloption = s_[i_++] - '0';
+    // One digit, and the value ends there: "1.5", "10" or "1e0" are the general reader's.
+    blanks();
+    return i_ < s_.size() && (s_[i_] == ',' || s_[i_] == '}');
+  }
+  bool preferences(Request& out) {
+    PreferenceValues values;
+    std::size_t n = 0;
+    const bool ok = list('[', ']', [&] {
+      std::string_view text;
+      if (n >= kPreferenceCount || !string(text)) return false;
+      values[n++] = std::string(text);
+      return true;
+    });
+    if (!ok || n != kPreferenceCount) return false;
+    out.preferences = values;
+    return true;
+  }
+
+  std::string_view s_;
+  std::size_t i_ = 0;
+};
+
+// Runs a request's commands on a worksheet that starts as the window's does after start-up.
+Worksheet run_request(const Request& req, const Preferences& base,
+                      std::vector<std::string>& messages) {
+  const Preferences* prefs = &base;
+  Preferences own;
+  if (req.preferences) {
+    own.assign(*req.preferences);
+    prefs = &own;
+  }
+  Worksheet ws;
+  clearform(ws, *prefs);
+  for (const auto& [field, value] : req.fields) ws[field] = value;
+  if (req.rolloption) ws.rolloption = *req.rolloption;
+  const MessageSink sink = [&](const std::string& m) { messages.push_back(m); };
+  for (const auto command : req.commands) run_command(command, ws, *prefs, sink);
+  return ws;
+}
+
+// The grid's figures as the answer shows them: a table per figure, null where no lease is.
+Json grid_json(const PaymentGrid& grid) {
+  Json payments = Json::array(), totals = Json::array();
+  for (const auto& row : grid.cells) {
+    Json p = Json::array(), t = Json::array();
+    for (const GridCell& cell : row) {
+      p.push_back(cell.monthlypayment ? Json(*cell.monthlypayment) : Json());
+      t.push_back(cell.totaldue ? Json(*cell.totaldue) : Json());
+    }
+    payments.push_back(std::move(p));
+    totals.push_back(std::move(t));
+  }
+  return {{"terms", grid.terms},
+          {"downpayments", grid.downpayments},
+          {"monthlypayment", payments},
+          {"totaldue", totals}};
+}
+
+Json answer_json(const Request& req, const Preferences& base,
+                 const std::vector<std::string>& start_messages) {
+  std::vector<std::string> messages = start_messages;
+  const Worksheet ws = run_request(req, base, messages);
+  Json answer = worksheet_json(ws);
+  answer[key::messages] = messages;
+  if (req.grid) {
+    Preferences prefs = base;
+    if (req.preferences) prefs.assign(*req.preferences);
+    answer[key::grid] = grid_json(payment_grid(ws, prefs, req.grid->first, req.grid->second));
+  }
+  return answer;
+}
+
+}  // namespace
+
+Json answer_request(std::string_view text, const Preferences& base,
+                    const std::vector<std::string>& start_messages) {
+  return answer_json(parse_request(text), base, start_messages);
+}
+
+void append_answer_line(std::string& out, std::string_view text, const Preferences& base,
+                        const std::vector<std::string>& start_messages) {
+  check_size(text);
+  if (auto req = PlainReader(text).read()) {
+    std::vector<std::string> messages = start_messages;
+    const Worksheet ws = run_request(*req, base, messages);
+    if (append_answer_line(out, ws, messages)) return;
+    // A text that is not valid UTF-8 (from a preferences file) is replaced as the library does.
+    Json answer = worksheet_json(ws);
+    answer[key::messages] = messages;
+    out += answer.dump(-1, ' ', false, Json::error_handler_t::replace);
+    return;
+  }
+  out += answer_request(text, base, start_messages)
+             .dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+}  // namespace tq

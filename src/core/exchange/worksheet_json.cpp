@@ -1,0 +1,141 @@
+#include "exchange/worksheet_json.hpp"
+
+#include <charconv>
+
+namespace tq {
+
+std::optional<std::string> read_field_texts(const Json& fields,
+                                            std::vector<std::pair<Field, std::string>>& out) {
+  if (!fields.is_object()) return "\"fields\" must be an object";
+  for (const auto& [name, text] : fields.items()) {
+    const auto field = field_by_name(name);
+    if (!field) return "unknown field " + quoted_name(name);
+    if (!text.is_string()) return "the text of field " + quoted_name(name) + " is not a string";
+    out.emplace_back(*field, text.get<std::string>());
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> read_rolloption(const Json& value, int& out) {
+  if (!value.is_number_integer() || value.get<long long>() < 0 ||
+      value.get<long long>() >= kRollOptionCount) {
+    return "\"rolloption\" must be an integer from 0 to 3";
+  }
+  out = value.get<int>();
+  return std::nullopt;
+}
+
+Json worksheet_json(const Worksheet& ws) {
+  Json fields = Json::object();
+  for (const FieldInfo& info : field_catalogue()) fields[std::string(info.name)] = ws[info.field];
+  return {{key::fields, fields}, {key::rolloption, ws.rolloption}};
+}
+
+namespace {
+
+// Length of the UTF-8 sequence starting at s[i], or 0 when it is not a valid one.
+std::size_t utf8_length(std::string_view s, std::size_t i) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  std::size_t n = 0;
+  unsigned min = 0, cp = 0;
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF)
+    n = 2, min = 0x80, cp = c & 0x1F;
+  else if (c >= 0xE0 && c <= 0xEF)
+    n = 3, min = 0x800, cp = c & 0x0F;
+  else if (c >= 0xF0 && c <= 0xF4)
+    n = 4, min = 0x10000, cp = c & 0x07;
+  else
+    return 0;
+  if (i + n > s.size()) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+}  // namespace
+
+bool append_json_string(std::string& out, std::string_view text) {
+  const std::size_t mark = out.size();
+  out.push_back('"');
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 0x80) {
+      const std::size_t n = utf8_length(text, i);
+      if (n == 0) {
+        out.resize(mark);
+        return false;
+      }
+      out.append(text.substr(i, n));
+      i += n;
+      continue;
+    }
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (u < 0x20) {
+          static constexpr char kHex[] = "0123456789abcdef";
+          out += "\\u00";
+          out.push_back(kHex[u >> 4]);
+          out.push_back(kHex[u & 15]);
+        } else {
+          out.push_back(c);
+        }
+    }
+    ++i;
+  }
+  out.push_back('"');
+  return true;
+}
+
+bool append_answer_line(std::string& out, const Worksheet& ws,
+                        const std::vector<std::string>& messages) {
+  const std::size_t mark = out.size();
+  out += "{\"fields\":{";
+  bool ok = true;
+  for (const FieldInfo& info : field_catalogue()) {
+    if (info.field != Field{}) out.push_back(',');
+    out.push_back('"');
+    out.append(info.name);
+    out += "\":";
+    ok = ok && append_json_string(out, ws[info.field]);
+  }
+  out += "},\"rolloption\":";
+  char digits[16];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, ws.rolloption).ptr);
+  out += ",\"messages\":[";
+  for (std::size_t i = 0; i < messages.size(); ++i) {
+    if (i > 0) out.push_back(',');
+    ok = ok && append_json_string(out, messages[i]);
+  }
+  out += "]}";
+  if (!ok) out.resize(mark);
+  return ok;
+}
+
+}  // namespace tq

@@ -1,0 +1,44 @@
+#pragma once
+// The one reader and writer of the worksheet as JSON, shared by deal files and the CLI's requests
+// and answers: {"fields": {every field: its text}, "rolloption": n}, with the keys named here.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "common/json_text.hpp"
+#include "worksheet/worksheet.hpp"
+
+namespace tq {
+
+namespace key {
+inline constexpr const char* format = "format";
+inline constexpr const char* fields = "fields";
+inline constexpr const char* rolloption = "rolloption";
+inline constexpr const char* messages = "messages";
+inline constexpr const char* grid = "grid";
+inline constexpr const char* preferences = "preferences";
+inline constexpr const char* commands = "commands";
+}  // namespace key
+
+// The texts of a "fields" object, checked: known names, string values. Returns why not.
+std::optional<std::string> read_field_texts(const Json& fields,
+                                            std::vector<std::pair<Field, std::string>>& out);
+// A "rolloption" value, checked: an integer from 0 to 3. Returns why not.
+std::optional<std::string> read_rolloption(const Json& value, int& out);
+
+// {"fields": {...}, "rolloption": n}.
+Json worksheet_json(const Worksheet& ws);
+
+// The text of a JSON string holding `text`, appended exactly as the JSON library writes it
+// compactly; false (and `out` unchanged) when the text is not valid UTF-8.
+bool append_json_string(std::string& out, std::string_view text);
+
+// A CLI answer line, {"fields":{...},"rolloption":n,"messages":[...]}, byte for byte as the JSON
+// library writes worksheet_json plus "messages"; false when a text is not valid UTF-8.
+bool append_answer_line(std::string& out, const Worksheet& ws,
+                        const std::vector<std::string>& messages);
+
+}  // namespace tq
