@@ -3,7 +3,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
 #include "calc/calc.hpp"
+#include "common/numtext.hpp"
 #include "example_deal.hpp"
 #include "exchange/request.hpp"
 #include "prefs/preferences.hpp"
@@ -123,6 +126,54 @@ void BM_WorstCases(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_WorstCases)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+
+// The rounding corners, where the compared figure moves only through cent rounding: tens or
+// hundreds of thousands of steps to the end, and a pass that overflows after 4e11 steps.
+void BM_RoundingCorners(benchmark::State& state) {
+  struct Corner {
+    std::vector<std::pair<F, const char*>> fields;
+    const char* ratetype;
+    int rolloption;
+    tq::Command command;
+  };
+  const Corner corners[] = {
+      {{{F::term, "2"}, {F::rate, "0"}, {F::taxrate, "-99.9999"}, {F::desiredpayment, "-0.01"}},
+       "0",
+       1,
+       tq::Command::roll},
+      {{{F::term, "1"}, {F::rate, "0"}, {F::taxrate, "-0.0001"}, {F::totalcod, "2431.58"}},
+       "0",
+       0,
+       tq::Command::recalculate},
+      {{{F::rate, "0.0025"}, {F::taxrate, "-99.99"}, {F::desiredpayment, "1.80"}},
+       "1",
+       0,
+       tq::Command::roll},
+      {{{F::rate, "-1e300"},
+        {F::buyrate, "-2e300"},
+        {F::term, "2"},
+        {F::taxrate, "-101"},
+        {F::desiredpayment, "1e307"}},
+       "0",
+       0,
+       tq::Command::roll},
+  };
+  const Corner& corner = corners[state.range(0)];
+  BenchDeal d;
+  d.prefs.dratetype = corner.ratetype;
+  for (const auto& [f, text] : corner.fields) d.ws[f] = text;
+  d.run(tq::Command::calculate);
+  if (corner.command == tq::Command::recalculate) {
+    d.ws[F::totalcod] = tq::money_text(tq::val(d.ws[F::totaldue]) - 0.01);
+  }
+  d.ws.rolloption = corner.rolloption;
+  for (auto _ : state) {
+    tq::Worksheet ws = d.ws;
+    tq::run_command(corner.command, ws, d.prefs, d.show);
+    benchmark::DoNotOptimize(ws[F::downpayment].data());
+  }
+}
+BENCHMARK(BM_RoundingCorners)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 
 // One line of a --jsonl batch: the example deal's calculate request read, answered and written
 // out; through the general JSON library (0, the way every line went before) and through the plain

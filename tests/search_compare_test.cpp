@@ -112,3 +112,38 @@ TEST(SearchAgainstStepwise, GeneratedDealsEndIdentically) {
 }
 
 }  // namespace
+
+// Corners where the compared figure moves only through cent rounding: tax rates near -100 %, and
+// a one-month term at rate 0 with a tiny negative tax. Far past any cap on plain steps, they end
+// exactly where stepping ends; a pass that would overflow the lease says so.
+TEST(SearchAgainstStepwise, RoundingCorners) {
+  const struct {
+    const char* fields;
+    const char* prefs;
+    Command command;
+  } cases[] = {
+      {"term=2 rate=0 taxrate=-99.9999 desiredpayment=-0.01", "", Command::roll},
+      {"term=1 rate=0 taxrate=-0.0001", "", Command::recalculate},
+      {"rate=0.0025 taxrate=-99.99 desiredpayment=1.80", "dratetype=1", Command::roll},
+  };
+  for (const auto& c : cases) {
+    TestDeal fast = calculated(c.fields, prefs(c.prefs));
+    if (c.command == Command::roll) fast.ws.rolloption = c.fields[5] == '2' ? 1 : 0;
+    if (c.command == Command::recalculate) {
+      fast.ws[F::totalcod] = tq::money_text(tq::val(fast[F::totaldue]) - 0.01);
+    }
+    TestDeal reference = fast;
+    fast.run(c.command);
+    tq::run_command(
+        c.command, reference.ws, reference.prefs,
+        [&](const std::string& m) { reference.messages.push_back(m); }, stepwise_pass);
+    EXPECT_EQ(fast.ws, reference.ws) << c.fields;
+    EXPECT_EQ(fast.messages, reference.messages) << c.fields;
+    std::printf("%s: %s %s\n", c.fields, fast[F::downpayment].c_str(), fast[F::addons].c_str());
+  }
+  TestDeal overflow = calculated("rate=-1e300 buyrate=-2e300 term=2 taxrate=-101");
+  overflow.ws[F::desiredpayment] = "1e307";  // past what the lease reaches before it overflows
+  overflow.messages.clear();
+  overflow.run(Command::roll);
+  EXPECT_EQ(overflow.messages, std::vector<std::string>{tq::kMsgInvalidLease});
+}

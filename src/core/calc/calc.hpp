@@ -25,6 +25,7 @@ struct LeaseChoices {
 // and the values the searches use to bound their rounding.
 struct LeaseFigures {
   double factor = 0, capcost = 0, residual = 0, base = 0;  // base: before rounding
+  double startups_sum = 0;                                 // the start-ups before rounding
   double basepayment = 0, taxes = 0, payment = 0, startups = 0;
   std::string basepayment_text, taxes_text, payment_text, startups_text;
 };

@@ -85,8 +85,8 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   const double L = choices.plate_in_payments ? 0 : in.platecharge;
   const double doc_with_tax = finite(D + finite(finite(D * X) * 0.01));
   const double rebate_tax = finite(finite(in.rebates * X) * 0.01);
-  out.startups =
-      shown(finite(finite(out.payment + doc_with_tax) + L) + rebate_tax, out.startups_text);
+  out.startups_sum = finite(finite(finite(out.payment + doc_with_tax) + L) + rebate_tax);
+  out.startups = shown(out.startups_sum, out.startups_text);
   return out;
 }
 

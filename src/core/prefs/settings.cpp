@@ -47,7 +47,12 @@ DealerSettings load_settings(const PrefsLocation& location, std::optional<std::s
       const auto downs = grid->is_object() && grid->contains("downpayments")
                              ? texts((*grid)["downpayments"])
                              : std::nullopt;
-      if (terms && downs) {
+      // Divided, not multiplied: the product of two huge counts could wrap.
+      const bool bounded =
+          terms && downs && (terms->empty() || downs->size() <= kMaxGridCells / terms->size());
+      if (terms && downs && !bounded) {
+        error = "its \"grid\" holds more than " + std::to_string(kMaxGridCells) + " cells";
+      } else if (terms && downs) {
         settings.grid_terms = *terms;
         settings.grid_downpayments = *downs;
       } else {

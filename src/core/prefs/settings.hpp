@@ -13,6 +13,8 @@ namespace tq {
 
 inline constexpr const char* kSettingsFileName = "settings.json";
 inline constexpr std::size_t kMaxSettingsFileSize = 1024 * 1024;
+// A payment grid costs a full Calculate Payments a cell; more than this is refused.
+inline constexpr std::size_t kMaxGridCells = 10'000;
 
 struct DealerSettings {
   // The payment grid's rows and columns as the dealer last edited them; empty: the usual ones.

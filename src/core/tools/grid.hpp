@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "prefs/settings.hpp"
 #include "worksheet/worksheet.hpp"
 
 namespace tq {
@@ -15,9 +16,6 @@ struct GridCell {
   // Empty where Calculate Payments would abort (a term of 0, an overflow anywhere in its chain).
   std::optional<std::string> monthlypayment, totaldue;
 };
-
-// A grid costs a full Calculate Payments a cell; more than this is refused.
-inline constexpr std::size_t kMaxGridCells = 10'000;
 
 struct PaymentGrid {
   std::vector<std::string> terms, downpayments;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 
 #include "calc/messages.hpp"
@@ -124,6 +125,10 @@ struct Probe {
   double margin = 0;       // how far the condition holds: > 0 exactly when it continues
   double wobble = 0;       // bound on how far the margin strays from a straight line in the steps
   double base = 0;         // the base payment before rounding
+  double basepayment = 0;  // and as shown, in cents
+  // What the total due is made of, for Re-Calculate on a one-month lease.
+  double figure = 0, payment = 0, startups = 0, startups_sum = 0;
+  double base_error = 0, sums_error = 0;  // bounds on the rounding of base and start-ups sums
 };
 
 class Search {
@@ -172,6 +177,11 @@ class Search {
     p.continues = holds(pass_, target_, current);
     p.margin = pass_.while_below ? target_ - current : current - target_;
     p.base = f.base;
+    p.basepayment = f.basepayment;
+    p.figure = figure;
+    p.payment = f.payment;
+    p.startups = f.startups;
+    p.startups_sum = f.startups_sum;
     // In exact arithmetic on the decimal figures the margin is a straight line in the number of
     // steps. The computed one strays from it by the roundings that depend on the figure:
     // - to cents, half a cent each: the base payment (carried into the tax), the tax, the
@@ -180,22 +190,27 @@ class Search {
     //   over it, within 16u of their magnitudes times 1/term + factor, carried into the tax;
     // - 15 significant digits, half a unit of the 15th, under 5e-15 of each text's value;
     // - the sums after that, and reading texts back, a few u of their magnitudes.
+    // Each magnitude is scaled before it is added, so that near the top of the double range the
+    // bound stays finite (a sum of the raw magnitudes would overflow).
     constexpr double u = 0x1p-53;
     const double c = std::fabs(in.taxrate * 0.01);
-    const double chain = std::fabs(in.sellingprice) + std::fabs(in.addons) + std::fabs(in.acqfee) +
-                         std::fabs(in.downpayment) + std::fabs(in.rebates) +
-                         std::fabs(in.tradeallowance) + std::fabs(in.tradepayoff) +
-                         std::fabs(in.docfee) + std::fabs(in.platecharge) + std::fabs(f.capcost) +
-                         std::fabs(f.residual);
+    const auto scaled_sum = [](double scale, std::initializer_list<double> values) {
+      double sum = 0;
+      for (const double v : values) sum += scale * std::fabs(v);
+      return sum;
+    };
+    const double chain = scaled_sum(16 * u, {in.sellingprice, in.addons, in.acqfee, in.downpayment,
+                                             in.rebates, in.tradeallowance, in.tradepayoff,
+                                             in.docfee, in.platecharge, f.capcost, f.residual});
     const double base_error =
-        16 * u * chain * (1 / std::fabs(in.term) + std::fabs(f.factor)) + 4 * u * std::fabs(f.base);
-    const double digits15 = 1e-14 * ((1 + c) * std::fabs(f.base) + std::fabs(f.taxes) +
-                                     std::fabs(f.payment) + std::fabs(f.startups));
-    const double sums = 8 * u *
-                        (std::fabs(f.payment) + std::fabs(f.startups) +
-                         (1 + c) * std::fabs(in.docfee) + std::fabs(in.platecharge) +
-                         c * std::fabs(in.rebates) + std::fabs(figure) + std::fabs(target_));
+        chain / std::fabs(in.term) + chain * std::fabs(f.factor) + 4 * u * std::fabs(f.base);
+    const double digits15 =
+        scaled_sum(1e-14, {f.base, f.taxes, f.payment, f.startups}) + c * 1e-14 * std::fabs(f.base);
+    const double sums = scaled_sum(8 * u, {f.payment, f.startups, (1 + c) * in.docfee,
+                                           in.platecharge, c * in.rebates, figure, target_});
     p.wobble = 0.005 * (4 + 2 * c) + (1 + c) * base_error + digits15 + sums;
+    p.base_error = base_error + 1e-14 * std::fabs(f.base);
+    p.sums_error = sums + 1e-14 * std::fabs(f.startups);
     return p;
   }
 
@@ -221,7 +236,67 @@ class Search {
     if (pass_.goal != SearchGoal::payment) return false;
     if (pass_.figure != Field::rate && in_.term * last_.factor < 0) return false;
     const double X = in_.taxrate;
-    return X >= 0 || (X >= -50 && std::fabs(a.base) < 1e11 && std::fabs(b.base) < 1e11);
+    return X >= 0 || (X >= -50 && std::fabs(a.base) < 1e11 && std::fabs(b.base) < 1e11) ||
+           tax_keeps_payment_monotone(a.basepayment, b.basepayment);
+  }
+
+  // Any negative tax rate, down to -100 % and below, where the payment moves only through the
+  // rounding of the tax: the payment B + tax(B) is monotone in the base payment B over the cents
+  // from one end's B to the other's (rising for -100 % < X < 0, falling below -100 %).
+  // With x = X * 0.01 and c one cent, the step from B to B + c changes the exact product by c*x;
+  // for -1 < x < 0 the tax then falls by less than c, so B + tax(B) cannot fall, provided the
+  // computed tax stays on the right side: the product's two roundings (reading B back, the
+  // multiplication) stray by at most 2.01u|xB| each side, the 15-digit rounding by 5e-15 of
+  // |xB|, together under 1.1e-14 |x| (|B| + c), which must stay below c|1 + x|. Rounding to
+  // cents half away from zero shifts with the value (tax(B) - c rounds to the tax less a cent)
+  // except where the rounded product lies between 0 and c, that is for B within c/|x| below
+  // zero: both ends must be clear of that. The sum B + tax is exact in cents below 1e11.
+  bool tax_keeps_payment_monotone(double b0, double b1) const {
+    const double x = in_.taxrate * 0.01, c = 0.01;
+    if (x == -1) return true;  // the tax cancels the base payment exactly: the payment is 0
+    const double far = std::max(std::fabs(b0), std::fabs(b1));
+    if (far >= 1e11 || std::fabs(x) * far >= 1e11) return false;
+    if (c * std::fabs(1 + x) <= 1.1e-14 * std::fabs(x) * (far + c)) return false;
+    const auto clear = [&](double b) { return b >= 0 || b * x >= c * (1 + 1e-12); };
+    return (b0 >= 0) == (b1 >= 0) && clear(b0) && clear(b1);
+  }
+
+  // Re-Calculate on a one-month lease at rate 0, where the total due moves only through the
+  // rounding of the tax: the base payment B is the cap cost less the residual, so each step of
+  // the down payment d moves B by exactly the opposite whole cents, as long as the unrounded base
+  // stays clear of a half cent by more than its rounding (base_error at both ends); likewise the
+  // start-ups S stay the payment P = B + tax(B) plus fixed cents while their unrounded sum stays
+  // clear of a half cent and of zero. Then S + d = (B + d) + tax(B) + (S - P) is a constant plus
+  // the tax, which is monotone in B, and B in the steps. Ends one cent or more from the target
+  // (both sides whole cents) keep the computed comparison exact.
+  bool total_monotone(const Probe& a, const Probe& b) const {
+    if (pass_.goal != SearchGoal::total_due || in_.term != 1 || last_.factor != 0) return false;
+    const auto cents = [](double v, long long& out) {
+      if (!(std::fabs(v) < 1e11)) return false;
+      out = std::llround(v * 100);
+      return std::fabs(v * 100 - static_cast<double>(out)) < 1e-4;
+    };
+    long long t = 0, ba = 0, bb = 0, da = 0, db = 0, pa = 0, pb = 0, sa = 0, sb = 0;
+    if (!cents(target_, t) || !cents(a.basepayment, ba) || !cents(b.basepayment, bb) ||
+        !cents(a.figure, da) || !cents(b.figure, db) || !cents(a.payment, pa) ||
+        !cents(b.payment, pb) || !cents(a.startups, sa) || !cents(b.startups, sb)) {
+      return false;
+    }
+    if (ba + da != bb + db || sa - pa != sb - pb) return false;
+    if (sa + da == t || sb + db == t) return false;
+    const double base_room = a.base_error + b.base_error;
+    const double sums_room = a.sums_error + b.sums_error;
+    const bool base_clear = 0.005 - std::fabs(a.base - a.basepayment) > base_room;
+    const bool sums_clear = 0.005 - std::fabs(a.startups_sum - a.startups) > sums_room;
+    const bool one_side = (a.startups_sum > sums_room && b.startups_sum > sums_room) ||
+                          (a.startups_sum < -sums_room && b.startups_sum < -sums_room);
+    const bool payment_monotone_in_b =
+        in_.taxrate >= 0 || tax_keeps_payment_monotone(a.basepayment, b.basepayment);
+    return base_clear && sums_clear && one_side && payment_monotone_in_b;
+  }
+
+  bool monotone(const Probe& a, const Probe& b) const {
+    return payment_monotone(a, b) || total_monotone(a, b);
   }
 
   // Moves the figure ahead by as many steps as can be shown to keep the pass condition true at
@@ -230,13 +305,13 @@ class Search {
     const auto run = run_from(text_, pass_.step);
     if (!run) return;
     const Probe here = probe(in_, last_);
-    if (!payment_monotone(here, here) && here.margin <= 2 * here.wobble) return;
+    if (!monotone(here, here) && here.margin <= 2 * here.wobble) return;
     // Otherwise the margin is within `wobble` of a straight line, so where it exceeds twice the
     // larger wobble at both ends of a run of steps it is positive all along it.
     const auto holds_to = [&](std::int64_t j) {
       const auto p = probe_at(run->figure(j));
       if (!p || !p->continues) return false;
-      if (payment_monotone(here, *p)) return true;
+      if (monotone(here, *p)) return true;
       const double w = 2 * std::max(here.wobble, p->wobble);
       return here.margin > w && p->margin > w;
     };
