@@ -150,9 +150,9 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
       continue;
     }
     // Return runs the command the field belongs to.
-    const Command on_return = info.field == Field::totalcod         ? Command::recalculate
-                              : info.field == Field::desiredpayment ? Command::roll
-                                                                    : Command::calculate;
+    const Command on_return = info.on_return == ReturnRuns::recalculate ? Command::recalculate
+                              : info.on_return == ReturnRuns::roll      ? Command::roll
+                                                                        : Command::calculate;
     connect(inputs_[i], &QLineEdit::returnPressed, this, [this, on_return] { run(on_return); });
     connect(inputs_[i], &QLineEdit::textEdited, this, [this] {  // typing only
       update_title();

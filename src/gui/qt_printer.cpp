@@ -1,7 +1,6 @@
 #include "gui/qt_printer.hpp"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFontMetricsF>
 #include <QMessageBox>
 #include <QPrinterInfo>
@@ -96,26 +95,30 @@ QPageSize paper_for(const QLocale& locale) {
                        : QPageSize::A4);
 }
 
-std::optional<QString> save_summary_pdf(const QString& path, const Worksheet& ws) {
-  QPrinter printer(QPrinter::HighResolution);
+namespace {
+
+// The summary on this printer, on the locale's paper; why not, if it could not be done.
+std::optional<std::string> print_on(QPrinter& printer, const Worksheet& ws) {
   printer.setPageSize(paper_for(QLocale()));
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(path);
   try {
     QtPagePrinter page(printer);
     print_summary(ws, page);
   } catch (const PrinterError& e) {
-    return QString("The deal summary could not be saved: %1.").arg(e.what());
+    return e.what();
   }
   return std::nullopt;
 }
 
-PdfPathChooser default_pdf_chooser() {
-  return [](QWidget* parent) {
-    return QFileDialog::getSaveFileName(parent, "Save the deal summary as PDF",
-                                        QDir::home().filePath("deal-summary.pdf"),
-                                        "PDF files (*.pdf)");
-  };
+}  // namespace
+
+std::optional<QString> save_summary_pdf(const QString& path, const Worksheet& ws) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(path);
+  if (const auto error = print_on(printer, ws)) {
+    return QString("The deal summary could not be saved: %1.").arg(QString::fromStdString(*error));
+  }
+  return std::nullopt;
 }
 
 namespace {
@@ -143,14 +146,10 @@ void print_worksheet(QWidget* parent, const Worksheet& ws, const PdfPathChooser&
     return;
   }
   QPrinter printer(info, QPrinter::HighResolution);
-  printer.setPageSize(paper_for(QLocale()));
-  try {
-    QtPagePrinter page(printer);
-    print_summary(ws, page);
-  } catch (const PrinterError& e) {
+  if (const auto error = print_on(printer, ws)) {
     offer_pdf(parent, ws,
               QString("The deal summary could not be printed on %1: %2.")
-                  .arg(info.printerName(), QString::fromStdString(e.what())),
+                  .arg(info.printerName(), QString::fromStdString(*error)),
               choose_pdf);
   }
 }

@@ -53,7 +53,6 @@ std::optional<QString> save_summary_pdf(const QString& path, const Worksheet& ws
 
 // Asks where to save a PDF; an empty answer cancels.
 using PdfPathChooser = std::function<QString(QWidget* parent)>;
-PdfPathChooser default_pdf_chooser();
 
 // The Print button: the summary goes to the default printer. Without one, or when the printer
 // fails, a box says so and offers to save the same page as a PDF file instead.

@@ -54,24 +54,25 @@ LeaseChoices lease_choices(const Preferences& prefs) {
 }
 
 LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
+  // The inputs are finite (read_lease_inputs). An overflow on the way shows in every later value
+  // (infinity or NaN), so finiteness is checked where a value is compared, which would hide it,
+  // and in the results.
   const double T = in.term;
   if (T == 0) throw CommandAbort(kMsgInvalidLease);
   const double X = in.taxrate;
   LeaseFigures out;
-  out.factor = finite(choices.rate_is_percent ? in.rate / 2400 : in.rate);
-  double N = finite(finite(finite(in.sellingprice + in.addons) + in.acqfee) - in.downpayment);
-  N = finite(finite(finite(finite(N - in.rebates) - in.tradeallowance) + in.tradepayoff));
-  if (choices.doc_in_payments) N = finite(N + in.docfee);
-  if (choices.plate_in_payments) N = finite(N + in.platecharge);
-  const double included = finite(15000 * finite(T / 12));
-  const double driven = finite(in.milesyear * finite(T / 12));
-  if (driven > included) N = finite(N + finite(finite(driven - included) * in.mileagecharge));
-  out.capcost = N;
-  out.residual = finite(finite(in.msrp + in.optionpackage) * in.residual);
+  out.factor = choices.rate_is_percent ? in.rate / 2400 : in.rate;
+  double N = in.sellingprice + in.addons + in.acqfee - in.downpayment;
+  N = N - in.rebates - in.tradeallowance + in.tradepayoff;
+  if (choices.doc_in_payments) N = N + in.docfee;
+  if (choices.plate_in_payments) N = N + in.platecharge;
+  const double included = finite(15000 * (T / 12));
+  const double driven = finite(in.milesyear * (T / 12));
+  if (driven > included) N = N + (driven - included) * in.mileagecharge;
+  out.capcost = finite(N);
+  out.residual = finite((in.msrp + in.optionpackage) * in.residual);
   const double V = out.residual;
-  const double depreciation = finite(finite(N - V) / T);
-  const double rent = finite(finite(N + V) * out.factor);
-  out.base = finite(depreciation + rent);
+  out.base = finite((N - V) / T + (N + V) * out.factor);
 
   // Each later figure works from the rounded text before it, so the window always adds up.
   const auto shown = [](double v, std::string& text) {
@@ -79,13 +80,13 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
     return val(text);
   };
   out.basepayment = shown(out.base, out.basepayment_text);
-  out.taxes = shown(out.basepayment * finite(X * 0.01), out.taxes_text);
+  out.taxes = shown(out.basepayment * (X * 0.01), out.taxes_text);
   out.payment = shown(out.basepayment + out.taxes, out.payment_text);
   const double D = choices.doc_in_payments ? 0 : in.docfee;
   const double L = choices.plate_in_payments ? 0 : in.platecharge;
-  const double doc_with_tax = finite(D + finite(finite(D * X) * 0.01));
-  const double rebate_tax = finite(finite(in.rebates * X) * 0.01);
-  out.startups_sum = finite(finite(finite(out.payment + doc_with_tax) + L) + rebate_tax);
+  const double doc_with_tax = D + D * X * 0.01;
+  const double rebate_tax = in.rebates * X * 0.01;
+  out.startups_sum = finite(out.payment + doc_with_tax + L + rebate_tax);
   out.startups = shown(out.startups_sum, out.startups_text);
   return out;
 }

@@ -17,10 +17,6 @@ bool is_digit(char c) {
   return c >= '0' && c <= '9';
 }
 
-constexpr std::array<double, 23> kPow10 = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 double read_radix(std::string_view s, std::size_t i, int radix, std::size_t& end) {
   double value = 0;
   for (; i < s.size(); ++i) {
@@ -230,10 +226,10 @@ std::string short_text(double value) {
   return out;
 }
 
-std::string_view trim(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
+std::string_view trim(std::string_view text, std::string_view blanks) {
+  const auto first = text.find_first_not_of(blanks);
   if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
+  const auto last = text.find_last_not_of(blanks);
   return text.substr(first, last - first + 1);
 }
 

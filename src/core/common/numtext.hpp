@@ -31,7 +31,12 @@ struct Digits15 {
 };
 Digits15 digits15(double value);
 
-// Leading and trailing blanks (spaces and tabs) removed.
-std::string_view trim(std::string_view text);
+// Leading and trailing blanks removed: spaces and tabs, or the characters given.
+std::string_view trim(std::string_view text, std::string_view blanks = " \t");
+
+// 10^0 ... 10^22, each exact in a double.
+inline constexpr std::array<double, 23> kPow10 = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 }  // namespace tq

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/files.hpp"
+#include "common/numtext.hpp"
 
 namespace tq {
 
@@ -85,12 +86,6 @@ std::size_t skip_delimiter(std::string_view s, std::size_t pos) {
   return pos;
 }
 
-std::string_view trim_spaces(std::string_view s) {
-  while (!s.empty() && is_space(s.front())) s.remove_prefix(1);
-  while (!s.empty() && is_space(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 }  // namespace
 
 std::vector<std::string> parse_preference_fields(std::string_view s, std::size_t max_fields) {
@@ -107,7 +102,7 @@ std::vector<std::string> parse_preference_fields(std::string_view s, std::size_t
     } else {
       std::size_t end = pos;
       while (end < s.size() && !ends_field(s[end])) ++end;
-      fields.emplace_back(trim_spaces(s.substr(pos, end - pos)));
+      fields.emplace_back(trim(s.substr(pos, end - pos)));
       pos = end;
     }
     pos = skip_delimiter(s, pos);
@@ -217,8 +212,9 @@ PrefsLoad read_preferences_or_defaults(const PrefsLocation& location) {
     case PrefsFileStatus::ok:
       if (read.extra) {
         load.message = "The preferences file " + path + " holds more than " +
+                       std::to_string(kPreferenceCount) + " values; the first " +
                        std::to_string(kPreferenceCount) +
-                       " values; the first sixteen are used. A blank line between values shifts "
+                       " are used. A blank line between values shifts "
                        "every value after it: please check the preferences.";
       }
       break;

@@ -1,5 +1,7 @@
 #include "print/summary.hpp"
 
+#include "common/numtext.hpp"
+
 namespace tq {
 namespace {
 
@@ -19,12 +21,6 @@ SummaryLine separator() {
 }
 
 constexpr Mark kDollar = Mark::dollar, kPercent = Mark::percent, kNone = Mark::none;
-
-std::string trim_spaces(const std::string& s) {
-  const auto first = s.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return s.substr(first, s.find_last_not_of(' ') - first + 1);
-}
 
 void print_column(const Worksheet& ws, Printer& p, const SummaryColumn& column) {
   for (const SummaryLine& line : column.lines) {
@@ -132,7 +128,7 @@ const SummaryColumn& summary_right_column() {
 
 std::string summary_value(const Worksheet& ws, const SummaryLine& line) {
   if (!line.source) return {};
-  const std::string text = trim_spaces(ws[*line.source]);
+  const std::string text(trim(ws[*line.source], " "));  // spaces only: a tab is printed
   switch (line.mark) {
     case Mark::dollar:
       return "$" + text;

@@ -36,11 +36,9 @@ void roll_to_payment(Deal& deal, PassRunner run) {
   if (payment() < target()) {
     pass(s.raise_coarse, true);
     pass(s.raise_fine, false);
-  } else if (payment() > target()) {
+  } else {  // above: equal returned at the start, and no text reads as NaN
     pass(s.lower_coarse, false);
     pass(s.lower_fine, true);
-  } else {
-    return;
   }
   ws[s.figure] = std::string(trim(money_text(val(ws[s.figure]))));
   refresh_results(deal);

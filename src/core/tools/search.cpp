@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <stdexcept>
+#include <string>
 
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
@@ -14,9 +16,6 @@
 namespace tq {
 namespace {
 
-constexpr std::array<double, 23> kPow10 = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 constexpr std::int64_t kDigits15 = 1'000'000'000'000'000;  // 10^15
 
 double LeaseInputs::*input_of(Field figure) {
@@ -27,8 +26,11 @@ double LeaseInputs::*input_of(Field figure) {
       return &LeaseInputs::tradeallowance;
     case Field::rate:
       return &LeaseInputs::rate;
-    default:
+    case Field::downpayment:
       return &LeaseInputs::downpayment;
+    default:
+      // Only these four figures are ever searched; anything else is a fault in the caller.
+      throw std::logic_error("a search cannot move field " + std::string(field_info(figure).name));
   }
 }
 

@@ -63,13 +63,17 @@ inline constexpr std::size_t kFieldCount = 39;
 
 enum class FieldKind { input, output };
 
-// What Clear Form writes into a field, and at which step: a fixed text or a preference's text.
-// Step 0: the field keeps its text (the finance results keep the last comparison).
+// What Clear Form writes into a field: a fixed text or a preference's text. No write depends on
+// another, so their order does not matter. `keeps`: the field keeps its text (the finance
+// results keep the last comparison).
 struct ClearWrite {
-  int step = 0;
+  bool keeps = false;
   std::string_view text;
   std::string Preferences::*preference = nullptr;
 };
+
+// What Return runs in an input: Calculate Payments, Re-Calculate or Roll to Payment.
+enum class ReturnRuns { calculate, recalculate, roll, nothing };
 
 struct FieldInfo {
   Field field;
@@ -79,6 +83,7 @@ struct FieldInfo {
   ClearWrite clear;
   bool select_on_entry;  // the whole text is selected when the field receives the focus
   int tab;               // place in the window's tab order; 0 for results
+  ReturnRuns on_return;  // what Return in the field runs
 };
 
 // Every field, in declaration order.

@@ -17,9 +17,7 @@ std::string label1(int index) {
   return "Label1_" + std::to_string(index);
 }
 
-const FieldInfo& field_named(std::string_view name) {
-  return field_info(*field_by_name(name));
-}
+using F = Field;
 
 struct Builder {
   WindowLayout& w;
@@ -27,10 +25,11 @@ struct Builder {
     w.controls.push_back({name, ControlKind::frame, caption, "", r, pt, colour});
   }
   // A worksheet field: its initial text and tab place come from the field catalogue.
-  void field(const char* parent, const char* name, ControlKind kind, TwipRect r, double pt,
+  void field(const char* parent, Field f, ControlKind kind, TwipRect r, double pt,
              Rgb colour = kBlack) {
-    const FieldInfo& info = field_named(name);
-    w.controls.push_back({name, kind, std::string(info.initial), parent, r, pt, colour, info.tab});
+    const FieldInfo& info = field_info(f);
+    w.controls.push_back(
+        {std::string(info.name), kind, std::string(info.initial), parent, r, pt, colour, info.tab});
   }
   void caption(const char* parent, int index, std::string_view text, TwipRect r, double pt,
                Rgb colour) {
@@ -44,7 +43,7 @@ struct Builder {
 };
 
 struct InputRow {
-  const char* field;
+  Field field;
   int label;
   const char* text;
   int top, height;
@@ -52,36 +51,36 @@ struct InputRow {
 };
 
 constexpr InputRow kVehicle[] = {
-    {"msrp", 0, "MSRP: $", 240, 360, kBlue},
-    {"optionpackage", 7, "Option Package Discount: $", 600, 345, kBlue},
-    {"sellingprice", 4, "Selling Price: $", 960, 360, kBlue},
-    {"addons", 2, "Total Aftermarket: $", 1320, 360, kBlue},
-    {"downpayment", 11, "Down Payment: $", 1680, 360, kBlue},
-    {"tradeallowance", 22, "Trade In Allowance: $", 2160, 360, kNavy},
-    {"tradepayoff", 23, "Trade In Payoff: $", 2520, 360, kNavy},
-    {"rate", 3, "Lease Rate: %", 3000, 360, kDarkGreen},
-    {"buyrate", 32, "Lease Buy Rate: %", 3360, 345, kDarkGreen},
-    {"residual", 1, "Residual: %", 3720, 360, kDarkGreen},
-    {"term", 5, "Lease Term:", 4080, 360, kDarkGreen},
-    {"rebates", 10, "Lease Rebates: $", 4440, 360, kDarkGreen},
-    {"milesyear", 8, "Miles/Year:", 4800, 360, kDarkGreen},
-    {"financerebate", 33, "Finance Rebates: $", 5280, 360, kMaroon},
-    {"financeterm", 34, "Finance Term:", 5640, 360, kMaroon},
-    {"financerate", 38, "Finance Rate: %:", 6000, 375, kMaroon},
+    {F::msrp, 0, "MSRP: $", 240, 360, kBlue},
+    {F::optionpackage, 7, "Option Package Discount: $", 600, 345, kBlue},
+    {F::sellingprice, 4, "Selling Price: $", 960, 360, kBlue},
+    {F::addons, 2, "Total Aftermarket: $", 1320, 360, kBlue},
+    {F::downpayment, 11, "Down Payment: $", 1680, 360, kBlue},
+    {F::tradeallowance, 22, "Trade In Allowance: $", 2160, 360, kNavy},
+    {F::tradepayoff, 23, "Trade In Payoff: $", 2520, 360, kNavy},
+    {F::rate, 3, "Lease Rate: %", 3000, 360, kDarkGreen},
+    {F::buyrate, 32, "Lease Buy Rate: %", 3360, 345, kDarkGreen},
+    {F::residual, 1, "Residual: %", 3720, 360, kDarkGreen},
+    {F::term, 5, "Lease Term:", 4080, 360, kDarkGreen},
+    {F::rebates, 10, "Lease Rebates: $", 4440, 360, kDarkGreen},
+    {F::milesyear, 8, "Miles/Year:", 4800, 360, kDarkGreen},
+    {F::financerebate, 33, "Finance Rebates: $", 5280, 360, kMaroon},
+    {F::financeterm, 34, "Finance Term:", 5640, 360, kMaroon},
+    {F::financerate, 38, "Finance Rate: %:", 6000, 375, kMaroon},
 };
 
 constexpr InputRow kMisc[] = {
-    {"mileagecharge", 13, "Mileage Charge: $", 240, 360, kBlack},
-    {"docfee", 6, "Doc Fee: $", 600, 360, kBlack},
-    {"acqfee", 9, "Lease Acquisition Fee: $", 960, 360, kBlack},
-    {"taxrate", 12, "Tax Rate: %", 1320, 360, kBlack},
-    {"platecharge", 14, "Plate Charge: $", 1680, 360, kBlack},
+    {F::mileagecharge, 13, "Mileage Charge: $", 240, 360, kBlack},
+    {F::docfee, 6, "Doc Fee: $", 600, 360, kBlack},
+    {F::acqfee, 9, "Lease Acquisition Fee: $", 960, 360, kBlack},
+    {F::taxrate, 12, "Tax Rate: %", 1320, 360, kBlack},
+    {F::platecharge, 14, "Plate Charge: $", 1680, 360, kBlack},
 };
 
 // Inputs with their captions to the left; every caption ends 45 twips before its field. One
 // caption per frame starts further left, where it is longer.
 template <std::size_t N>
-void add_inputs(Builder& b, const char* frame, const InputRow (&rows)[N], std::string_view wide,
+void add_inputs(Builder& b, const char* frame, const InputRow (&rows)[N], Field wide,
                 int wide_left) {
   for (const InputRow& r : rows) {
     const int left = r.field == wide ? wide_left : 1080;
@@ -91,7 +90,7 @@ void add_inputs(Builder& b, const char* frame, const InputRow (&rows)[N], std::s
 }
 
 struct OutputRow {
-  const char* field;
+  Field field;
   int label;
   const char* text;
   int top;
@@ -99,22 +98,25 @@ struct OutputRow {
 };
 
 constexpr OutputRow kPayment[] = {
-    {"basepayment", 18, "Base Payment: $", 240, 120, 1815},
-    {"taxes", 17, "Taxes: $", 480, 240, 1695},
-    {"monthlypayment", 16, "Payment: $", 720, 120, 1815},
-    {"txtstartups", 15, "Start Ups: $", 1080, 240, 1695},
-    {"totaldue", 26, "Total Due: $", 1320, 240, 1695},
+    {F::basepayment, 18, "Base Payment: $", 240, 120, 1815},
+    {F::taxes, 17, "Taxes: $", 480, 240, 1695},
+    {F::monthlypayment, 16, "Payment: $", 720, 120, 1815},
+    {F::txtstartups, 15, "Start Ups: $", 1080, 240, 1695},
+    {F::totaldue, 26, "Total Due: $", 1320, 240, 1695},
 };
 constexpr OutputRow kLease[] = {
-    {"ctotalcapcost", 27, "Net Cap Cost: $", 240},  {"ctotaldown", 28, "Tot Cash/Rebate: $", 480},
-    {"csinglepay", 29, "Single Pay Lease: $", 720}, {"cresidual", 30, "Residual: $", 960},
-    {"ctradeequity", 31, "Trade Equity: $", 1200},  {"totalreserve", 20, "Total Reserve: $", 1440},
+    {F::ctotalcapcost, 27, "Net Cap Cost: $", 240},
+    {F::ctotaldown, 28, "Tot Cash/Rebate: $", 480},
+    {F::csinglepay, 29, "Single Pay Lease: $", 720},
+    {F::cresidual, 30, "Residual: $", 960},
+    {F::ctradeequity, 31, "Trade Equity: $", 1200},
+    {F::totalreserve, 20, "Total Reserve: $", 1440},
 };
 constexpr OutputRow kFinance[] = {
-    {"f_amountfinanced", 21, "Amount Financed: $", 240},
-    {"f_term", 35, "Term:", 480},
-    {"f_rate", 37, "Rate: %", 720},
-    {"f_payment", 36, "Payment: $", 960},
+    {F::f_amountfinanced, 21, "Amount Financed: $", 240},
+    {F::f_term, 35, "Term:", 480},
+    {F::f_rate, 37, "Rate: %", 720},
+    {F::f_payment, 36, "Payment: $", 960},
 };
 
 template <std::size_t N>
@@ -138,9 +140,9 @@ void add_frames(Builder& b) {
 
 void add_total_cod(Builder& b) {
   b.caption("Frame2", 19, "Total COD: $", {120, 240, 1695, 255}, 8.25, kBlack);
-  b.field("Frame2", "totalcod", ControlKind::input, {1920, 240, 1095, 285}, 8.25);
+  b.field("Frame2", F::totalcod, ControlKind::input, {1920, 240, 1095, 285}, 8.25);
   b.caption("Frame2", 24, "Deficency: $", {0, 600, 1695, 255}, 8.25, kRed);
-  b.field("Frame2", "deficency", ControlKind::output, {1920, 600, 1095, 255}, 8.25, kRed);
+  b.field("Frame2", F::deficency, ControlKind::output, {1920, 600, 1095, 255}, 8.25, kRed);
   b.control("Frame2", "Command4", ControlKind::button, "Re-Calculate", {120, 960, 1335, 495}, 8.25,
             28);
   b.control("Frame2", "Command9", ControlKind::button, "Add to Aftermarket", {1680, 960, 1335, 495},
@@ -149,7 +151,7 @@ void add_total_cod(Builder& b) {
 
 void add_roll(Builder& b) {
   b.caption("Frame6", 25, "Desired Payment: $", {120, 240, 1695, 255}, 8.25, kBlack);
-  b.field("Frame6", "desiredpayment", ControlKind::input, {1920, 240, 1095, 285}, 8.25);
+  b.field("Frame6", F::desiredpayment, ControlKind::input, {1920, 240, 1095, 285}, 8.25);
   const char* roll[] = {"Downpayment", "Aftermarket", "Trade Allowance", "Rate"};
   for (int i = 0; i < 4; ++i) {
     // Tab stops at the group once, on its first member.
@@ -184,8 +186,8 @@ WindowLayout build_worksheet() {
   WindowLayout w{"Tallyquote", 9000, 9495, {}};
   Builder b{w};
   add_frames(b);
-  add_inputs(b, "Frame4", kVehicle, "optionpackage", 720);
-  add_inputs(b, "Frame5", kMisc, "acqfee", 120);
+  add_inputs(b, "Frame4", kVehicle, F::optionpackage, 720);
+  add_inputs(b, "Frame5", kMisc, F::acqfee, 120);
   add_outputs(b, "Frame1", kPayment, 9.75);
   w.controls.push_back({"Line1", ControlKind::line, "", "Frame1", {1800, 720, 1200, 0}, 0, kBlack});
   add_outputs(b, "Frame7", kLease, 8.25);

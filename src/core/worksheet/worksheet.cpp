@@ -9,11 +9,10 @@ Worksheet::Worksheet() {
 }
 
 void clearform(Worksheet& ws, const Preferences& prefs) {
-  // Step 26 selects the first roll option; no field's write depends on another's.
   ws.rolloption = 0;
   for (const FieldInfo& info : field_catalogue()) {
     const ClearWrite& w = info.clear;
-    if (w.step == 0) continue;
+    if (w.keeps) continue;
     ws[info.field] = w.preference != nullptr ? prefs.*w.preference : std::string(w.text);
   }
 }
