@@ -3,6 +3,7 @@
 // and a compact way to write field texts: "msrp=30000 term=36 buyrate=" (texts without blanks).
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -66,15 +67,13 @@ inline std::string slurp(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// A fresh directory for one test, removed after it.
+// A fresh directory of its own for one test (mkdtemp), removed after it.
 class TempDir : public ::testing::Test {
  protected:
-  TempDir()
-      : dir_(std::filesystem::temp_directory_path() /
-             ("tallyquote-" +
-              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tallyquote-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    dir_ = pattern;
   }
   ~TempDir() override { std::filesystem::remove_all(dir_); }
   std::string at(const char* name) const { return (dir_ / name).string(); }

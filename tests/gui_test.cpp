@@ -225,24 +225,12 @@ class GuiTest : public QObject {
     QCOMPARE(slurp(pdf).substr(0, 5), std::string("%PDF-"));
   }
 
-  void menuActionsRunTheirButtonsCode() {
+  void menuActionsRunTheirCode() {  // Export, Exit and the shortcuts: tests below
     start();
-    const auto trigger = [&](const char* name) { form()->findChild<QAction*>(name)->trigger(); };
-    trigger("actionAbout");
+    form()->findChild<QAction*>("actionAbout")->trigger();
     QVERIFY(boxes_->boxes.back().text.contains("Tallyquote 0."));
-    const QString pdf = dir_->filePath("smith.pdf");
-    QString suggested;
-    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString& s) {
-      suggested = s;
-      return pdf;
-    });
-    trigger("actionExportPdf");
-    QVERIFY(suggested.endsWith("/quote.pdf"));
-    QCOMPARE(slurp(pdf).substr(0, 5), std::string("%PDF-"));
-    trigger("actionPreferences");
+    form()->findChild<QAction*>("actionPreferences")->trigger();
     QVERIFY(session_->dialog() != nullptr);
-    trigger("actionExit");
-    QCOMPARE(quits_, 1);
   }
 
   void dealFilesKeepEveryTextAndMarkChanges() {

@@ -12,28 +12,36 @@
 
 namespace {
 
-struct ValCase {
-  const char* text;
-  double expected;
-};
-
-class ValTest : public ::testing::TestWithParam<ValCase> {};
-
-TEST_P(ValTest, ReadsLeadingNumber) {
-  EXPECT_EQ(tq::val(GetParam().text), GetParam().expected) << '"' << GetParam().text << '"';
+TEST(Val, ReadsTheLeadingNumber) {
+  const std::pair<const char*, double> cases[] = {{"", 0},
+                                                  {"0", 0},
+                                                  {"30000", 30000},
+                                                  {" 12abc", 12},
+                                                  {"1,500", 1},
+                                                  {"&HFF", 255},
+                                                  {"&O17", 15},
+                                                  {"&H", 0},
+                                                  {"1D3", 1000},
+                                                  {"2.5E-1", 0.25},
+                                                  {".5", 0.5},
+                                                  {"-.25", -0.25},
+                                                  {"-", 0},
+                                                  {"$100", 0},
+                                                  {"1 2 3", 123},
+                                                  {"- 5", -5},
+                                                  {"\t 6.99", 6.99},
+                                                  {"0.10", 0.10},
+                                                  {"1.2.3", 1.2},
+                                                  {"5 Dollars", 5},
+                                                  {"1e", 1},
+                                                  {"--5", 0},
+                                                  {"1e-400", 0},
+                                                  {"-202.27", -202.27},
+                                                  {"0.000000000000000000000000001", 1e-27},
+                                                  {"12345678901234567890", 12345678901234567890.0}};
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(tq::val(text), expected) << '"' << text << '"';
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ValTest,
-    ::testing::Values(
-        ValCase{"", 0}, ValCase{"0", 0}, ValCase{"30000", 30000}, ValCase{" 12abc", 12},
-        ValCase{"1,500", 1}, ValCase{"&HFF", 255}, ValCase{"&O17", 15}, ValCase{"&H", 0},
-        ValCase{"1D3", 1000}, ValCase{"2.5E-1", 0.25}, ValCase{".5", 0.5}, ValCase{"-.25", -0.25},
-        ValCase{"-", 0}, ValCase{"$100", 0}, ValCase{"1 2 3", 123}, ValCase{"- 5", -5},
-        ValCase{"\t 6.99", 6.99}, ValCase{"0.10", 0.10}, ValCase{"1.2.3", 1.2},
-        ValCase{"5 Dollars", 5}, ValCase{"1e", 1}, ValCase{"--5", 0}, ValCase{"1e-400", 0},
-        ValCase{"0.000000000000000000000000001", 1e-27},
-        ValCase{"12345678901234567890", 12345678901234567890.0}, ValCase{"-202.27", -202.27}));
 
 // Plain decimal texts of every length and exponent read exactly as the C library reads them.
 TEST(Val, AgreesWithStrtodOnGeneratedDecimals) {
@@ -57,56 +65,54 @@ TEST(Val, OverflowGivesInfinity) {
   EXPECT_EQ(tq::val("1" + std::string(400, '0')), std::numeric_limits<double>::infinity());
 }
 
-struct TextCase {
-  double value;
-  const char* money;
-  const char* shorttext;
-};
-
-class TextFormTest : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(TextFormTest, MoneyAndShortText) {
-  EXPECT_EQ(tq::money_text(GetParam().value), GetParam().money) << GetParam().value;
-  EXPECT_EQ(tq::short_text(GetParam().value), GetParam().shorttext) << GetParam().value;
+TEST(TextForms, MoneyAndShortText) {
+  const struct {
+    double value;
+    const char *money, *shorttext;
+  } cases[] = {{0, "0.00", "0"},
+               {-0.0, "0.00", "0"},
+               {1234.5, "1234.50", "1234.5"},
+               {0.5, "0.50", ".5"},
+               {-0.25, "-0.25", "-.25"},
+               {-0.001, "0.00", "-.001"},
+               {0.005, "0.01", ".005"},
+               {-0.005, "-0.01", "-.005"},
+               {2.675, "2.68", "2.675"},  // the binary value is below, the 15-digit text is not
+               {999.995, "1000.00", "999.995"},
+               {0.00001, "0.00", "1E-05"},
+               {1.5e16, "15000000000000000.00", "1.5E+16"},
+               {1e15, "1000000000000000.00", "1E+15"},
+               {999999999999999, "999999999999999.00", "999999999999999"},
+               {123456789012345678.0, "123456789012346000.00", "1.23456789012346E+17"},
+               {1.0 / 3, "0.33", ".333333333333333"},
+               {-2587.26, "-2587.26", "-2587.26"},
+               {0.1 + 0.2, "0.30", ".3"},
+               {2000 - 0.01 * 3, "1999.97", "1999.97"},
+               {1.23e-300, "0.00", "1.23E-300"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(tq::money_text(c.value), c.money) << c.value;
+    EXPECT_EQ(tq::short_text(c.value), c.shorttext) << c.value;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, TextFormTest,
-    ::testing::Values(
-        TextCase{0, "0.00", "0"}, TextCase{-0.0, "0.00", "0"},
-        TextCase{1234.5, "1234.50", "1234.5"}, TextCase{0.5, "0.50", ".5"},
-        TextCase{-0.25, "-0.25", "-.25"}, TextCase{-0.001, "0.00", "-.001"},
-        TextCase{0.005, "0.01", ".005"}, TextCase{-0.005, "-0.01", "-.005"},
-        TextCase{2.675, "2.68", "2.675"},  // the binary value is below, the 15-digit text is not
-        TextCase{999.995, "1000.00", "999.995"}, TextCase{0.00001, "0.00", "1E-05"},
-        TextCase{1.5e16, "15000000000000000.00", "1.5E+16"},
-        TextCase{1e15, "1000000000000000.00", "1E+15"},
-        TextCase{999999999999999, "999999999999999.00", "999999999999999"},
-        TextCase{123456789012345678.0, "123456789012346000.00", "1.23456789012346E+17"},
-        TextCase{1.0 / 3, "0.33", ".333333333333333"}, TextCase{-2587.26, "-2587.26", "-2587.26"},
-        TextCase{0.1 + 0.2, "0.30", ".3"}, TextCase{2000 - 0.01 * 3, "1999.97", "1999.97"},
-        TextCase{1.23e-300, "0.00", "1.23E-300"}));
-
-struct FixedCase {
-  double value;
-  std::int64_t raw;
-};
-
-class FixedTest : public ::testing::TestWithParam<FixedCase> {};
-
-TEST_P(FixedTest, RoundsHalfToEven) {
-  EXPECT_EQ(tq::Fixed4::from_double(GetParam().value).raw(), GetParam().raw) << GetParam().value;
+TEST(Fixed4, RoundsHalfToEvenOnTheShownDecimal) {
+  const std::pair<double, std::int64_t> cases[] = {
+      {0, 0},
+      {1, 10000},
+      {27883.2, 278832000},
+      {6.9, 69000},
+      {0.00005, 0},
+      {0.00025, 2},
+      {-0.00025, -2},
+      {1.23456, 12346},
+      // Ties are decided on the 15-digit decimal as shown.
+      {6.00015, 60002},
+      {1.29645, 12964},
+      {6.99995, 70000},
+      {-922337203685477.0, -9223372036854770000}};
+  for (const auto& [value, raw] : cases)
+    EXPECT_EQ(tq::Fixed4::from_double(value).raw(), raw) << value;
 }
-
-INSTANTIATE_TEST_SUITE_P(Values, FixedTest,
-                         ::testing::Values(FixedCase{0, 0}, FixedCase{1, 10000},
-                                           FixedCase{27883.2, 278832000}, FixedCase{6.9, 69000},
-                                           FixedCase{0.00005, 0}, FixedCase{0.00025, 2},
-                                           FixedCase{-0.00025, -2}, FixedCase{1.23456, 12346},
-                                           // Ties are decided on the 15-digit decimal as shown.
-                                           FixedCase{6.00015, 60002}, FixedCase{1.29645, 12964},
-                                           FixedCase{6.99995, 70000},
-                                           FixedCase{-922337203685477.0, -9223372036854770000}));
 
 TEST(Fixed4, RangeErrors) {
   EXPECT_THROW(tq::Fixed4::from_double(922337203685477.6), tq::FixedRangeError);

@@ -111,16 +111,7 @@ for expected in "Vehicle Particulars" "Lease Payment Information" "MSRP:" '$3000
     exit 1
   fi
 done
-# The columns keep their distances on paper: values 45 mm right of labels, the right column
-# 100 mm right of the left one (within half a millimetre; 1 mm = 2.835 points).
-x_of() { pdftotext -bbox "$pdf" - | grep -F ">$1</word>" | head -n 1 | sed 's/.*xMin="\([0-9.]*\)".*/\1/'; }
-check_gap() {
-  awk -v a="$1" -v b="$2" -v mm="$3" 'BEGIN { d = (b - a) / (72 / 25.4) - mm; exit !(d < 0.5 && d > -0.5) }' ||
-    { echo "columns $1 and $2 are not $3 mm apart"; exit 1; }
-}
-check_gap "$(x_of 'MSRP:')" "$(x_of '$30000')" 45
-check_gap "$(x_of 'MSRP:')" "$(x_of 'Base')" 100
-check_gap "$(x_of 'Base')" "$(x_of '$378.86')" 45
+# Where each line sits on the page is print_pdf_test's business; here, that it reached paper.
 pages=$(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}')
 [ "$pages" = 1 ] || { echo "expected one page, got $pages"; exit 1; }
 [ -n "${TALLYQUOTE_KEEP_PDF:-}" ] && cp "$pdf" "$TALLYQUOTE_KEEP_PDF"

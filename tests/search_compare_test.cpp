@@ -139,7 +139,6 @@ TEST(SearchAgainstStepwise, RoundingCorners) {
         [&](const std::string& m) { reference.messages.push_back(m); }, stepwise_pass);
     EXPECT_EQ(fast.ws, reference.ws) << c.fields;
     EXPECT_EQ(fast.messages, reference.messages) << c.fields;
-    std::printf("%s: %s %s\n", c.fields, fast[F::downpayment].c_str(), fast[F::addons].c_str());
   }
   TestDeal overflow = calculated("rate=-1e300 buyrate=-2e300 term=2 taxrate=-101");
   overflow.ws[F::desiredpayment] = "1e307";  // past what the lease reaches before it overflows
