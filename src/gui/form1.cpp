@@ -307,20 +307,19 @@ void Form1::remember(Snapshot before) {
 }
 
 void Form1::undo() {
-  if (undo_.empty()) return;
-  redo_.push_back(snapshot());
-  restore(undo_.back());
-  undo_.pop_back();
-  undo_action_->setEnabled(!undo_.empty());
-  redo_action_->setEnabled(true);
+  travel(undo_, redo_);
 }
 
 void Form1::redo() {
-  if (redo_.empty()) return;
-  undo_.push_back(snapshot());
-  restore(redo_.back());
-  redo_.pop_back();
-  undo_action_->setEnabled(true);
+  travel(redo_, undo_);
+}
+
+void Form1::travel(std::vector<Snapshot>& from, std::vector<Snapshot>& to) {
+  if (from.empty()) return;
+  to.push_back(snapshot());
+  restore(from.back());
+  from.pop_back();
+  undo_action_->setEnabled(!undo_.empty());
   redo_action_->setEnabled(!redo_.empty());
 }
 

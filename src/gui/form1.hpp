@@ -115,6 +115,8 @@ class Form1 : public QWidget {
   Snapshot snapshot() const;
   void restore(const Snapshot& s);
   void remember(Snapshot before);  // a command changed the worksheet: Undo can go back to `before`
+  // Undo or Redo: the worksheet as it was at the top of `from`; the present goes onto `to`.
+  void travel(std::vector<Snapshot>& from, std::vector<Snapshot>& to);
   void build_menus();
   void execute(Command command);  // run() without its level of Undo
   void set_text(Field f, const std::string& text);
