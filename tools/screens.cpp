@@ -97,6 +97,7 @@ int main(int argc, char* argv[]) {
   std::printf("%s\n", qPrintable(pdf));
   auto* msrp = form->findChild<QLineEdit*>("msrp");
   msrp->setFocus();
+  msrp->selectAll();
   QTest::keyClicks(msrp, "31000");
   shoot(form, out.filePath("worksheet-changed.png"));
   session.open_preferences();
