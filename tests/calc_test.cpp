@@ -6,6 +6,7 @@
 
 #include "calc/messages.hpp"
 #include "deal_helpers.hpp"
+#include "exchange/request.hpp"
 
 namespace {
 
@@ -114,3 +115,61 @@ TEST(SinglePay, DownPaymentDoesNotMatterAndTextsComeBackExactly) {
 }
 
 }  // namespace
+
+// Every state's lease: the public worked figures of each tax method, taxable item, paid or
+// capitalized fee and MSD, through the CLI's own request path, with money factor entry.
+TEST(Structure, WorkedFigures) {
+  const char* zero = R"("docfee": "0", "platecharge": "0", "downpayment": "0", )";
+  const std::string first =
+      std::string(zero) + R"("msrp": "23000", "sellingprice": "21000", "residual": "0.57", )"
+                          R"("rate": "0.00125", "term": "36", "taxrate": "10.25", "acqfee": "650")";
+  const std::string msd = std::string(zero) +
+                          R"("msrp": "40000", "sellingprice": "38000", "residual": "0.6", )"
+                          R"("rate": "0.00142", "term": "36", "taxrate": "0", "acqfee": "0")";
+  const struct {
+    std::string fields, structure;
+    const char* expected;  // field=text ... and startups.item=text ...
+  } cases[] = {
+      {first, R"("tax": "upfront_price", "acqfee": "paid")",
+       "basepayment=261.80 taxes=0.00 txtstartups=3064.30 totaldue=3064.30"},
+      {first, R"("tax": "upfront_payments", "acqfee": "paid", "dispositionfee": "350")",
+       "startups.upfront_tax=1068.54 txtstartups=1980.34"},
+      {first, R"("acqfee": "paid")", "taxes=26.83 monthlypayment=288.63 txtstartups=1005.26"},
+      {std::string(zero) + R"("msrp": "30000", "sellingprice": "30000", "residual": "0.4", )"
+                           R"("rate": "0", "term": "36", "taxrate": "8", "acqfee": "0")",
+       R"("tax": "upfront_payments", "upfront_tax": "capitalized")",
+       "ctotalcapcost=31565.22 basepayment=543.48 startups.upfront_tax=0.00"},
+      {R"("downpayment": "2000", "taxrate": "6")", R"("tax_cash_down": true)",
+       "startups.cash_down_tax=120.00"},
+      {msd, R"("msd_count": "4", "msd_reduction": "0.00008")",
+       "basepayment=457.09 txtstartups=2457.09 startups.msd_deposits=2000.00"},
+      {msd, R"("msd_count": "7", "msd_reduction": "0.00008")",
+       "monthlypayment=442.21 txtstartups=3592.21"},
+      {R"("rebates": "4244.20", "taxrate": "10.5")", "", "startups.rebate_tax=445.64"},
+      {R"("rebates": "4244.20", "taxrate": "10.5")", R"("rebates_taxable": false)",
+       "startups.rebate_tax=0.00"},
+  };
+  tq::Preferences prefs;
+  prefs.assign(tq::Preferences::default_values());
+  prefs.dratetype = "1";
+  for (const auto& c : cases) {
+    const auto answer = tq::answer_request(R"({"fields": {)" + c.fields + R"(}, "structure": {)" +
+                                               c.structure + R"(}, "commands": ["calculate"]})",
+                                           prefs);
+    for (const auto& [name, text] :
+         named_texts(c.expected, [](const std::string& n) { return n; })) {
+      const bool item = name.starts_with("startups.");
+      EXPECT_EQ(item ? answer["startups"][name.substr(9)] : answer["fields"][name], text)
+          << c.structure << " " << name;
+    }
+    EXPECT_EQ(answer["messages"], tq::Json::array()) << c.structure;
+  }
+  // Refused: an unknown key or method, an MSD count out of 0 to 10, a negative amount.
+  for (const char* bad : {R"({"colour": "red"})", R"({"tax": "weekly"})", R"({"msd_count": "11"})",
+                          R"({"msd_count": "2.5"})", R"({"dispositionfee": "-350"})",
+                          R"({"securitydeposit": "lots"})"}) {
+    EXPECT_THROW(tq::answer_request(std::string(R"({"structure": )") + bad + "}", prefs),
+                 tq::BadRequest)
+        << bad;
+  }
+}

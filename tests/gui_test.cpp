@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -432,6 +433,38 @@ class GuiTest : public QObject {
     start();
     QVERIFY(boxes_->boxes.empty());
     QVERIFY(QFile::exists(prefs_path()));
+  }
+
+  void dealStructureDialogAndDealerDefault() {
+    start();
+    QCOMPARE(form()->structure_line()->text(),
+             QString("Tax on payments monthly · acquisition fee capitalized"));
+    type_first_deal();
+    click(main("Command1"));
+    // Refused while the MSD count is out of range; then 4 MSDs, saved as the dealer's default.
+    QTimer::singleShot(50, [this] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      auto* count = dialog->findChild<QLineEdit*>("msd_count");
+      count->setText("11");
+      QTest::keyClick(count, Qt::Key_Return);  // OK: refused in a box, the dialog stays
+      QVERIFY(dialog->isVisible());
+      count->setText("4");
+      dialog->findChild<QLineEdit*>("msd_reduction")->setText("0.0001");
+      dialog->findChild<QPushButton*>("savedefault")->click();
+      QTest::keyClick(count, Qt::Key_Return);
+    });
+    form()->findChild<QAction*>("actionDealStructure")->trigger();
+    QVERIFY(boxes_->boxes.back().text.contains("0 to 10"));
+    QVERIFY(form()->structure_line()->toolTip().endsWith("4 MSDs"));
+    QVERIFY(form()->figures_out_of_date());
+    QVERIFY(slurp(dir_->filePath("settings.json")).find("\"msd_count\": \"4\"") !=
+            std::string::npos);
+    QTest::keyClick(main("msrp"), Qt::Key_Return);
+    QVERIFY(!form()->figures_out_of_date());
+    boxes_->answer = QMessageBox::Discard;
+    form()->new_deal();  // a new deal starts from the dealer's default
+    QCOMPARE(form()->worksheet().structure.msd_count, std::string("4"));
   }
 };
 

@@ -16,6 +16,7 @@
 
 #include "exchange/deal_file.hpp"
 #include "gui/qt_ui.hpp"
+#include "gui/structure_dialog.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/layout.hpp"
 #include "worksheet/warnings.hpp"
@@ -110,6 +111,7 @@ FileChooser default_file_chooser() {
 namespace {
 
 bool same_inputs(const Worksheet& a, const Worksheet& b) {
+  if (a.structure != b.structure) return false;
   for (const FieldInfo& info : field_catalogue()) {
     if (info.kind == FieldKind::input && a[info.field] != b[info.field]) return false;
   }
@@ -180,6 +182,11 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
   status_->setObjectName("status");
   status_->setTextFormat(Qt::PlainText);
   status_->setContentsMargins(8, 0, 8, 0);
+  status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  summary_ = new QLabel(this);
+  summary_->setObjectName("structure");
+  summary_->setTextFormat(Qt::PlainText);
+  summary_->setContentsMargins(8, 0, 8, 0);
   build_menus();
 }
 
@@ -212,6 +219,7 @@ void Form1::build_menus() {
   redo_action_->setEnabled(false);
   QMenu* tools = bar->addMenu("&Tools");
   add(tools, "actionPreferences", "&Preferences...", {}, &Form1::preferencesRequested);
+  add(tools, "actionDealStructure", "Deal &Structure...", {}, &Form1::edit_structure);
   add(tools, "actionPaymentGrid", "Payment &Grid...", QKeySequence("Ctrl+G"),
       &Form1::gridRequested);
   add(bar->addMenu("&Help"), "actionAbout", "&About Tallyquote", {}, [this] {
@@ -234,7 +242,9 @@ void Form1::lay_out() {
   menubar_->setGeometry(0, 0, width, top);
   client_->move(0, top);
   if (docked_ != nullptr) docked_->setGeometry(client_->width(), top, panel, client_->height());
+  // One row: the structure on the left, the out-of-date notice on the right.
   status_->setGeometry(0, top + client_->height(), width, line);
+  summary_->setGeometry(0, top + client_->height(), width, line);
   setFixedSize(width, top + client_->height() + line);
 }
 
@@ -268,11 +278,13 @@ Worksheet Form1::worksheet() const {
   Worksheet ws;
   for (std::size_t i = 0; i < kFieldCount; ++i) ws.texts[i] = text(static_cast<Field>(i));
   ws.rolloption = rolloption_->checkedId();
+  ws.structure = structure_;
   return ws;
 }
 
 void Form1::show_worksheet(const Worksheet& ws) {
   for (std::size_t i = 0; i < kFieldCount; ++i) set_text(static_cast<Field>(i), ws.texts[i]);
+  structure_ = ws.structure;
   if (ws.rolloption != rolloption_->checkedId()) {
     if (QAbstractButton* b = rolloption_->button(ws.rolloption)) {
       b->setChecked(true);
@@ -366,6 +378,36 @@ void Form1::update_marks() {
     }
   }
   status_->setText(stale ? "Figures out of date: press Enter to recalculate" : QString());
+  // The structure gets the room the notice leaves.
+  const int room = width() - status_->sizeHint().width() - 24;
+  const QString summary = ui::qstr(structure_summary(structure_));
+  summary_->setToolTip(summary);
+  summary_->setText(
+      summary_->fontMetrics().elidedText(summary, Qt::ElideRight, std::max(room, 40)));
+}
+
+void Form1::set_default_structure(const Structure& s,
+                                  std::function<QString(const Structure&)> save_default) {
+  default_structure_ = s;
+  save_default_structure_ = std::move(save_default);
+}
+
+void Form1::edit_structure() {
+  StructureDialog dialog(
+      structure_,
+      [this](const Structure& s) {
+        if (!save_default_structure_) return QString();
+        const QString error = save_default_structure_(s);
+        if (error.isEmpty()) default_structure_ = s;
+        return error;
+      },
+      this);
+  if (dialog.exec() != QDialog::Accepted || dialog.structure() == structure_) return;
+  Snapshot before = snapshot();
+  structure_ = dialog.structure();
+  update_title();
+  update_marks();
+  remember(std::move(before));
 }
 
 bool Form1::figures_ready() {
@@ -437,6 +479,7 @@ void Form1::start_fresh() {
   // finance comparison included.
   Worksheet fresh;
   clearform(fresh, prefs_);
+  fresh.structure = default_structure_;
   figures_for_.reset();
   show_worksheet(fresh);
   set_deal({});

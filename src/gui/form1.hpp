@@ -97,6 +97,12 @@ class Form1 : public QWidget {
   // anything is unsaved.
   void exit_button();
   void exit_menu();
+  // Tools: Deal Structure. New deals start from the dealer's default structure; the dialog's
+  // "Save as Dealer Default" goes through `save_default` (an error text, or empty).
+  void edit_structure();
+  void set_default_structure(const Structure& s,
+                             std::function<QString(const Structure&)> save_default);
+  QLabel* structure_line() const { return summary_; }
   // The payment grid, docked into the window where the screen has no room beside it.
   void dock(QWidget* panel);
   QWidget* docked() const { return docked_; }
@@ -137,6 +143,9 @@ class Form1 : public QWidget {
   QWidget* client_ = nullptr;
   QWidget* menubar_ = nullptr;
   QLabel* status_ = nullptr;
+  QLabel* summary_ = nullptr;  // the deal's structure in one line, so no one prices it unaware
+  Structure structure_, default_structure_;
+  std::function<QString(const Structure&)> save_default_structure_;
   QWidget* docked_ = nullptr;
   // Each field is either an input or a result label.
   std::array<QLineEdit*, kFieldCount> inputs_{};

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "exchange/worksheet_json.hpp"
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
@@ -57,6 +58,19 @@ void Session::start() {
   // The grid belongs to the worksheet it shows.
   connect(form_, &QObject::destroyed, this, [this] {
     if (grid_ != nullptr) grid_->close();
+  });
+  // The dealer's default structure, kept in the settings file beside the preferences.
+  Structure structure;
+  if (const auto saved = settings_.other.find("structure"); saved != settings_.other.end()) {
+    if (const auto why = read_structure(*saved, structure); why && !problem) {
+      problem = "The dealer settings' structure cannot be used: " + *why + ".";
+      structure = Structure{};
+    }
+  }
+  form_->set_default_structure(structure, [this](const Structure& s) {
+    settings_.other["structure"] = structure_json(s);
+    const auto error = save_settings(settings_location(prefs_location_), settings_);
+    return error ? ui::qstr(*error) : QString();
   });
   form_->start_fresh();
   ui::centre_on_screen(form_);

@@ -1,9 +1,11 @@
 #pragma once
 // The deal calculations. Each reads the worksheet's texts afresh and writes its results as texts.
 
+#include <optional>
 #include <string>
 
 #include "common/fixed4.hpp"
+#include "worksheet/structure.hpp"
 #include "worksheet/worksheet.hpp"
 
 namespace tq {
@@ -12,10 +14,29 @@ namespace tq {
 // Throws CommandAbort on a zero term or on any value read or computed that is not finite.
 void calculate_lease(Deal& deal);
 
-// The seventeen numbers calculate_lease reads from the worksheet.
+// The deal's structure as numbers (the default: today's single way).
+struct StructureInputs {
+  TaxMethod tax = TaxMethod::monthly;
+  bool capitalized = false, tax_cash_down = false, rebates_taxable = true, acqfee_paid = false;
+  double disposition = 0, deposit = 0, msd_count = 0, msd_reduction = 0;
+  bool plain = true;  // the default structure: the search's sharper proofs hold
+  // The reserve's buy-rate run keeps the capitalized upfront tax of the sell-rate run.
+  std::optional<double> fixed_upfront;
+  bool upfront() const { return tax != TaxMethod::monthly; }
+};
+
+// The seventeen numbers calculate_lease reads from the worksheet, and the structure.
 struct LeaseInputs {
   double msrp, sellingprice, optionpackage, addons, docfee, acqfee, rate, residual, term, milesyear,
       rebates, downpayment, mileagecharge, taxrate, platecharge, tradeallowance, tradepayoff;
+  StructureInputs s;
+};
+
+// What the start-ups are made of, each before rounding (the CLI shows each in "###0.00").
+struct StartupItems {
+  double first_payment = 0, docfee = 0, docfee_tax = 0, platecharge = 0, rebate_tax = 0,
+         cash_down_tax = 0, acqfee = 0, acqfee_tax = 0, upfront_tax = 0, securitydeposit = 0,
+         msd_deposits = 0;
 };
 // The three preference choices it depends on.
 struct LeaseChoices {
@@ -26,6 +47,10 @@ struct LeaseChoices {
 struct LeaseFigures {
   double factor = 0, capcost = 0, residual = 0, base = 0;  // base: before rounding
   double startups_sum = 0;                                 // the start-ups before rounding
+  double upfront_tax = 0;   // u, capitalized or paid, as shown in cents; 0 under monthly tax
+  double upfront_den = 1;   // 1 - x(1 + T F) of a capitalized tax on payments
+  double deposit_each = 0;  // one MSD deposit
+  StartupItems items;
   double basepayment = 0, taxes = 0, payment = 0, startups = 0;
   std::string basepayment_text, taxes_text, payment_text, startups_text;
 };

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -45,6 +46,17 @@ LeaseInputs read_lease_inputs(const Worksheet& ws) {
   in.platecharge = read(ws, F::platecharge);
   in.tradeallowance = read(ws, F::tradeallowance);
   in.tradepayoff = read(ws, F::tradepayoff);
+  const Structure& st = ws.structure;
+  in.s.tax = st.tax;
+  in.s.capitalized = st.upfront_capitalized;
+  in.s.tax_cash_down = st.tax_cash_down;
+  in.s.rebates_taxable = st.rebates_taxable;
+  in.s.acqfee_paid = st.acqfee_paid;
+  in.s.disposition = finite(val(st.dispositionfee));
+  in.s.deposit = finite(val(st.securitydeposit));
+  in.s.msd_count = finite(val(st.msd_count));
+  in.s.msd_reduction = finite(val(st.msd_reduction));
+  in.s.plain = st == Structure{};
   return in;
 }
 
@@ -59,34 +71,85 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   // and in the results.
   const double T = in.term;
   if (T == 0) throw CommandAbort(kMsgInvalidLease);
-  const double X = in.taxrate;
+  const double X = in.taxrate, x = X * 0.01;
+  const auto tax = [X](double v) { return v * X * 0.01; };
+  const StructureInputs& s = in.s;
   LeaseFigures out;
-  out.factor = choices.rate_is_percent ? in.rate / 2400 : in.rate;
-  double N = in.sellingprice + in.addons + in.acqfee - in.downpayment;
-  N = N - in.rebates - in.tradeallowance + in.tradepayoff;
+  double F = choices.rate_is_percent ? in.rate / 2400 : in.rate;
+  if (s.msd_count > 0) F = std::max(finite(F - s.msd_count * s.msd_reduction), 0.0);
+  out.factor = F;
+  double N = in.sellingprice + in.addons;
+  if (!s.acqfee_paid) N = N + in.acqfee;
+  N = N - in.downpayment - in.rebates - in.tradeallowance + in.tradepayoff;
   if (choices.doc_in_payments) N = N + in.docfee;
   if (choices.plate_in_payments) N = N + in.platecharge;
   const double included = finite(15000 * (T / 12));
   const double driven = finite(in.milesyear * (T / 12));
   if (driven > included) N = N + (driven - included) * in.mileagecharge;
-  out.capcost = finite(N);
+  // The items taxed once with the payments, in this order.
+  double O = 0;
+  if (s.tax == TaxMethod::upfront_payments) {
+    if (s.acqfee_paid) O = O + in.acqfee;
+    O = O + s.disposition;
+    if (s.rebates_taxable) O = O + in.rebates;
+    if (s.tax_cash_down) O = O + std::max(in.downpayment, 0.0);
+  }
   out.residual = finite((in.msrp + in.optionpackage) * in.residual);
   const double V = out.residual;
-  out.base = finite((N - V) / T + (N + V) * out.factor);
+  const auto base_of = [&](double n) { return (n - V) / T + (n + V) * F; };
 
   // Each later figure works from the rounded text before it, so the window always adds up.
   const auto shown = [](double v, std::string& text) {
     text = money_text(finite(v));
     return val(text);
   };
+  std::string text;
+  if (s.upfront() && s.capitalized) {
+    // Capitalized once, from the payment before it, never re-derived from the final payment.
+    if (s.fixed_upfront) {
+      out.upfront_tax = *s.fixed_upfront;
+    } else if (s.tax == TaxMethod::upfront_price) {
+      out.upfront_tax = shown(tax(in.sellingprice + in.addons), text);
+    } else {
+      const double Z0 = shown(base_of(finite(N)), text);
+      out.upfront_den = 1 - x * (1 + T * F);
+      if (!(out.upfront_den > 0)) throw CommandAbort(kMsgInvalidLease);
+      out.upfront_tax = shown(x * (T * Z0 + O) / out.upfront_den, text);
+    }
+    N = N + out.upfront_tax;
+  }
+  out.capcost = finite(N);
+  out.base = finite(base_of(N));
   out.basepayment = shown(out.base, out.basepayment_text);
-  out.taxes = shown(out.basepayment * (X * 0.01), out.taxes_text);
+  out.taxes = s.upfront() ? shown(0.0, out.taxes_text)
+                          : shown(out.basepayment * (X * 0.01), out.taxes_text);
   out.payment = shown(out.basepayment + out.taxes, out.payment_text);
-  const double D = choices.doc_in_payments ? 0 : in.docfee;
-  const double L = choices.plate_in_payments ? 0 : in.platecharge;
-  const double doc_with_tax = D + D * X * 0.01;
-  const double rebate_tax = in.rebates * X * 0.01;
-  out.startups_sum = finite(out.payment + doc_with_tax + L + rebate_tax);
+  if (s.upfront() && !s.capitalized) {
+    out.upfront_tax = s.tax == TaxMethod::upfront_price
+                          ? shown(tax(in.sellingprice + in.addons), text)
+                          : shown(tax(T * out.basepayment + O), text);
+  }
+  out.deposit_each = out.payment > 0 ? 50 * std::ceil(out.payment / 50) : 0;
+
+  StartupItems& it = out.items;
+  it.first_payment = out.payment;
+  it.docfee = choices.doc_in_payments ? 0 : in.docfee;
+  it.docfee_tax = it.docfee * X * 0.01;
+  it.platecharge = choices.plate_in_payments ? 0 : in.platecharge;
+  double st = out.payment + (it.docfee + it.docfee_tax) + it.platecharge;
+  if (!s.upfront() && s.rebates_taxable) st = st + (it.rebate_tax = tax(in.rebates));
+  if (!s.upfront() && s.tax_cash_down) {
+    st = st + (it.cash_down_tax = tax(std::max(in.downpayment, 0.0)));
+  }
+  if (s.acqfee_paid) {
+    it.acqfee = in.acqfee;
+    if (!s.upfront()) it.acqfee_tax = tax(in.acqfee);
+    st = s.upfront() ? st + it.acqfee : st + (it.acqfee + it.acqfee_tax);
+  }
+  if (s.upfront() && !s.capitalized) st = st + (it.upfront_tax = out.upfront_tax);
+  if (s.deposit != 0) st = st + (it.securitydeposit = s.deposit);
+  if (s.msd_count != 0) st = st + (it.msd_deposits = s.msd_count * out.deposit_each);
+  out.startups_sum = finite(st);
   out.startups = shown(out.startups_sum, out.startups_text);
   return out;
 }
@@ -131,7 +194,10 @@ void calc_singlepay(Deal& deal) {
   else if (n == 48)
     deduction = val(deal.prefs.ddeduct48);
   ws[F::rate] = short_text(finite(val(ws[F::rate]) - deduction));
-  calculate_lease(deal);
+  // Paid all at once: no security deposit, no MSDs and no money-factor reduction for them.
+  LeaseInputs in = read_lease_inputs(ws);
+  in.s.deposit = in.s.msd_count = 0;
+  write_lease(ws, in, lease_choices(deal.prefs));
   const double single_pay = val(ws[F::txtstartups]) + val(ws[F::term]) * val(ws[F::monthlypayment]);
   write_money(ws, F::csinglepay, single_pay);
   ws[F::rate] = saved_rate;
@@ -155,9 +221,17 @@ void calc_reserve(Deal& deal) {
                                  F::ctotalcapcost, F::ctotaldown,  F::csinglepay};
   std::array<std::string, std::size(kRestored)> saved;
   for (std::size_t i = 0; i < saved.size(); ++i) saved[i] = ws[kRestored[i]];
+  const LeaseChoices choices = lease_choices(deal.prefs);
+  const LeaseInputs sell = read_lease_inputs(ws);
   ws[F::rate] = ws[F::buyrate];
-  calculate_lease(deal);
-  const double tax_factor = val(ws[F::taxrate]) * 0.01 + 1.0;
+  LeaseInputs buy = read_lease_inputs(ws);
+  // The buy-rate run keeps the capitalized upfront tax of the deal as sold.
+  if (sell.s.upfront() && sell.s.capitalized) {
+    buy.s.fixed_upfront = lease_figures(sell, choices).upfront_tax;
+  }
+  write_lease(ws, buy, choices);
+  // The payments carry no tax under the upfront methods.
+  const double tax_factor = sell.s.upfront() ? 1.0 : val(ws[F::taxrate]) * 0.01 + 1.0;
   const double at_rate = val(saved[3]);  // the monthly payment at the user's rate
   const double at_buy_rate = val(ws[F::monthlypayment]);
   const double reserve = ((at_rate - at_buy_rate) * val(ws[F::term])) / tax_factor;

@@ -7,6 +7,8 @@ namespace tq {
 std::string format_deal(const Worksheet& ws) {
   Json deal = {{key::format, kDealFormat}};
   deal.update(worksheet_json(ws));
+  // Only a structure of its own: a deal priced the usual way reads as it always did.
+  if (ws.structure != Structure{}) deal[key::structure] = structure_json(ws.structure);
   // Texts come from the window; invalid UTF-8 is replaced rather than lost with the whole file.
   return deal.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -36,7 +38,10 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text) {
       for (const auto& [field, t] : texts) ws[field] = t;
     } else if (name == key::rolloption) {
       problem = read_rolloption(value, ws.rolloption);
-    } else if (name != key::messages && name != key::grid) {  // what a CLI answer adds
+    } else if (name == key::structure) {
+      problem = read_structure(value, ws.structure);
+    } else if (name != key::messages && name != key::grid &&
+               name != key::startups) {  // what a CLI answer adds
       problem = "unknown key " + quoted_name(name);
     }
     if (problem) return *problem;

@@ -3,6 +3,9 @@
 #include <optional>
 #include <utility>
 
+#include "calc/calc.hpp"
+#include "calc/messages.hpp"
+#include "common/numtext.hpp"
 #include "exchange/deal_file.hpp"
 #include "exchange/worksheet_json.hpp"
 #include "tools/commands.hpp"
@@ -17,6 +20,7 @@ struct Request {
   std::optional<int> rolloption;
   std::vector<Command> commands;
   std::optional<std::pair<std::vector<std::string>, std::vector<std::string>>> grid;
+  std::optional<Structure> structure;
 };
 
 // A list of texts, or why not.
@@ -96,6 +100,8 @@ Request parse_request(std::string_view text) {
       problem = read_commands(value, out);
     } else if (name == key::grid) {
       problem = read_grid(value, out);
+    } else if (name == key::structure) {
+      problem = read_structure(value, out.structure.emplace());
     } else if (name == key::format) {  // a saved deal, priced as it stands
       if (!value.is_number_integer() || value.get<long long>() != kDealFormat) {
         problem = "\"format\" must be " + std::to_string(kDealFormat);
@@ -240,6 +246,8 @@ Worksheet run_request(const Request& req, const Preferences& base,
   }
   Worksheet ws;
   clearform(ws, *prefs);
+  // The default structure unless the request says otherwise: never the dealer's own defaults.
+  if (req.structure) ws.structure = *req.structure;
   for (const auto& [field, value] : req.fields) ws[field] = value;
   if (req.rolloption) ws.rolloption = *req.rolloption;
   const MessageSink sink = [&](const std::string& m) { messages.push_back(m); };
@@ -265,12 +273,44 @@ Json grid_json(const PaymentGrid& grid) {
           {"totaldue", totals}};
 }
 
+// What the start-ups of the worksheet's deal are made of, each in the display form of its own
+// value (a tax item may differ from the rounded total by a cent); null when no lease is.
+Json startups_json(const Worksheet& ws, const Preferences& prefs) {
+  LeaseFigures f;
+  try {
+    f = lease_figures(read_lease_inputs(ws), lease_choices(prefs));
+  } catch (const CommandAbort&) {
+    return nullptr;
+  }
+  const StartupItems& i = f.items;
+  const std::pair<const char*, double> items[] = {{"first_payment", i.first_payment},
+                                                  {"docfee", i.docfee},
+                                                  {"docfee_tax", i.docfee_tax},
+                                                  {"platecharge", i.platecharge},
+                                                  {"rebate_tax", i.rebate_tax},
+                                                  {"cash_down_tax", i.cash_down_tax},
+                                                  {"acqfee", i.acqfee},
+                                                  {"acqfee_tax", i.acqfee_tax},
+                                                  {"upfront_tax", i.upfront_tax},
+                                                  {"securitydeposit", i.securitydeposit},
+                                                  {"msd_deposits", i.msd_deposits}};
+  Json out = Json::object();
+  for (const auto& [name, value] : items) out[name] = money_text(value);
+  return out;
+}
+
 Json answer_json(const Request& req, const Preferences& base,
                  const std::vector<std::string>& start_messages) {
   std::vector<std::string> messages = start_messages;
   const Worksheet ws = run_request(req, base, messages);
   Json answer = worksheet_json(ws);
   answer[key::messages] = messages;
+  if (req.structure) {
+    answer[key::structure] = structure_json(ws.structure);
+    Preferences prefs = base;
+    if (req.preferences) prefs.assign(*req.preferences);
+    answer[key::startups] = startups_json(ws, prefs);
+  }
   if (req.grid) {
     Preferences prefs = base;
     if (req.preferences) prefs.assign(*req.preferences);

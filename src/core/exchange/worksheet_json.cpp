@@ -31,6 +31,56 @@ Json worksheet_json(const Worksheet& ws) {
   return {{key::fields, fields}, {key::rolloption, ws.rolloption}};
 }
 
+Json structure_json(const Structure& s) {
+  return {{"tax", tax_method_name(s.tax)},
+          {"upfront_tax", s.upfront_capitalized ? "capitalized" : "paid"},
+          {"tax_cash_down", s.tax_cash_down},
+          {"rebates_taxable", s.rebates_taxable},
+          {"acqfee", s.acqfee_paid ? "paid" : "capitalized"},
+          {"dispositionfee", s.dispositionfee},
+          {"securitydeposit", s.securitydeposit},
+          {"msd_count", s.msd_count},
+          {"msd_reduction", s.msd_reduction}};
+}
+
+std::optional<std::string> read_structure(const Json& value, Structure& out) {
+  if (!value.is_object()) return "\"structure\" must be an object";
+  // A choice between two texts: the second one sets the flag.
+  const auto choice = [](const Json& v, const char* off, const char* on, bool& flag) {
+    if (!v.is_string() || (v != off && v != on)) return false;
+    flag = v == on;
+    return true;
+  };
+  for (const auto& [name, v] : value.items()) {
+    bool ok = true;
+    if (name == "tax") {
+      const auto method = v.is_string() ? tax_method_by_name(v.get<std::string>()) : std::nullopt;
+      if (method) out.tax = *method;
+      ok = method.has_value();
+    } else if (name == "upfront_tax") {
+      ok = choice(v, "paid", "capitalized", out.upfront_capitalized);
+    } else if (name == "acqfee") {
+      ok = choice(v, "capitalized", "paid", out.acqfee_paid);
+    } else if (name == "tax_cash_down" || name == "rebates_taxable") {
+      ok = v.is_boolean();
+      if (ok) (name == "tax_cash_down" ? out.tax_cash_down : out.rebates_taxable) = v.get<bool>();
+    } else if (name == "dispositionfee" || name == "securitydeposit" || name == "msd_count" ||
+               name == "msd_reduction") {
+      ok = v.is_string();
+      std::string& text = name == "dispositionfee"    ? out.dispositionfee
+                          : name == "securitydeposit" ? out.securitydeposit
+                          : name == "msd_count"       ? out.msd_count
+                                                      : out.msd_reduction;
+      if (ok) text = v.get<std::string>();
+    } else {
+      return "unknown key " + quoted_name(name) + " in \"structure\"";
+    }
+    if (!ok) return "\"structure\" has a bad value for " + quoted_name(name);
+  }
+  if (auto problem = structure_problem(out)) return "in \"structure\", " + *problem;
+  return std::nullopt;
+}
+
 namespace {
 
 // Length of the UTF-8 sequence starting at s[i], or 0 when it is not a valid one.

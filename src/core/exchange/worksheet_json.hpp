@@ -21,6 +21,8 @@ inline constexpr const char* messages = "messages";
 inline constexpr const char* grid = "grid";
 inline constexpr const char* preferences = "preferences";
 inline constexpr const char* commands = "commands";
+inline constexpr const char* structure = "structure";
+inline constexpr const char* startups = "startups";
 }  // namespace key
 
 // The texts of a "fields" object, checked: known names, string values. Returns why not.
@@ -31,6 +33,12 @@ std::optional<std::string> read_rolloption(const Json& value, int& out);
 
 // {"fields": {...}, "rolloption": n}.
 Json worksheet_json(const Worksheet& ws);
+
+// A deal's structure: every setting filled in, amounts as texts.
+Json structure_json(const Structure& s);
+// A "structure" object, any subset of its settings, the rest as `out` has them; checked (known
+// keys and values, an MSD count 0 to 10, amounts of 0 or more). Returns why not.
+std::optional<std::string> read_structure(const Json& value, Structure& out);
 
 // The text of a JSON string holding `text`, appended exactly as the JSON library writes it
 // compactly; false (and `out` unchanged) when the text is not valid UTF-8.

@@ -131,6 +131,9 @@ struct Probe {
   // What the total due is made of, for Re-Calculate on a one-month lease.
   double figure = 0, payment = 0, startups = 0, startups_sum = 0;
   double base_error = 0, sums_error = 0;  // bounds on the rounding of base and start-ups sums
+  // MSD deposits: the payment rounded up to 50, n times; their part of the wobble, which falls
+  // away between two ends with the same deposit while the payment moves one way between them.
+  double deposits = 0, deposit_each = 0;
 };
 
 class Search {
@@ -164,6 +167,12 @@ class Search {
       last_ = lease_figures(in_, choices_);
       fresh = true;
       if (!probe(in_, last_).continues) break;
+      // Below the MSD floor the money factor stays 0 as the rate falls: nothing moves again.
+      const double raw = (choices_.rate_is_percent ? figure / 2400 : figure) -
+                         in_.s.msd_count * in_.s.msd_reduction;
+      if (pass_.figure == Field::rate && in_.s.msd_count > 0 && step_ < 0 && raw <= 0) {
+        throw CommandAbort(pass_.unreachable);
+      }
       leap();
       figure = in_.*input_of(pass_.figure);
     }
@@ -208,9 +217,31 @@ class Search {
         chain / std::fabs(in.term) + chain * std::fabs(f.factor) + 4 * u * std::fabs(f.base);
     const double digits15 =
         scaled_sum(1e-14, {f.base, f.taxes, f.payment, f.startups}) + c * 1e-14 * std::fabs(f.base);
-    const double sums = scaled_sum(8 * u, {f.payment, f.startups, (1 + c) * in.docfee,
-                                           in.platecharge, c * in.rebates, figure, target_});
-    p.wobble = 0.005 * (4 + 2 * c) + (1 + c) * base_error + digits15 + sums;
+    const double sums =
+        scaled_sum(8 * u, {f.payment, f.startups, (1 + c) * in.docfee, in.platecharge,
+                           c * in.rebates, figure, target_, f.upfront_tax, (1 + c) * in.acqfee,
+                           c * in.downpayment, in.s.deposit, f.items.msd_deposits});
+    // The structure's own roundings, each to cents: a capitalized upfront tax (and the payment it
+    // is worked from) moves the cap cost; a paid one, worked from the rounded base payment T
+    // times, the start-ups. MSD deposits are the payment rounded up to 50, n of them: within
+    // 50n above n times the payment while it is positive, and n times its size below.
+    const StructureInputs& st = in.s;
+    double structure = 0;
+    if (st.upfront() && st.capitalized) {
+      const double carried = st.tax == TaxMethod::upfront_payments
+                                 ? 0.005 * (1 + c * std::fabs(in.term) / f.upfront_den)
+                                 : 0.005;
+      structure += (carried + 1e-14 * std::fabs(f.upfront_tax)) *
+                   (1 / std::fabs(in.term) + std::fabs(f.factor));
+    }
+    if (pass_.goal == SearchGoal::total_due && st.upfront() && !st.capitalized) {
+      structure += 0.005 * (1 + c * std::fabs(in.term)) + 1e-14 * std::fabs(f.upfront_tax);
+    }
+    if (pass_.goal == SearchGoal::total_due && st.msd_count > 0) {
+      p.deposits = st.msd_count * (50 + (f.payment > 0 ? 0 : std::fabs(f.payment)) + 0.02);
+    }
+    p.deposit_each = f.deposit_each;
+    p.wobble = 0.005 * (4 + 2 * c) + (1 + c) * base_error + digits15 + sums + structure;
     p.base_error = base_error + 1e-14 * std::fabs(f.base);
     p.sums_error = sums + 1e-14 * std::fabs(f.startups);
     return p;
@@ -235,9 +266,22 @@ class Search {
   // unrounded tax by at most n/2 cents, and its rounding (to 15 digits, then cents) by less than
   // n/2 + 1 while the base stays under 1e11, so by at most n.
   bool payment_monotone(const Probe& a, const Probe& b) const {
-    if (pass_.goal != SearchGoal::payment) return false;
+    return pass_.goal == SearchGoal::payment && payment_moves_one_way(a, b);
+  }
+
+  bool payment_moves_one_way(const Probe& a, const Probe& b) const {
     if (pass_.figure != Field::rate && in_.term * last_.factor < 0) return false;
     const double X = in_.taxrate;
+    // Taxed up front, the payment is the base payment. A capitalized tax on the price is fixed,
+    // or rises with the aftermarket for a tax rate of 0 or more; one on the payments rises with
+    // the payment it is worked from (x >= 0, and no taxed cash down that falls as it rises).
+    // Anything else is left to the rounding bound.
+    if (in_.s.upfront()) {
+      if (!in_.s.capitalized) return true;
+      if (in_.s.tax == TaxMethod::upfront_price) return pass_.figure != Field::addons || X >= 0;
+      return X >= 0 && pass_.figure != Field::rate &&
+             !(in_.s.tax_cash_down && pass_.figure == Field::downpayment);
+    }
     return X >= 0 || (X >= -50 && std::fabs(a.base) < 1e11 && std::fabs(b.base) < 1e11) ||
            tax_keeps_payment_monotone(a.basepayment, b.basepayment);
   }
@@ -273,6 +317,7 @@ class Search {
   // (both sides whole cents) keep the computed comparison exact.
   bool total_monotone(const Probe& a, const Probe& b) const {
     if (pass_.goal != SearchGoal::total_due || in_.term != 1 || last_.factor != 0) return false;
+    if (!in_.s.plain) return false;
     const auto cents = [](double v, long long& out) {
       if (!(std::fabs(v) < 1e11)) return false;
       out = std::llround(v * 100);
@@ -314,7 +359,9 @@ class Search {
       const auto p = probe_at(run->figure(j));
       if (!p || !p->continues) return false;
       if (monotone(here, *p)) return true;
-      const double w = 2 * std::max(here.wobble, p->wobble);
+      const bool steady = here.deposit_each == p->deposit_each && payment_moves_one_way(here, *p);
+      const double w = 2 * (std::max(here.wobble, p->wobble) +
+                            (steady ? 0 : std::max(here.deposits, p->deposits)));
       return here.margin > w && p->margin > w;
     };
     std::int64_t good = 0, bad = 0;

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "worksheet/fields.hpp"
+#include "worksheet/structure.hpp"
 
 namespace tq {
 
@@ -21,7 +22,8 @@ struct Worksheet {
   bool operator==(const Worksheet&) const = default;
 
   std::array<std::string, kFieldCount> texts;
-  int rolloption = 0;  // 0..3; -1 when no member is selected
+  int rolloption = 0;   // 0..3; -1 when no member is selected
+  Structure structure;  // how the deal is taxed and what it pays at signing
 };
 
 inline constexpr int kRollOptionCount = 4;
