@@ -175,6 +175,29 @@ void BM_RoundingCorners(benchmark::State& state) {
 }
 BENCHMARK(BM_RoundingCorners)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
 
+// The searches under a structure of their own: tax on the total of payments (capitalized, then
+// paid) or on the price, the acquisition fee paid, 7 MSDs; a $20,000 roll and a far Re-Calculate.
+void BM_StructuredSearches(benchmark::State& state) {
+  BenchDeal d;
+  tq::Structure& st = d.ws.structure;
+  st.tax = state.range(0) == 2 ? tq::TaxMethod::upfront_price : tq::TaxMethod::upfront_payments;
+  st.upfront_capitalized = state.range(0) == 0;
+  st.acqfee_paid = true;
+  st.msd_count = "7";
+  st.msd_reduction = "0.00007";
+  d.run(tq::Command::calculate);
+  d.ws[F::desiredpayment] = tq::money_text(tq::val(d.ws[F::monthlypayment]) - 300);
+  d.ws[F::totalcod] = tq::money_text(tq::val(d.ws[F::totaldue]) + 20000);
+  for (auto _ : state) {
+    for (tq::Command c : {tq::Command::roll, tq::Command::recalculate}) {
+      tq::Worksheet ws = d.ws;
+      tq::run_command(c, ws, d.prefs, d.show);
+      benchmark::DoNotOptimize(ws[F::downpayment].data());
+    }
+  }
+}
+BENCHMARK(BM_StructuredSearches)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
+
 // One line of a --jsonl batch: the example deal's calculate request read, answered and written
 // out; through the general JSON library (0, the way every line went before) and through the plain
 // reader and writer (1). Their answers are the same bytes.

@@ -173,3 +173,50 @@ TEST(Structure, WorkedFigures) {
         << bad;
   }
 }
+
+// The customer's disclosure and finance box, from the public worked examples, through the CLI's
+// own request path.
+TEST(Disclosure, WorkedFigures) {
+  const struct {
+    const char* fields;  // with no fees or tax unless said
+    const char* expected;
+  } cases[] = {
+      {R"("msrp": "23000", "residual": "0.57", "sellingprice": "22200", "downpayment": "1700",
+          "rebates": "500", "rate": "0.00125", "term": "36")",
+       "gross_capitalized_cost=22200.00 capitalized_cost_reduction=2200.00 "
+       "adjusted_capitalized_cost=20000.00 residual_value=13110.00 depreciation=6890.00 "
+       "base_payment=232.78 total_base_payments=8380.08 rent_charge=1490.08 money_factor=.00125 "
+       "lease_rate_percent=3.00"},
+      {R"("sellingprice": "49000", "financerate": "1.5", "financeterm": "60")",
+       "finance.finance_charge=1890.80 finance.total_of_payments=50890.80 "
+       "finance.total_sale_price=50890.80 finance.amount_financed=49000.00"},
+      {R"("sellingprice": "49000", "financerate": "1.5", "financeterm": "60", "taxrate": "6.25")",
+       "finance.amount_financed=52062.50"},
+  };
+  tq::Preferences prefs;
+  prefs.assign(
+      {"36", "15000", "0.10", "0", "0", "0", "0", "0", "0", "0", "60", "6.99", "0", "0", "1", "0"});
+  const auto check = [](const tq::Json& d, const char* expected) {
+    for (const auto& [name, text] : named_texts(expected, [](const std::string& n) { return n; })) {
+      const auto dot = name.find('.');
+      EXPECT_EQ(dot == std::string::npos ? d[name] : d[name.substr(0, dot)][name.substr(dot + 1)],
+                text)
+          << name;
+    }
+  };
+  for (const auto& c : cases) {
+    const auto answer =
+        tq::answer_request(std::string(R"({"fields": {)") + c.fields +
+                               R"(}, "commands": ["calculate"], "disclosure": true})",
+                           prefs);
+    check(answer["disclosure"], c.expected);
+  }
+  // The first example deal (payment 401.59, total due 2431.59, term 36).
+  tq::Json first = tq::Json::parse(slurp(TALLYQUOTE_EXAMPLE_DEAL));
+  first["disclosure"] = true;
+  tq::Preferences usual;
+  usual.assign(tq::Preferences::default_values());
+  check(tq::answer_request(first.dump(), usual)["disclosure"],
+        "amount_due_at_signing=2931.59 total_of_payments=16987.24 "
+        "amount_due_items.first_payment=401.59 paid_by.cash=2431.59");
+}

@@ -22,13 +22,19 @@ TEST_F(DealFile, RoundTripIsByteIdentical) {
   TestDeal deal = calculated("financerate=6.9");
   deal.ws[tq::Field::totalcod] = "  3000 \"cash\"\t";  // any text, as typed
   deal.ws.rolloption = 2;
+  deal.ws.structure.tax = tq::TaxMethod::upfront_payments;  // a structure of its own is kept
+  deal.ws.structure.msd_count = "4";
   ASSERT_EQ(tq::save_deal_file(path_, deal.ws), std::nullopt);
   const std::string saved = slurp(path_);
+  EXPECT_NE(saved.find("\"format\": 1"), std::string::npos);
   const auto read = tq::read_deal_file(path_);
   ASSERT_TRUE(std::holds_alternative<tq::Worksheet>(read)) << std::get<std::string>(read);
   EXPECT_EQ(std::get<tq::Worksheet>(read), deal.ws);
   ASSERT_EQ(tq::save_deal_file(path_, std::get<tq::Worksheet>(read)), std::nullopt);
   EXPECT_EQ(slurp(path_), saved);
+  // A file without a format is version 1.
+  std::ofstream(path_, std::ios::binary) << saved.substr(0, 2) + saved.substr(saved.find('\n', 2));
+  EXPECT_EQ(std::get<tq::Worksheet>(tq::read_deal_file(path_)), deal.ws);
 }
 
 TEST_F(DealFile, WhatIsNotADealIsRefusedWithTheReason) {
@@ -47,6 +53,8 @@ TEST_F(DealFile, WhatIsNotADealIsRefusedWithTheReason) {
       {replaced(",\n  \"rolloption\": 0", ""), "no \"rolloption\""},
       {replaced("{", "{\"owner\": 1, "), "unknown key \"owner\""},
       {deal + std::string(tq::kMaxDealFileSize, ' '), "larger than 1 MB"},
+      {replaced("\"format\": 1", "\"format\": 2"), "format this version cannot read"},
+      {replaced("{", "{\"structure\": {\"tax\": \"weekly\"}, "), "bad value for \"tax\""},
   };
   for (const auto& [content, reason] : bad) {
     std::ofstream(path_, std::ios::binary) << content;
@@ -60,7 +68,8 @@ TEST_F(DealFile, WhatIsNotADealIsRefusedWithTheReason) {
 
 // The CLI prices a saved deal as it stands, and its answer opens as a deal.
 TEST_F(DealFile, CliReadsASavedDealAndAnswersWithOne) {
-  const TestDeal deal = calculated("financerate=6.9");
+  TestDeal deal = calculated("financerate=6.9");
+  deal.ws.structure.acqfee_paid = true;
   ASSERT_EQ(tq::save_deal_file(path_, deal.ws), std::nullopt);
   const std::string answer = at("answer.tqdeal");
   const std::string command =

@@ -466,6 +466,29 @@ class GuiTest : public QObject {
     form()->new_deal();  // a new deal starts from the dealer's default
     QCOMPARE(form()->worksheet().structure.msd_count, std::string("4"));
   }
+
+  void dealDetailsCheckTheVinAndTravelWithTheDeal() {
+    start();
+    QTimer::singleShot(50, [this] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      auto* vin = dialog->findChild<QLineEdit*>("vin");
+      vin->setText("1M8GDM9AXKP04278O");  // an O: refused
+      QTest::keyClick(vin, Qt::Key_Return);
+      QVERIFY(dialog->isVisible());
+      vin->setText("1M8GDM9A1KP042788");  // a wrong check digit: only warned about
+      QVERIFY(dialog->findChild<QLabel*>("vinnote")->text().contains("check digit"));
+      dialog->findChild<QLineEdit*>("customer")->setText("Alex Smith");
+      dialog->findChild<QLineEdit*>("dealer_dealership")->setText("Riverside Motors");
+      QTest::keyClick(vin, Qt::Key_Return);
+    });
+    form()->findChild<QAction*>("actionDealDetails")->trigger();
+    QVERIFY(boxes_->boxes.back().text.contains("I, O or Q"));
+    QCOMPARE(form()->worksheet().details.at("customer"), std::string("Alex Smith"));
+    QVERIFY(slurp(dir_->filePath("settings.json")).find("Riverside Motors") != std::string::npos);
+    form()->undo();  // the details are part of the deal: Undo takes them back
+    QVERIFY(form()->worksheet().details.empty());
+  }
 };
 
 QTEST_MAIN(GuiTest)

@@ -115,4 +115,23 @@ done
 pages=$(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}')
 [ "$pages" = 1 ] || { echo "expected one page, got $pages"; exit 1; }
 [ -n "${TALLYQUOTE_KEEP_PDF:-}" ] && cp "$pdf" "$TALLYQUOTE_KEEP_PDF"
-echo "printed through CUPS to $pdf: one page with the deal's figures"
+
+# The customer copy through the system's print dialog, to the same queue.
+rm -f "$tmp"/out/*.pdf
+QT_QPA_PLATFORM=offscreen "$click" customer
+copy=""
+for _ in $(seq 300); do
+  copy=$(find "$tmp/out" -name '*.pdf' -size +0 2>/dev/null | head -n 1)
+  [ -n "$copy" ] && [ -z "$(lpstat -o 2>/dev/null)" ] && break
+  sleep 0.1
+done
+[ -n "$copy" ] || { echo "the queue wrote no customer copy"; exit 1; }
+sleep 0.5
+text=$(pdftotext -layout "$copy" -)
+for expected in "Lease disclosure" "Total of payments" "16987.24" "2931.59" "not a contract"; do
+  grep -qF -- "$expected" <<<"$text" || { echo "the customer copy lacks: $expected"; echo "$text"; exit 1; }
+done
+if grep -qiE -- "reserve|buy rate|641.89" <<<"$text"; then
+  echo "the customer copy shows the desk's own figures"; exit 1
+fi
+echo "printed through CUPS to $pdf and $copy: the summary and the customer copy"

@@ -128,6 +128,37 @@ class PrintPdfTest : public QObject {
     }
   }
 
+  // The customer copy, exported by the window in Letter and in A4: one page with the disclosure,
+  // the customer and the vehicle, and none of the desk's own figures.
+  void customerCopyShowsTheDisclosureOnly() {
+    using namespace tq::testing;
+    TestDeal deal;
+    deal.set(with(first_deal(), "buyrate=5 financerate=6.9")).run(tq::Command::calculate);
+    deal.ws.details = {{"customer", "Alex Smith"}, {"vin", "1M8GDM9AXKP042788"}};
+    tq::Form1 form(deal.prefs);
+    form.show_worksheet(deal.ws);
+    QTemporaryDir dir;
+    for (const auto& [locale, height] :
+         {std::pair{QLocale::UnitedStates, 792}, {QLocale::Germany, 842}}) {
+      QLocale::setDefault(QLocale(QLocale::AnyLanguage, locale));
+      const QString pdf = dir.filePath(QString("copy-%1.pdf").arg(height));
+      form.set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
+      form.export_customer_copy();
+      QLocale::setDefault(QLocale::c());
+      QString text;
+      for (const Word& w : words_of(pdf)) {
+        QVERIFY(w.y_max < height - 18);
+        text += w.text + " ";
+      }
+      for (const char* shown : {"Alex", "1M8GDM9AXKP042788", "26288.00", "16500.00", "2931.59",
+                                "16987.24", "401.59", "27883.20", "contract."}) {
+        QVERIFY2(text.contains(shown), shown);
+      }
+      for (const char* desk : {"641.89", "Reserve", "Buy", "Desired"})
+        QVERIFY2(!text.contains(desk), desk);
+    }
+  }
+
   void unwritablePdfIsReported() {
     const auto error = tq::save_summary_pdf("/nonexistent-dir/summary.pdf", tq::Worksheet{});
     QVERIFY(error.has_value());

@@ -100,6 +100,15 @@ int main(int argc, char* argv[]) {
   msrp->selectAll();
   QTest::keyClicks(msrp, "31000");
   shoot(form, out.filePath("worksheet-changed.png"));
+  // The deal structure dialog, with 4 MSDs typed: shot while it is open, then cancelled.
+  QTimer::singleShot(300, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr) return;
+    dialog->findChild<QLineEdit*>("msd_count")->setText("4");
+    shoot(dialog, out.filePath("structure.png"));
+    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+  });
+  form->edit_structure();
   session.open_preferences();
   shoot(session.dialog(), out.filePath("preferences.png"));
   return 0;

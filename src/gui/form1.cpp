@@ -14,7 +14,10 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "calc/disclosure.hpp"
+#include "calc/messages.hpp"
 #include "exchange/deal_file.hpp"
+#include "gui/details_dialog.hpp"
 #include "gui/qt_ui.hpp"
 #include "gui/structure_dialog.hpp"
 #include "worksheet/fields.hpp"
@@ -211,6 +214,11 @@ void Form1::build_menus() {
   add(file, "actionExportPdf", "&Export PDF...", QKeySequence("Ctrl+E"), &Form1::export_pdf);
   add(file, "actionPrint", "&Print", QKeySequence("Ctrl+P"), &Form1::print);
   file->addSeparator();
+  add(file, "actionDealDetails", "Deal &Details...", {}, &Form1::edit_details);
+  add(file, "actionPrintCustomerCopy", "Print &Customer Copy...", {}, &Form1::print_customer_copy);
+  add(file, "actionExportCustomerCopy", "Export Customer Copy P&DF...", {},
+      &Form1::export_customer_copy);
+  file->addSeparator();
   add(file, "actionExit", "E&xit", QKeySequence("Ctrl+Q"), &Form1::exit_menu);
   QMenu* edit = bar->addMenu("&Edit");
   undo_action_ = add(edit, "actionUndo", "&Undo", QKeySequence("Ctrl+Z"), &Form1::undo);
@@ -279,12 +287,14 @@ Worksheet Form1::worksheet() const {
   for (std::size_t i = 0; i < kFieldCount; ++i) ws.texts[i] = text(static_cast<Field>(i));
   ws.rolloption = rolloption_->checkedId();
   ws.structure = structure_;
+  ws.details = details_;
   return ws;
 }
 
 void Form1::show_worksheet(const Worksheet& ws) {
   for (std::size_t i = 0; i < kFieldCount; ++i) set_text(static_cast<Field>(i), ws.texts[i]);
   structure_ = ws.structure;
+  details_ = ws.details;
   if (ws.rolloption != rolloption_->checkedId()) {
     if (QAbstractButton* b = rolloption_->button(ws.rolloption)) {
       b->setChecked(true);
@@ -344,10 +354,14 @@ void Form1::run(Command command) {
 void Form1::execute(Command command) {
   Worksheet ws = worksheet();
   // A message appears over the worksheet as it stands at that moment.
-  const bool done = run_command(command, ws, prefs_, [this, &ws](const std::string& message) {
-    show_worksheet(ws);
-    ui::show_error(this, ui::qstr(message));
-  });
+  bool finance_valid = true;
+  const bool done =
+      run_command(command, ws, prefs_, [this, &ws, &finance_valid](const std::string& message) {
+        if (message == kMsgInvalidFinance) finance_valid = false;
+        show_worksheet(ws);
+        ui::show_error(this, ui::qstr(message));
+      });
+  if (done && command != Command::clear) finance_valid_ = finance_valid;
   // The figures now belong to these inputs; a cleared worksheet has none to be out of date.
   if (done) figures_for_ = command == Command::clear ? std::nullopt : std::optional(ws);
   show_worksheet(ws);
@@ -384,6 +398,57 @@ void Form1::update_marks() {
   summary_->setToolTip(summary);
   summary_->setText(
       summary_->fontMetrics().elidedText(summary, Qt::ElideRight, std::max(room, 40)));
+}
+
+void Form1::set_dealership(const Dealership& dealer,
+                           std::function<QString(const Dealership&)> save_dealer) {
+  dealer_ = dealer;
+  save_dealer_ = std::move(save_dealer);
+}
+
+void Form1::edit_details() {
+  DetailsDialog dialog(details_, dealer_, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const Dealership dealer = dialog.dealership();
+  if (dealer.name != dealer_.name || dealer.address != dealer_.address ||
+      dealer.phone != dealer_.phone) {
+    dealer_ = dealer;
+    if (save_dealer_) {
+      if (const QString error = save_dealer_(dealer); !error.isEmpty()) ui::show_error(this, error);
+    }
+  }
+  if (dialog.details() == details_) return;
+  Snapshot before = snapshot();
+  details_ = dialog.details();
+  update_title();
+  remember(std::move(before));
+}
+
+std::function<void(Printer&)> Form1::customer_page() {
+  if (!figures_ready()) return {};
+  try {
+    return customer_copy_page(worksheet(), lease_disclosure(worksheet(), prefs_, finance_valid_),
+                              dealer_);
+  } catch (const CommandAbort& abort) {
+    ui::show_error(this, ui::qstr(std::string(abort.what())));
+    return {};
+  }
+}
+
+void Form1::print_customer_copy() {
+  if (const auto page = customer_page()) print_with_dialog(this, page);
+}
+
+void Form1::export_customer_copy() {
+  const auto page = customer_page();
+  if (!page) return;
+  const QFileInfo deal(deal_path_);
+  const QString suggested = deal_path_.isEmpty()
+                                ? QDir::home().filePath("customer-copy.pdf")
+                                : deal.dir().filePath(deal.completeBaseName() + "-customer.pdf");
+  const QString path = choose_file_(this, FileAction::export_pdf, suggested);
+  if (path.isEmpty()) return;
+  if (const auto error = save_page_pdf(path, page)) ui::show_error(this, *error);
 }
 
 void Form1::set_default_structure(const Structure& s,

@@ -103,6 +103,13 @@ class Form1 : public QWidget {
   void set_default_structure(const Structure& s,
                              std::function<QString(const Structure&)> save_default);
   QLabel* structure_line() const { return summary_; }
+  // File: Deal Details, and the customer copy (print dialog, or PDF). The dealership comes from
+  // the dealer settings; `save_dealer` keeps an edited one (an error text, or empty).
+  void edit_details();
+  void print_customer_copy();
+  void export_customer_copy();
+  void set_dealership(const Dealership& dealer,
+                      std::function<QString(const Dealership&)> save_dealer);
   // The payment grid, docked into the window where the screen has no room beside it.
   void dock(QWidget* panel);
   QWidget* docked() const { return docked_; }
@@ -145,6 +152,12 @@ class Form1 : public QWidget {
   QLabel* status_ = nullptr;
   QLabel* summary_ = nullptr;  // the deal's structure in one line, so no one prices it unaware
   Structure structure_, default_structure_;
+  DealDetails details_;
+  Dealership dealer_;
+  std::function<QString(const Dealership&)> save_dealer_;
+  bool finance_valid_ = true;  // the last command's finance figures were valid
+  // The customer copy's page, or nothing (said in a box) where the deal has no lease.
+  std::function<void(Printer&)> customer_page();
   std::function<QString(const Structure&)> save_default_structure_;
   QWidget* docked_ = nullptr;
   // Each field is either an input or a result label.

@@ -1,8 +1,10 @@
 #include "gui/qt_printer.hpp"
 
+#include <QDate>
 #include <QDir>
 #include <QFontMetricsF>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <algorithm>
@@ -97,16 +99,21 @@ QPageSize paper_for(const QLocale& locale) {
 
 namespace {
 
-// The summary on this printer, on the locale's paper; why not, if it could not be done.
-std::optional<std::string> print_on(QPrinter& printer, const Worksheet& ws) {
+// A page on this printer, on the locale's paper; why not, if it could not be done.
+std::optional<std::string> print_page(QPrinter& printer,
+                                      const std::function<void(Printer&)>& page) {
   printer.setPageSize(paper_for(QLocale()));
   try {
-    QtPagePrinter page(printer);
-    print_summary(ws, page);
+    QtPagePrinter out(printer);
+    page(out);
   } catch (const PrinterError& e) {
     return e.what();
   }
   return std::nullopt;
+}
+
+std::optional<std::string> print_on(QPrinter& printer, const Worksheet& ws) {
+  return print_page(printer, [&ws](Printer& p) { print_summary(ws, p); });
 }
 
 }  // namespace
@@ -151,6 +158,39 @@ void print_worksheet(QWidget* parent, const Worksheet& ws, const PdfPathChooser&
               QString("The deal summary could not be printed on %1: %2.")
                   .arg(info.printerName(), QString::fromStdString(*error)),
               choose_pdf);
+  }
+}
+
+}  // namespace tq
+
+namespace tq {
+
+std::function<void(Printer&)> customer_copy_page(const Worksheet& ws, const LeaseDisclosure& d,
+                                                 const Dealership& dealer) {
+  const std::string date =
+      QLocale().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
+  return [ws, d, dealer, date](Printer& p) { print_customer_copy(ws, d, dealer, date, p); };
+}
+
+std::optional<QString> save_page_pdf(const QString& path,
+                                     const std::function<void(Printer&)>& page) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(path);
+  if (const auto error = print_page(printer, page)) {
+    return QString("The page could not be saved: %1.").arg(QString::fromStdString(*error));
+  }
+  return std::nullopt;
+}
+
+void print_with_dialog(QWidget* parent, const std::function<void(Printer&)>& page) {
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dialog(&printer, parent);
+  dialog.setObjectName("printdialog");
+  if (dialog.exec() != QDialog::Accepted) return;
+  if (const auto error = print_page(printer, page)) {
+    ui::show_error(
+        parent, QString("The page could not be printed: %1.").arg(QString::fromStdString(*error)));
   }
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "print/customer_copy.hpp"
 #include "print/summary.hpp"
 
 class QWidget;
@@ -57,5 +58,13 @@ using PdfPathChooser = std::function<QString(QWidget* parent)>;
 // The Print button: the summary goes to the default printer. Without one, or when the printer
 // fails, a box says so and offers to save the same page as a PDF file instead.
 void print_worksheet(QWidget* parent, const Worksheet& ws, const PdfPathChooser& choose_pdf);
+
+// The customer copy of this deal, dated today in the locale's long form.
+std::function<void(Printer&)> customer_copy_page(const Worksheet& ws, const LeaseDisclosure& d,
+                                                 const Dealership& dealer);
+// A page as a PDF file, or through the system's print dialog (printer, copies).
+std::optional<QString> save_page_pdf(const QString& path,
+                                     const std::function<void(Printer&)>& page);
+void print_with_dialog(QWidget* parent, const std::function<void(Printer&)>& page);
 
 }  // namespace tq

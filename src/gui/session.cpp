@@ -72,6 +72,20 @@ void Session::start() {
     const auto error = save_settings(settings_location(prefs_location_), settings_);
     return error ? ui::qstr(*error) : QString();
   });
+  Dealership dealer;
+  if (const auto saved = settings_.other.find("dealership");
+      saved != settings_.other.end() && saved->is_object()) {
+    try {
+      dealer = {saved->value("name", ""), saved->value("address", ""), saved->value("phone", "")};
+    } catch (const Json::exception&) {
+      dealer = {};  // not texts: no dealership rather than a broken page
+    }
+  }
+  form_->set_dealership(dealer, [this](const Dealership& d) {
+    settings_.other["dealership"] = {{"name", d.name}, {"address", d.address}, {"phone", d.phone}};
+    const auto error = save_settings(settings_location(prefs_location_), settings_);
+    return error ? ui::qstr(*error) : QString();
+  });
   form_->start_fresh();
   ui::centre_on_screen(form_);
   bring_to_front(form_);

@@ -9,6 +9,7 @@ std::string format_deal(const Worksheet& ws) {
   deal.update(worksheet_json(ws));
   // Only a structure of its own: a deal priced the usual way reads as it always did.
   if (ws.structure != Structure{}) deal[key::structure] = structure_json(ws.structure);
+  if (!ws.details.empty()) deal[key::details] = details_json(ws.details);
   // Texts come from the window; invalid UTF-8 is replaced rather than lost with the whole file.
   return deal.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -40,8 +41,10 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text) {
       problem = read_rolloption(value, ws.rolloption);
     } else if (name == key::structure) {
       problem = read_structure(value, ws.structure);
-    } else if (name != key::messages && name != key::grid &&
-               name != key::startups) {  // what a CLI answer adds
+    } else if (name == key::details) {
+      problem = read_details(value, ws.details);
+    } else if (name != key::messages && name != key::grid && name != key::startups &&
+               name != key::disclosure) {  // a CLI answer's
       problem = "unknown key " + quoted_name(name);
     }
     if (problem) return *problem;

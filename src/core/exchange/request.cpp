@@ -1,9 +1,11 @@
 #include "exchange/request.hpp"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
 #include "calc/calc.hpp"
+#include "calc/disclosure.hpp"
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
 #include "exchange/deal_file.hpp"
@@ -21,6 +23,8 @@ struct Request {
   std::vector<Command> commands;
   std::optional<std::pair<std::vector<std::string>, std::vector<std::string>>> grid;
   std::optional<Structure> structure;
+  bool disclosure = false;
+  std::optional<DealDetails> details;
 };
 
 // A list of texts, or why not.
@@ -102,6 +106,11 @@ Request parse_request(std::string_view text) {
       problem = read_grid(value, out);
     } else if (name == key::structure) {
       problem = read_structure(value, out.structure.emplace());
+    } else if (name == key::details) {
+      problem = read_details(value, out.details.emplace());
+    } else if (name == key::disclosure) {
+      if (!value.is_boolean()) problem = "\"disclosure\" must be true or false";
+      out.disclosure = value.is_boolean() && value.get<bool>();
     } else if (name == key::format) {  // a saved deal, priced as it stands
       if (!value.is_number_integer() || value.get<long long>() != kDealFormat) {
         problem = "\"format\" must be " + std::to_string(kDealFormat);
@@ -248,6 +257,7 @@ Worksheet run_request(const Request& req, const Preferences& base,
   clearform(ws, *prefs);
   // The default structure unless the request says otherwise: never the dealer's own defaults.
   if (req.structure) ws.structure = *req.structure;
+  if (req.details) ws.details = *req.details;
   for (const auto& [field, value] : req.fields) ws[field] = value;
   if (req.rolloption) ws.rolloption = *req.rolloption;
   const MessageSink sink = [&](const std::string& m) { messages.push_back(m); };
@@ -299,6 +309,49 @@ Json startups_json(const Worksheet& ws, const Preferences& prefs) {
   return out;
 }
 
+// The customer's disclosure of the worksheet as it stands; null when no lease is.
+Json disclosure_json(const Worksheet& ws, const Preferences& prefs, bool finance_valid) {
+  LeaseDisclosure d;
+  try {
+    d = lease_disclosure(ws, prefs, finance_valid);
+  } catch (const CommandAbort&) {
+    return nullptr;
+  }
+  const auto object = [](const std::vector<std::pair<std::string, std::string>>& pairs) {
+    Json out = Json::object();
+    for (const auto& [name, text] : pairs) out[name] = text;
+    return out;
+  };
+  Json out = {{"gross_capitalized_cost", d.gross_capitalized_cost},
+              {"capitalized_cost_reduction", d.capitalized_cost_reduction},
+              {"adjusted_capitalized_cost", d.adjusted_capitalized_cost},
+              {"residual_value", d.residual_value},
+              {"depreciation", d.depreciation},
+              {"rent_charge", d.rent_charge},
+              {"total_base_payments", d.total_base_payments},
+              {"term", d.term},
+              {"base_payment", d.base_payment},
+              {"monthly_tax", d.monthly_tax},
+              {"total_monthly_payment", d.total_monthly_payment},
+              {"amount_due_at_signing", d.amount_due_at_signing},
+              {"amount_due_items", object(d.amount_due_items)},
+              {"paid_by", object(d.paid_by)},
+              {"total_of_payments", d.total_of_payments},
+              {"money_factor", d.money_factor},
+              {"lease_rate_percent", d.lease_rate_percent},
+              {"miles_per_year", d.miles_per_year},
+              {"excess_mile_charge", d.excess_mile_charge}};
+  out["finance"] = nullptr;
+  if (d.finance) {
+    out["finance"] = {{"annual_percentage_rate", d.finance->annual_percentage_rate},
+                      {"finance_charge", d.finance->finance_charge},
+                      {"amount_financed", d.finance->amount_financed},
+                      {"total_of_payments", d.finance->total_of_payments},
+                      {"total_sale_price", d.finance->total_sale_price}};
+  }
+  return out;
+}
+
 Json answer_json(const Request& req, const Preferences& base,
                  const std::vector<std::string>& start_messages) {
   std::vector<std::string> messages = start_messages;
@@ -310,6 +363,15 @@ Json answer_json(const Request& req, const Preferences& base,
     Preferences prefs = base;
     if (req.preferences) prefs.assign(*req.preferences);
     answer[key::startups] = startups_json(ws, prefs);
+  }
+  if (req.details) answer[key::details] = details_json(ws.details);
+  if (req.disclosure) {
+    Preferences prefs = base;
+    if (req.preferences) prefs.assign(*req.preferences);
+    const bool finance_valid =
+        std::find(messages.begin() + static_cast<std::ptrdiff_t>(start_messages.size()),
+                  messages.end(), kMsgInvalidFinance) == messages.end();
+    answer[key::disclosure] = disclosure_json(ws, prefs, finance_valid);
   }
   if (req.grid) {
     Preferences prefs = base;

@@ -31,6 +31,27 @@ Json worksheet_json(const Worksheet& ws) {
   return {{key::fields, fields}, {key::rolloption, ws.rolloption}};
 }
 
+Json details_json(const DealDetails& d) {
+  Json out = Json::object();
+  for (const DetailInfo& info : kDetails) {
+    const auto it = d.find(std::string(info.key));
+    if (it != d.end() && !it->second.empty()) out[std::string(info.key)] = it->second;
+  }
+  return out;
+}
+
+std::optional<std::string> read_details(const Json& value, DealDetails& out) {
+  if (!value.is_object()) return "\"details\" must be an object of texts";
+  for (const auto& [name, text] : value.items()) {
+    if (!is_detail(name)) return "unknown key " + quoted_name(name) + " in \"details\"";
+    if (!text.is_string()) return "\"details\" must be an object of texts";
+    out[name] = text.get<std::string>();
+  }
+  if (const auto problem = vin_problem(out["vin"])) return "the VIN is not one: " + *problem;
+  if (out["vin"].empty()) out.erase("vin");
+  return std::nullopt;
+}
+
 Json structure_json(const Structure& s) {
   return {{"tax", tax_method_name(s.tax)},
           {"upfront_tax", s.upfront_capitalized ? "capitalized" : "paid"},

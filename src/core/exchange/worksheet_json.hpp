@@ -23,6 +23,8 @@ inline constexpr const char* preferences = "preferences";
 inline constexpr const char* commands = "commands";
 inline constexpr const char* structure = "structure";
 inline constexpr const char* startups = "startups";
+inline constexpr const char* disclosure = "disclosure";
+inline constexpr const char* details = "details";
 }  // namespace key
 
 // The texts of a "fields" object, checked: known names, string values. Returns why not.
@@ -33,6 +35,10 @@ std::optional<std::string> read_rolloption(const Json& value, int& out);
 
 // {"fields": {...}, "rolloption": n}.
 Json worksheet_json(const Worksheet& ws);
+
+// A deal's details: an object of texts by key. read_details checks the keys and the VIN.
+Json details_json(const DealDetails& d);
+std::optional<std::string> read_details(const Json& value, DealDetails& out);
 
 // A deal's structure: every setting filled in, amounts as texts.
 Json structure_json(const Structure& s);

@@ -134,6 +134,7 @@ struct Probe {
   // MSD deposits: the payment rounded up to 50, n times; their part of the wobble, which falls
   // away between two ends with the same deposit while the payment moves one way between them.
   double deposits = 0, deposit_each = 0;
+  double payment_wobble = 0;  // how far the payment itself strays from a straight line
 };
 
 class Search {
@@ -241,6 +242,7 @@ class Search {
       p.deposits = st.msd_count * (50 + (f.payment > 0 ? 0 : std::fabs(f.payment)) + 0.02);
     }
     p.deposit_each = f.deposit_each;
+    p.payment_wobble = 0.005 * (2 + 2 * c) + (1 + c) * base_error + digits15 + sums + structure;
     p.wobble = 0.005 * (4 + 2 * c) + (1 + c) * base_error + digits15 + sums + structure;
     p.base_error = base_error + 1e-14 * std::fabs(f.base);
     p.sums_error = sums + 1e-14 * std::fabs(f.startups);
@@ -277,7 +279,7 @@ class Search {
     // the payment it is worked from (x >= 0, and no taxed cash down that falls as it rises).
     // Anything else is left to the rounding bound.
     if (in_.s.upfront()) {
-      if (!in_.s.capitalized) return true;
+      if (!in_.s.capitalized || X == 0) return true;  // no tax in the cap cost
       if (in_.s.tax == TaxMethod::upfront_price) return pass_.figure != Field::addons || X >= 0;
       return X >= 0 && pass_.figure != Field::rate &&
              !(in_.s.tax_cash_down && pass_.figure == Field::downpayment);
@@ -342,6 +344,16 @@ class Search {
     return base_clear && sums_clear && one_side && payment_monotone_in_b;
   }
 
+  // Both payments well inside the same $50 band of the MSD deposit (or both well below zero),
+  // so every payment between them, within its wobble of the straight line, is inside it too and
+  // the deposits do not move.
+  static bool inside_one_band(const Probe& a, const Probe& b) {
+    const double w = std::max(a.payment_wobble, b.payment_wobble);
+    const double top = a.deposit_each, bottom = top - 50;
+    const auto inside = [&](double p) { return top == 0 ? p < -w : p > bottom + w && p < top - w; };
+    return inside(a.payment) && inside(b.payment);
+  }
+
   bool monotone(const Probe& a, const Probe& b) const {
     return payment_monotone(a, b) || total_monotone(a, b);
   }
@@ -359,7 +371,8 @@ class Search {
       const auto p = probe_at(run->figure(j));
       if (!p || !p->continues) return false;
       if (monotone(here, *p)) return true;
-      const bool steady = here.deposit_each == p->deposit_each && payment_moves_one_way(here, *p);
+      const bool steady = here.deposit_each == p->deposit_each &&
+                          (payment_moves_one_way(here, *p) || inside_one_band(here, *p));
       const double w = 2 * (std::max(here.wobble, p->wobble) +
                             (steady ? 0 : std::max(here.deposits, p->deposits)));
       return here.margin > w && p->margin > w;

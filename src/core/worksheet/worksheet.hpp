@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "worksheet/details.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/structure.hpp"
 
@@ -24,6 +25,7 @@ struct Worksheet {
   std::array<std::string, kFieldCount> texts;
   int rolloption = 0;   // 0..3; -1 when no member is selected
   Structure structure;  // how the deal is taxed and what it pays at signing
+  DealDetails details;  // who and what the deal is for
 };
 
 inline constexpr int kRollOptionCount = 4;
