@@ -87,13 +87,17 @@ lpstat -d
 
 QT_QPA_PLATFORM=offscreen "$click"
 
-# Wait for the queue to finish the job and cups-pdf to write the file.
-pdf=""
-for _ in $(seq 300); do
-  pdf=$(find "$tmp/out" -name '*.pdf' -size +0 2>/dev/null | head -n 1)
-  [ -n "$pdf" ] && [ -z "$(lpstat -o 2>/dev/null)" ] && break
-  sleep 0.1
-done
+# Waits for the queue to finish the job and cups-pdf to write the file; prints its name.
+wait_pdf() {
+  local found=""
+  for _ in $(seq 300); do
+    found=$(find "$tmp/out" -name '*.pdf' -size +0 2>/dev/null | head -n 1)
+    [ -n "$found" ] && [ -z "$(lpstat -o 2>/dev/null)" ] && break
+    sleep 0.1
+  done
+  echo "$found"
+}
+pdf=$(wait_pdf)
 if [ -z "$pdf" ]; then
   echo "the queue wrote no PDF"
   lpstat -W all -o || true
@@ -117,14 +121,10 @@ pages=$(pdfinfo "$pdf" | awk '/^Pages:/ {print $2}')
 [ -n "${TALLYQUOTE_KEEP_PDF:-}" ] && cp "$pdf" "$TALLYQUOTE_KEEP_PDF"
 
 # The customer copy through the system's print dialog, to the same queue.
-rm -f "$tmp"/out/*.pdf
+mv "$pdf" "$tmp/summary.pdf"
+pdf="$tmp/summary.pdf"
 QT_QPA_PLATFORM=offscreen "$click" customer
-copy=""
-for _ in $(seq 300); do
-  copy=$(find "$tmp/out" -name '*.pdf' -size +0 2>/dev/null | head -n 1)
-  [ -n "$copy" ] && [ -z "$(lpstat -o 2>/dev/null)" ] && break
-  sleep 0.1
-done
+copy=$(wait_pdf)
 [ -n "$copy" ] || { echo "the queue wrote no customer copy"; exit 1; }
 sleep 0.5
 text=$(pdftotext -layout "$copy" -)

@@ -119,13 +119,7 @@ std::optional<std::string> print_on(QPrinter& printer, const Worksheet& ws) {
 }  // namespace
 
 std::optional<QString> save_summary_pdf(const QString& path, const Worksheet& ws) {
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(path);
-  if (const auto error = print_on(printer, ws)) {
-    return QString("The deal summary could not be saved: %1.").arg(QString::fromStdString(*error));
-  }
-  return std::nullopt;
+  return save_page_pdf(path, [&ws](Printer& p) { print_summary(ws, p); });
 }
 
 namespace {

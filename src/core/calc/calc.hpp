@@ -3,6 +3,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/fixed4.hpp"
 #include "worksheet/structure.hpp"
@@ -38,6 +40,8 @@ struct StartupItems {
          cash_down_tax = 0, acqfee = 0, acqfee_tax = 0, upfront_tax = 0, securitydeposit = 0,
          msd_deposits = 0;
 };
+// The items by the names the CLI and the customer copy give them, in the order they are added.
+std::vector<std::pair<const char*, double>> named_items(const StartupItems& i);
 // The three preference choices it depends on.
 struct LeaseChoices {
   bool rate_is_percent, doc_in_payments, plate_in_payments;

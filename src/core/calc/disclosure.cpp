@@ -39,19 +39,9 @@ LeaseDisclosure lease_disclosure(const Worksheet& ws, const Preferences& prefs,
   const StartupItems& i = f.items;
   const double due = num(F::totaldue) + num(F::rebates) + equity;
   d.amount_due_at_signing = money_text(due);
-  const std::pair<const char*, double> items[] = {{"capitalized_cost_reduction", reduction},
-                                                  {"first_payment", i.first_payment},
-                                                  {"docfee", i.docfee},
-                                                  {"docfee_tax", i.docfee_tax},
-                                                  {"platecharge", i.platecharge},
-                                                  {"rebate_tax", i.rebate_tax},
-                                                  {"cash_down_tax", i.cash_down_tax},
-                                                  {"acqfee", i.acqfee},
-                                                  {"acqfee_tax", i.acqfee_tax},
-                                                  {"upfront_tax", i.upfront_tax},
-                                                  {"securitydeposit", i.securitydeposit},
-                                                  {"msd_deposits", i.msd_deposits}};
-  for (const auto& [name, value] : items) d.amount_due_items.emplace_back(name, money_text(value));
+  d.amount_due_items.emplace_back("capitalized_cost_reduction", money_text(reduction));
+  for (const auto& [name, value] : named_items(i))
+    d.amount_due_items.emplace_back(name, money_text(value));
   d.paid_by = {{"trade_in", money_text(equity)},
                {"rebates", money_text(num(F::rebates))},
                {"cash", money_text(num(F::totaldue))}};

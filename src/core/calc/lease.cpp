@@ -25,6 +25,20 @@ void write_money(Worksheet& ws, Field f, double v) {
 
 }  // namespace
 
+std::vector<std::pair<const char*, double>> named_items(const StartupItems& i) {
+  return {{"first_payment", i.first_payment},
+          {"docfee", i.docfee},
+          {"docfee_tax", i.docfee_tax},
+          {"platecharge", i.platecharge},
+          {"rebate_tax", i.rebate_tax},
+          {"cash_down_tax", i.cash_down_tax},
+          {"acqfee", i.acqfee},
+          {"acqfee_tax", i.acqfee_tax},
+          {"upfront_tax", i.upfront_tax},
+          {"securitydeposit", i.securitydeposit},
+          {"msd_deposits", i.msd_deposits}};
+}
+
 LeaseInputs read_lease_inputs(const Worksheet& ws) {
   using F = Field;
   // The order of the reads is the order the window has always used.

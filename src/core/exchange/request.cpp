@@ -292,20 +292,8 @@ Json startups_json(const Worksheet& ws, const Preferences& prefs) {
   } catch (const CommandAbort&) {
     return nullptr;
   }
-  const StartupItems& i = f.items;
-  const std::pair<const char*, double> items[] = {{"first_payment", i.first_payment},
-                                                  {"docfee", i.docfee},
-                                                  {"docfee_tax", i.docfee_tax},
-                                                  {"platecharge", i.platecharge},
-                                                  {"rebate_tax", i.rebate_tax},
-                                                  {"cash_down_tax", i.cash_down_tax},
-                                                  {"acqfee", i.acqfee},
-                                                  {"acqfee_tax", i.acqfee_tax},
-                                                  {"upfront_tax", i.upfront_tax},
-                                                  {"securitydeposit", i.securitydeposit},
-                                                  {"msd_deposits", i.msd_deposits}};
   Json out = Json::object();
-  for (const auto& [name, value] : items) out[name] = money_text(value);
+  for (const auto& [name, value] : named_items(f.items)) out[name] = money_text(value);
   return out;
 }
 
