@@ -126,12 +126,6 @@ QColor dimmed(const QColor& c) {
   return QColor((c.red() + 2 * 200) / 3, (c.green() + 2 * 200) / 3, (c.blue() + 2 * 200) / 3);
 }
 
-void set_colour(QWidget* w, const QColor& c) {
-  QPalette pal = w->palette();
-  pal.setColor(QPalette::WindowText, c);
-  w->setPalette(pal);
-}
-
 }  // namespace
 
 Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
@@ -386,9 +380,11 @@ void Form1::update_marks() {
     edit->setStyleSheet(note ? "QLineEdit { background: #ffe8a8; }" : QString());
   }
   const bool stale = figures_out_of_date();
-  for (std::size_t i = 0; i < kFieldCount; ++i) {
-    if (results_[i] != nullptr) {
-      set_colour(results_[i], stale ? dimmed(result_colours_[i]) : result_colours_[i]);
+  if (stale != dimmed_) {  // typing does not repaint every result
+    dimmed_ = stale;
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+      if (results_[i] == nullptr) continue;
+      ui::set_text_colour(results_[i], stale ? dimmed(result_colours_[i]) : result_colours_[i]);
     }
   }
   status_->setText(stale ? "Figures out of date: press Enter to recalculate" : QString());
@@ -410,8 +406,7 @@ void Form1::edit_details() {
   DetailsDialog dialog(details_, dealer_, this);
   if (dialog.exec() != QDialog::Accepted) return;
   const Dealership dealer = dialog.dealership();
-  if (dealer.name != dealer_.name || dealer.address != dealer_.address ||
-      dealer.phone != dealer_.phone) {
+  if (dealer != dealer_) {
     dealer_ = dealer;
     if (save_dealer_) {
       if (const QString error = save_dealer_(dealer); !error.isEmpty()) ui::show_error(this, error);
@@ -427,8 +422,8 @@ void Form1::edit_details() {
 std::function<void(Printer&)> Form1::customer_page() {
   if (!figures_ready()) return {};
   try {
-    return customer_copy_page(worksheet(), lease_disclosure(worksheet(), prefs_, finance_valid_),
-                              dealer_);
+    const Worksheet ws = worksheet();
+    return customer_copy_page(ws, lease_disclosure(ws, prefs_, finance_valid_), dealer_);
   } catch (const CommandAbort& abort) {
     ui::show_error(this, ui::qstr(std::string(abort.what())));
     return {};

@@ -156,6 +156,7 @@ class Form1 : public QWidget {
   Dealership dealer_;
   std::function<QString(const Dealership&)> save_dealer_;
   bool finance_valid_ = true;  // the last command's finance figures were valid
+  bool dimmed_ = false;        // the results are shown as out of date
   // The customer copy's page, or nothing (said in a box) where the deal has no lease.
   std::function<void(Printer&)> customer_page();
   std::function<QString(const Structure&)> save_default_structure_;

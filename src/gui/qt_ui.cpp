@@ -32,6 +32,14 @@ QFont ui_font(double points, bool bold) {
   return f;
 }
 
+void set_text_colour(QWidget* w, const QColor& colour) {
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::WindowText, colour);
+  pal.setColor(QPalette::Text, colour);
+  pal.setColor(QPalette::ButtonText, colour);
+  w->setPalette(pal);
+}
+
 void show_error(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, "Error", text, QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);  // messages carry file names, which may hold '<' or '&'
@@ -51,14 +59,6 @@ QFont fitted(QFont font, const QString& text, int room) {
 // The control's own font, or the platform's default where the layout gives no size.
 QFont control_font(const Control& c, const QString& text, int room) {
   return c.points > 0 ? fitted(ui_font(c.points), text, room) : ui_font(0);
-}
-
-void set_text_colour(QWidget* w, const QColor& colour) {
-  QPalette pal = w->palette();
-  pal.setColor(QPalette::WindowText, colour);
-  pal.setColor(QPalette::Text, colour);
-  pal.setColor(QPalette::ButtonText, colour);
-  w->setPalette(pal);
 }
 
 }  // namespace

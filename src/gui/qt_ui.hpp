@@ -39,6 +39,9 @@ inline QString qstr(const std::string& s) {
 // that text and boxes scale together. Zero points is the platform's default font, regular.
 QFont ui_font(double points, bool bold = true);
 
+// The text colour of a control, in every state.
+void set_text_colour(QWidget* w, const QColor& colour);
+
 // The one kind of message box the program shows: modal, title "Error", an OK button, no icon.
 void show_error(QWidget* parent, const QString& text);
 

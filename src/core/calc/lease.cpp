@@ -236,16 +236,18 @@ void calc_reserve(Deal& deal) {
   std::array<std::string, std::size(kRestored)> saved;
   for (std::size_t i = 0; i < saved.size(); ++i) saved[i] = ws[kRestored[i]];
   const LeaseChoices choices = lease_choices(deal.prefs);
-  const LeaseInputs sell = read_lease_inputs(ws);
+  const Structure& structure = ws.structure;
+  // The buy-rate run keeps the capitalized upfront tax of the deal as sold.
+  std::optional<double> sold_upfront;
+  if (structure.upfront() && structure.upfront_capitalized) {
+    sold_upfront = lease_figures(read_lease_inputs(ws), choices).upfront_tax;
+  }
   ws[F::rate] = ws[F::buyrate];
   LeaseInputs buy = read_lease_inputs(ws);
-  // The buy-rate run keeps the capitalized upfront tax of the deal as sold.
-  if (sell.s.upfront() && sell.s.capitalized) {
-    buy.s.fixed_upfront = lease_figures(sell, choices).upfront_tax;
-  }
+  buy.s.fixed_upfront = sold_upfront;
   write_lease(ws, buy, choices);
   // The payments carry no tax under the upfront methods.
-  const double tax_factor = sell.s.upfront() ? 1.0 : val(ws[F::taxrate]) * 0.01 + 1.0;
+  const double tax_factor = structure.upfront() ? 1.0 : val(ws[F::taxrate]) * 0.01 + 1.0;
   const double at_rate = val(saved[3]);  // the monthly payment at the user's rate
   const double at_buy_rate = val(ws[F::monthlypayment]);
   const double reserve = ((at_rate - at_buy_rate) * val(ws[F::term])) / tax_factor;

@@ -31,6 +31,16 @@ std::optional<Json> parse_json_text(const std::string& text, std::string& error,
   return std::nullopt;
 }
 
+std::optional<std::vector<std::string>> json_texts(const Json& value) {
+  if (!value.is_array()) return std::nullopt;
+  std::vector<std::string> out;
+  for (const auto& t : value) {
+    if (!t.is_string()) return std::nullopt;
+    out.push_back(t.get<std::string>());
+  }
+  return out;
+}
+
 std::string quoted_name(std::string_view name) {
   // At most 60 characters of the quoted text, counting escapes as written ("\u0000" is six).
   constexpr std::size_t kMax = 60;

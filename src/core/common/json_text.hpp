@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tq {
 
@@ -15,6 +16,9 @@ using Json = nlohmann::ordered_json;
 // of range and nesting deeper than max_depth are refused; `error` then says why, without
 // quoting the input.
 std::optional<Json> parse_json_text(const std::string& text, std::string& error, int max_depth = 8);
+
+// An array of texts, or nothing when the value is anything else.
+std::optional<std::vector<std::string>> json_texts(const Json& value);
 
 // A name as it may appear in a one-line message: JSON-quoted, at most 60 characters of it,
 // never cut inside a character.

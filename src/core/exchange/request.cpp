@@ -29,14 +29,10 @@ struct Request {
 
 // A list of texts, or why not.
 std::vector<std::string> texts_of(const Json& value, const char* name) {
-  const std::string why = std::string("\"grid\" must hold \"") + name + "\": an array of texts";
-  if (!value.is_array()) throw BadRequest{why};
-  std::vector<std::string> out;
-  for (const auto& t : value) {
-    if (!t.is_string()) throw BadRequest{why};
-    out.push_back(t.get<std::string>());
-  }
-  return out;
+  auto texts = json_texts(value);
+  if (!texts)
+    throw BadRequest{std::string("\"grid\" must hold \"") + name + "\": an array of texts"};
+  return std::move(*texts);
 }
 
 std::optional<std::string> read_preferences(const Json& value, Request& out) {
@@ -244,24 +240,25 @@ class PlainReader {
   std::size_t i_ = 0;
 };
 
+// The preferences a request runs with: its own (kept in `own`), or those it started from.
+const Preferences& request_prefs(const Request& req, const Preferences& base, Preferences& own) {
+  if (!req.preferences) return base;
+  own.assign(*req.preferences);
+  return own;
+}
+
 // Runs a request's commands on a worksheet that starts as the window's does after start-up.
-Worksheet run_request(const Request& req, const Preferences& base,
+Worksheet run_request(const Request& req, const Preferences& prefs,
                       std::vector<std::string>& messages) {
-  const Preferences* prefs = &base;
-  Preferences own;
-  if (req.preferences) {
-    own.assign(*req.preferences);
-    prefs = &own;
-  }
   Worksheet ws;
-  clearform(ws, *prefs);
+  clearform(ws, prefs);
   // The default structure unless the request says otherwise: never the dealer's own defaults.
   if (req.structure) ws.structure = *req.structure;
   if (req.details) ws.details = *req.details;
   for (const auto& [field, value] : req.fields) ws[field] = value;
   if (req.rolloption) ws.rolloption = *req.rolloption;
   const MessageSink sink = [&](const std::string& m) { messages.push_back(m); };
-  for (const auto command : req.commands) run_command(command, ws, *prefs, sink);
+  for (const auto command : req.commands) run_command(command, ws, prefs, sink);
   return ws;
 }
 
@@ -342,28 +339,24 @@ Json disclosure_json(const Worksheet& ws, const Preferences& prefs, bool finance
 
 Json answer_json(const Request& req, const Preferences& base,
                  const std::vector<std::string>& start_messages) {
+  Preferences own;
+  const Preferences& prefs = request_prefs(req, base, own);
   std::vector<std::string> messages = start_messages;
-  const Worksheet ws = run_request(req, base, messages);
+  const Worksheet ws = run_request(req, prefs, messages);
   Json answer = worksheet_json(ws);
   answer[key::messages] = messages;
   if (req.structure) {
     answer[key::structure] = structure_json(ws.structure);
-    Preferences prefs = base;
-    if (req.preferences) prefs.assign(*req.preferences);
     answer[key::startups] = startups_json(ws, prefs);
   }
   if (req.details) answer[key::details] = details_json(ws.details);
   if (req.disclosure) {
-    Preferences prefs = base;
-    if (req.preferences) prefs.assign(*req.preferences);
     const bool finance_valid =
         std::find(messages.begin() + static_cast<std::ptrdiff_t>(start_messages.size()),
                   messages.end(), kMsgInvalidFinance) == messages.end();
     answer[key::disclosure] = disclosure_json(ws, prefs, finance_valid);
   }
   if (req.grid) {
-    Preferences prefs = base;
-    if (req.preferences) prefs.assign(*req.preferences);
     answer[key::grid] = grid_json(payment_grid(ws, prefs, req.grid->first, req.grid->second));
   }
   return answer;
@@ -380,8 +373,9 @@ void append_answer_line(std::string& out, std::string_view text, const Preferenc
                         const std::vector<std::string>& start_messages) {
   check_size(text);
   if (auto req = PlainReader(text).read()) {
+    Preferences own;
     std::vector<std::string> messages = start_messages;
-    const Worksheet ws = run_request(*req, base, messages);
+    const Worksheet ws = run_request(*req, request_prefs(*req, base, own), messages);
     if (append_answer_line(out, ws, messages)) return;
     // A text that is not valid UTF-8 (from a preferences file) is replaced as the library does.
     Json answer = worksheet_json(ws);

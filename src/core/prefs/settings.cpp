@@ -7,16 +7,6 @@
 namespace tq {
 namespace {
 
-std::optional<std::vector<std::string>> texts(const Json& value) {
-  if (!value.is_array()) return std::nullopt;
-  std::vector<std::string> out;
-  for (const auto& t : value) {
-    if (!t.is_string()) return std::nullopt;
-    out.push_back(t.get<std::string>());
-  }
-  return out;
-}
-
 std::string beside(const std::string& path) {
   if (path.empty()) return {};
   return (std::filesystem::path(path).parent_path() / kSettingsFileName).string();
@@ -42,10 +32,10 @@ DealerSettings load_settings(const PrefsLocation& location, std::optional<std::s
   if (error.empty()) {
     settings.other = *json;
     if (const auto grid = json->find("grid"); grid != json->end()) {
-      const auto terms =
-          grid->is_object() && grid->contains("terms") ? texts((*grid)["terms"]) : std::nullopt;
+      const auto terms = grid->is_object() && grid->contains("terms") ? json_texts((*grid)["terms"])
+                                                                      : std::nullopt;
       const auto downs = grid->is_object() && grid->contains("downpayments")
-                             ? texts((*grid)["downpayments"])
+                             ? json_texts((*grid)["downpayments"])
                              : std::nullopt;
       // Divided, not multiplied: the product of two huge counts could wrap.
       const bool bounded =

@@ -169,10 +169,11 @@ class Search {
       fresh = true;
       if (!probe(in_, last_).continues) break;
       // Below the MSD floor the money factor stays 0 as the rate falls: nothing moves again.
-      const double raw = (choices_.rate_is_percent ? figure / 2400 : figure) -
-                         in_.s.msd_count * in_.s.msd_reduction;
-      if (pass_.figure == Field::rate && in_.s.msd_count > 0 && step_ < 0 && raw <= 0) {
-        throw CommandAbort(pass_.unreachable);
+      if (pass_.figure == Field::rate && in_.s.msd_count > 0 && step_ < 0) {
+        const double factor = choices_.rate_is_percent ? figure / 2400 : figure;
+        if (factor - in_.s.msd_count * in_.s.msd_reduction <= 0) {
+          throw CommandAbort(pass_.unreachable);
+        }
       }
       leap();
       figure = in_.*input_of(pass_.figure);

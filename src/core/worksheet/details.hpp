@@ -45,6 +45,7 @@ bool vin_check_digit_ok(std::string_view vin);
 // The dealership named on the customer copy, from the dealer settings.
 struct Dealership {
   std::string name, address, phone;
+  bool operator==(const Dealership&) const = default;
 };
 
 }  // namespace tq
