@@ -1,12 +1,14 @@
 # The core depends one way: common, then prefs, then worksheet, then calc, then print, then tools,
-# then exchange (deal files, requests and answers); and never on Qt or the windows. Configuring fails on an include that breaks this.
+# then desk (grid, lender programs, reconciling contracts), then exchange (deal files, requests and
+# answers); and never on Qt or the windows. Configuring fails on an include that breaks this.
 set(TALLYQUOTE_CORE_DEPENDS_common "")
 set(TALLYQUOTE_CORE_DEPENDS_prefs "common")
 set(TALLYQUOTE_CORE_DEPENDS_worksheet "common;prefs")
 set(TALLYQUOTE_CORE_DEPENDS_calc "common;prefs;worksheet")
 set(TALLYQUOTE_CORE_DEPENDS_print "common;prefs;worksheet;calc")
 set(TALLYQUOTE_CORE_DEPENDS_tools "common;prefs;worksheet;calc;print")
-set(TALLYQUOTE_CORE_DEPENDS_exchange "common;prefs;worksheet;calc;print;tools")
+set(TALLYQUOTE_CORE_DEPENDS_desk "common;prefs;worksheet;calc;print;tools")
+set(TALLYQUOTE_CORE_DEPENDS_exchange "common;prefs;worksheet;calc;print;tools;desk")
 
 function(check_core_layering core_dir)
   file(GLOB_RECURSE sources RELATIVE ${core_dir} ${core_dir}/*.cpp ${core_dir}/*.hpp)

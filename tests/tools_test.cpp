@@ -6,7 +6,7 @@
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
 #include "deal_helpers.hpp"
-#include "tools/grid.hpp"
+#include "desk/grid.hpp"
 
 namespace {
 

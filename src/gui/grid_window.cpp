@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "gui/qt_ui.hpp"
-#include "tools/grid.hpp"
+#include "desk/grid.hpp"
 
 namespace tq {
 namespace {

@@ -32,6 +32,8 @@ struct LeaseInputs {
   double msrp, sellingprice, optionpackage, addons, docfee, acqfee, rate, residual, term, milesyear,
       rebates, downpayment, mileagecharge, taxrate, platecharge, tradeallowance, tradepayoff;
   StructureInputs s;
+  // A contract's own figures in place of the ones computed (reconciling a contract).
+  std::optional<double> fixed_capcost, fixed_residual;
 };
 
 // What the start-ups are made of, each before rounding (the CLI shows each in "###0.00").
@@ -67,6 +69,10 @@ LeaseChoices lease_choices(const Preferences& prefs);
 LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices);
 // calculate_lease on inputs already read: writes the nine results, returns the figures.
 LeaseFigures write_lease(Worksheet& ws, const LeaseInputs& in, const LeaseChoices& choices);
+
+// The dealer's reserve: the payments' difference over the term, less the monthly tax it carries.
+double reserve_of(double payment_at_rate, double payment_at_buy_rate, double term, double taxrate,
+                  const Structure& structure);
 
 // Single-pay lease into csinglepay; leaves rate and downpayment exactly as they were.
 void calc_singlepay(Deal& deal);

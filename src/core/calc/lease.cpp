@@ -108,7 +108,8 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
     if (s.rebates_taxable) O = O + in.rebates;
     if (s.tax_cash_down) O = O + std::max(in.downpayment, 0.0);
   }
-  out.residual = finite((in.msrp + in.optionpackage) * in.residual);
+  out.residual =
+      in.fixed_residual ? *in.fixed_residual : finite((in.msrp + in.optionpackage) * in.residual);
   const double V = out.residual;
   const auto base_of = [&](double n) { return (n - V) / T + (n + V) * F; };
 
@@ -132,6 +133,7 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
     }
     N = N + out.upfront_tax;
   }
+  if (in.fixed_capcost) N = *in.fixed_capcost;
   out.capcost = finite(N);
   out.base = finite(base_of(N));
   out.basepayment = shown(out.base, out.basepayment_text);
@@ -219,6 +221,14 @@ void calc_singlepay(Deal& deal) {
   calculate_lease(deal);
 }
 
+double reserve_of(double payment_at_rate, double payment_at_buy_rate, double term, double taxrate,
+                  const Structure& structure) {
+  // The payments carry no tax under the upfront methods.
+  const double tax_factor = structure.upfront() ? 1.0 : taxrate * 0.01 + 1.0;
+  // A tax rate of -100 leaves no tax factor to divide by.
+  return finite(((payment_at_rate - payment_at_buy_rate) * term) / tax_factor);
+}
+
 void calc_reserve(Deal& deal) {
   using F = Field;
   Worksheet& ws = deal.ws;
@@ -246,12 +256,9 @@ void calc_reserve(Deal& deal) {
   LeaseInputs buy = read_lease_inputs(ws);
   buy.s.fixed_upfront = sold_upfront;
   write_lease(ws, buy, choices);
-  // The payments carry no tax under the upfront methods.
-  const double tax_factor = structure.upfront() ? 1.0 : val(ws[F::taxrate]) * 0.01 + 1.0;
-  const double at_rate = val(saved[3]);  // the monthly payment at the user's rate
-  const double at_buy_rate = val(ws[F::monthlypayment]);
-  const double reserve = ((at_rate - at_buy_rate) * val(ws[F::term])) / tax_factor;
-  finite(reserve);  // a tax rate of -100 leaves no tax factor to divide by
+  // saved[3]: the monthly payment at the user's rate.
+  const double reserve = reserve_of(val(saved[3]), val(ws[F::monthlypayment]), val(ws[F::term]),
+                                    val(ws[F::taxrate]), structure);
   for (std::size_t i = 0; i < saved.size(); ++i) ws[kRestored[i]] = std::move(saved[i]);
   write_money(ws, F::totalreserve, reserve);
 }

@@ -233,4 +233,11 @@ std::string_view trim(std::string_view text, std::string_view blanks) {
   return text.substr(first, last - first + 1);
 }
 
+std::optional<double> whole_number(std::string_view text) {
+  std::size_t end = 0;
+  const double v = read_number(text, end);
+  if (trim(text).empty() || !trim(text.substr(end)).empty()) return std::nullopt;
+  return v;
+}
+
 }  // namespace tq

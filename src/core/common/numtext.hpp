@@ -3,6 +3,7 @@
 // so the window, the CLI and the tests see exactly the same digits.
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,9 @@ struct Digits15 {
   int exponent = 0;
 };
 Digits15 digits15(double value);
+
+// A text that reads whole as one number ("350", "0.00008", " 1e3 "), or nothing.
+std::optional<double> whole_number(std::string_view text);
 
 // Leading and trailing blanks removed: spaces and tabs, or the characters given.
 std::string_view trim(std::string_view text, std::string_view blanks = " \t");

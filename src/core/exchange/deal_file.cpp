@@ -10,6 +10,7 @@ std::string format_deal(const Worksheet& ws) {
   // Only a structure of its own: a deal priced the usual way reads as it always did.
   if (ws.structure != Structure{}) deal[key::structure] = structure_json(ws.structure);
   if (!ws.details.empty()) deal[key::details] = details_json(ws.details);
+  if (!ws.program.empty()) deal[key::program_name] = ws.program;
   // Texts come from the window; invalid UTF-8 is replaced rather than lost with the whole file.
   return deal.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -43,8 +44,10 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text) {
       problem = read_structure(value, ws.structure);
     } else if (name == key::details) {
       problem = read_details(value, ws.details);
+    } else if (name == key::program_name) {
+      problem = read_program_name(value, ws.program);
     } else if (name != key::messages && name != key::grid && name != key::startups &&
-               name != key::disclosure) {  // a CLI answer's
+               name != key::disclosure && name != key::reconcile) {  // a CLI answer's
       problem = "unknown key " + quoted_name(name);
     }
     if (problem) return *problem;

@@ -8,10 +8,12 @@
 #include "calc/disclosure.hpp"
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
+#include "desk/grid.hpp"
+#include "desk/programs.hpp"
+#include "desk/reconcile.hpp"
 #include "exchange/deal_file.hpp"
 #include "exchange/worksheet_json.hpp"
 #include "tools/commands.hpp"
-#include "tools/grid.hpp"
 
 namespace tq {
 namespace {
@@ -25,6 +27,9 @@ struct Request {
   std::optional<Structure> structure;
   bool disclosure = false;
   std::optional<DealDetails> details;
+  std::optional<LenderProgram> program;
+  std::optional<std::string> program_name;
+  std::optional<Contract> contract;
 };
 
 // A list of texts, or why not.
@@ -75,6 +80,20 @@ std::optional<std::string> read_grid(const Json& value, Request& out) {
   return std::nullopt;
 }
 
+std::optional<std::string> read_contract(const Json& value, Contract& out) {
+  const std::string why = "\"reconcile\" must be an object of the contract's figures as texts";
+  if (!value.is_object()) return why;
+  for (const auto& [name, text] : value.items()) {
+    const auto f = std::find_if(kContractFigures.begin(), kContractFigures.end(),
+                                [&](const ContractFigureInfo& i) { return i.key == name; });
+    if (f == kContractFigures.end())
+      return "unknown key " + quoted_name(name) + " in \"reconcile\"";
+    if (!text.is_string()) return why;
+    out[static_cast<std::size_t>(f - kContractFigures.begin())] = text.get<std::string>();
+  }
+  return std::nullopt;
+}
+
 void check_size(std::string_view text) {
   if (text.size() > kMaxRequestSize) throw BadRequest{"the request is larger than 1 MB"};
 }
@@ -104,6 +123,12 @@ Request parse_request(std::string_view text) {
       problem = read_structure(value, out.structure.emplace());
     } else if (name == key::details) {
       problem = read_details(value, out.details.emplace());
+    } else if (name == key::program) {
+      problem = read_program(value, out.program.emplace());
+    } else if (name == key::program_name) {
+      problem = read_program_name(value, out.program_name.emplace());
+    } else if (name == key::reconcile) {
+      problem = read_contract(value, out.contract.emplace());
     } else if (name == key::disclosure) {
       if (!value.is_boolean()) problem = "\"disclosure\" must be true or false";
       out.disclosure = value.is_boolean() && value.get<bool>();
@@ -255,8 +280,12 @@ Worksheet run_request(const Request& req, const Preferences& prefs,
   // The default structure unless the request says otherwise: never the dealer's own defaults.
   if (req.structure) ws.structure = *req.structure;
   if (req.details) ws.details = *req.details;
+  if (req.program_name) ws.program = *req.program_name;
   for (const auto& [field, value] : req.fields) ws[field] = value;
   if (req.rolloption) ws.rolloption = *req.rolloption;
+  if (req.program) {
+    if (auto refused = apply_program(ws, prefs, *req.program)) messages.push_back(*refused);
+  }
   const MessageSink sink = [&](const std::string& m) { messages.push_back(m); };
   for (const auto command : req.commands) run_command(command, ws, prefs, sink);
   return ws;
@@ -337,6 +366,25 @@ Json disclosure_json(const Worksheet& ws, const Preferences& prefs, bool finance
   return out;
 }
 
+Json reconcile_json(const Reconciliation& r) {
+  const auto interval = [](const std::optional<Interval>& i) { return i ? Json(*i) : Json(); };
+  const auto text = [](const std::optional<std::string>& t) { return t ? Json(*t) : Json(); };
+  Json differences = Json::object();
+  for (const FigureDifference& d : r.differences) {
+    differences[std::string(kContractFigures[static_cast<std::size_t>(d.figure)].key)] = {
+        {"contract", d.contract},
+        {"worksheet", text(d.worksheet)},
+        {"difference", text(d.difference)}};
+  }
+  return {{"money_factor", interval(r.money_factor)},
+          {"lease_rate_percent", interval(r.lease_rate_percent)},
+          {"selling_price", interval(r.selling_price)},
+          {"markup", text(r.markup)},
+          {"reserve", text(r.reserve)},
+          {"differences", differences},
+          {"notes", r.notes}};
+}
+
 Json answer_json(const Request& req, const Preferences& base,
                  const std::vector<std::string>& start_messages) {
   Preferences own;
@@ -356,8 +404,15 @@ Json answer_json(const Request& req, const Preferences& base,
                   messages.end(), kMsgInvalidFinance) == messages.end();
     answer[key::disclosure] = disclosure_json(ws, prefs, finance_valid);
   }
+  if (req.program || req.program_name) answer[key::program_name] = ws.program;
   if (req.grid) {
-    answer[key::grid] = grid_json(payment_grid(ws, prefs, req.grid->first, req.grid->second));
+    answer[key::grid] = grid_json(payment_grid(ws, prefs, req.grid->first, req.grid->second,
+                                               req.program ? &*req.program : nullptr));
+  }
+  if (req.contract) {
+    auto r = reconcile_contract(ws, prefs, *req.contract);
+    if (const auto* why = std::get_if<std::string>(&r)) throw BadRequest{*why};
+    answer[key::reconcile] = reconcile_json(std::get<Reconciliation>(r));
   }
   return answer;
 }

@@ -31,6 +31,12 @@ Json worksheet_json(const Worksheet& ws) {
   return {{key::fields, fields}, {key::rolloption, ws.rolloption}};
 }
 
+std::optional<std::string> read_program_name(const Json& value, std::string& out) {
+  if (!value.is_string()) return "\"program_name\" must be a text";
+  out = value.get<std::string>();
+  return std::nullopt;
+}
+
 Json details_json(const DealDetails& d) {
   Json out = Json::object();
   for (const DetailInfo& info : kDetails) {

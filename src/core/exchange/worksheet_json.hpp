@@ -25,6 +25,9 @@ inline constexpr const char* structure = "structure";
 inline constexpr const char* startups = "startups";
 inline constexpr const char* disclosure = "disclosure";
 inline constexpr const char* details = "details";
+inline constexpr const char* program = "program";            // a lender program to apply
+inline constexpr const char* program_name = "program_name";  // the one the deal was priced on
+inline constexpr const char* reconcile = "reconcile";
 }  // namespace key
 
 // The texts of a "fields" object, checked: known names, string values. Returns why not.
@@ -39,6 +42,9 @@ Json worksheet_json(const Worksheet& ws);
 // A deal's details: an object of texts by key. read_details checks the keys and the VIN.
 Json details_json(const DealDetails& d);
 std::optional<std::string> read_details(const Json& value, DealDetails& out);
+
+// A "program_name" value: a text. Returns why not.
+std::optional<std::string> read_program_name(const Json& value, std::string& out);
 
 // A deal's structure: every setting filled in, amounts as texts.
 Json structure_json(const Structure& s);

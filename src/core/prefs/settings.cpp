@@ -7,28 +7,49 @@
 namespace tq {
 namespace {
 
-std::string beside(const std::string& path) {
+std::string beside(const std::string& path, const char* name) {
   if (path.empty()) return {};
-  return (std::filesystem::path(path).parent_path() / kSettingsFileName).string();
+  return (std::filesystem::path(path).parent_path() / name).string();
 }
 
 }  // namespace
 
+PrefsLocation dealer_file_location(const PrefsLocation& preferences, const char* name) {
+  return {beside(preferences.path, name), beside(preferences.fallback, name)};
+}
+
 PrefsLocation settings_location(const PrefsLocation& preferences) {
-  return {beside(preferences.path), beside(preferences.fallback)};
+  return dealer_file_location(preferences, kSettingsFileName);
+}
+
+std::optional<Json> read_dealer_json(const PrefsLocation& location, std::size_t max_bytes,
+                                     std::string& error) {
+  const FileRead file = read_regular_file(location.read_path(), max_bytes);
+  if (file.missing) return std::nullopt;
+  error = file.error;
+  std::optional<Json> json;
+  if (error.empty()) json = parse_json_text(file.content, error);
+  if (json && !json->is_object()) error = "it is not a JSON object";
+  if (!error.empty()) json.reset();
+  return json;
+}
+
+std::optional<std::string> write_dealer_json(const PrefsLocation& location, const Json& json) {
+  if (!location.fallback.empty()) {  // the user's configuration directory, made on first use
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(location.path).parent_path(),
+                                        ignored);
+  }
+  return replace_file(location.path,
+                      json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n");
 }
 
 DealerSettings load_settings(const PrefsLocation& location, std::optional<std::string>& message) {
   DealerSettings settings;
   const std::string path = location.read_path();
-  const FileRead file = read_regular_file(path, kMaxSettingsFileSize);
-  if (file.missing) return settings;
-  std::string error = file.error;
-  std::optional<Json> json;
-  if (error.empty()) {
-    json = parse_json_text(file.content, error);
-    if (json && !json->is_object()) error = "it is not a JSON object";
-  }
+  std::string error;
+  const std::optional<Json> json = read_dealer_json(location, kMaxSettingsFileSize, error);
+  if (!json && error.empty()) return settings;
   if (error.empty()) {
     settings.other = *json;
     if (const auto grid = json->find("grid"); grid != json->end()) {
@@ -65,13 +86,7 @@ std::optional<std::string> save_settings(const PrefsLocation& location,
   if (!settings.grid_terms.empty() || !settings.grid_downpayments.empty()) {
     json["grid"] = {{"terms", settings.grid_terms}, {"downpayments", settings.grid_downpayments}};
   }
-  if (!location.fallback.empty()) {  // the user's configuration directory, made on first use
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(location.path).parent_path(),
-                                        ignored);
-  }
-  const std::string text = json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-  if (const auto error = replace_file(location.path, text)) {
+  if (const auto error = write_dealer_json(location, json)) {
     return "The dealer settings could not be saved to " + location.path + ": " + *error + ".";
   }
   return std::nullopt;

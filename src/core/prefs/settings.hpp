@@ -25,6 +25,16 @@ struct DealerSettings {
 
 // The settings file's location: beside the preferences file, by the same rules.
 PrefsLocation settings_location(const PrefsLocation& preferences);
+// Any dealer file's location beside the preferences file.
+PrefsLocation dealer_file_location(const PrefsLocation& preferences, const char* name);
+
+// A dealer JSON file read from location.read_path(): a JSON object, or nothing with `error` saying
+// why (empty when the file is simply missing).
+std::optional<Json> read_dealer_json(const PrefsLocation& location, std::size_t max_bytes,
+                                     std::string& error);
+// Written safely to location.path, making the configuration directory on first use; returns why
+// not.
+std::optional<std::string> write_dealer_json(const PrefsLocation& location, const Json& json);
 
 // The settings, or the defaults with a message when the file exists but cannot be used. A
 // missing file is no problem: the defaults are the settings.

@@ -16,9 +16,8 @@ constexpr std::array<std::pair<TaxMethod, std::string_view>, 3> kMethods = {{
 
 // A plain non-negative number, read whole: "350", "0.00008", " 1e3 ".
 bool plain_amount(std::string_view text) {
-  std::size_t end = 0;
-  const double v = read_number(text, end);
-  return !trim(text).empty() && trim(text.substr(end)).empty() && v >= 0 && v < 1e15;
+  const auto v = whole_number(text);
+  return v && *v >= 0 && *v < 1e15;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ Worksheet::Worksheet() {
 
 void clearform(Worksheet& ws, const Preferences& prefs) {
   ws.rolloption = 0;
+  ws.program.clear();  // the dealer's default rate is no program's
   for (const FieldInfo& info : field_catalogue()) {
     const ClearWrite& w = info.clear;
     if (w.keeps) continue;

@@ -26,6 +26,7 @@ struct Worksheet {
   int rolloption = 0;   // 0..3; -1 when no member is selected
   Structure structure;  // how the deal is taxed and what it pays at signing
   DealDetails details;  // who and what the deal is for
+  std::string program;  // the name of the lender program last applied; empty: none
 };
 
 inline constexpr int kRollOptionCount = 4;

@@ -1,4 +1,4 @@
-#include "tools/grid.hpp"
+#include "desk/grid.hpp"
 
 #include <algorithm>
 #include <cassert>
@@ -48,7 +48,8 @@ GridHeaders headers_with_deal(const Worksheet& ws, std::vector<std::string> term
 
 PaymentGrid payment_grid(const Worksheet& ws, const Preferences& prefs,
                          const std::vector<std::string>& terms,
-                         const std::vector<std::string>& downpayments) {
+                         const std::vector<std::string>& downpayments,
+                         const LenderProgram* program) {
   assert(terms.size() * downpayments.size() <= kMaxGridCells || downpayments.empty());
   PaymentGrid grid{terms, downpayments, {}};
   const MessageSink quiet = [](const std::string&) {};
@@ -60,6 +61,10 @@ PaymentGrid payment_grid(const Worksheet& ws, const Preferences& prefs,
       copy[Field::downpayment] = down;
       Deal deal{copy, prefs, quiet};
       GridCell& cell = row.emplace_back();
+      if (program && apply_program(copy, prefs, *program)) {
+        cell.not_in_program = true;
+        continue;
+      }
       try {
         refresh_results(deal);  // Calculate Payments: single pay, reserve, finance
         cell = {copy[Field::monthlypayment], copy[Field::totaldue]};

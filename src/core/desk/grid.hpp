@@ -1,12 +1,14 @@
 #pragma once
 // The payment grid: the worksheet's deal over several lease terms and cash down payments, each
 // cell the payment and total due that Calculate Payments would show with that term and down
-// payment. The worksheet itself never changes for it.
+// payment. The worksheet itself never changes for it. With a lender program, each cell takes the
+// program's rate and residual for its term, so every cell is a quote the lender would write.
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "desk/programs.hpp"
 #include "prefs/settings.hpp"
 #include "worksheet/worksheet.hpp"
 
@@ -15,6 +17,7 @@ namespace tq {
 struct GridCell {
   // Empty where Calculate Payments would abort (a term of 0, an overflow anywhere in its chain).
   std::optional<std::string> monthlypayment, totaldue;
+  bool not_in_program = false;  // the program has no rate or residual for the cell's term
 };
 
 struct PaymentGrid {
@@ -36,9 +39,10 @@ struct GridHeaders {
 GridHeaders headers_with_deal(const Worksheet& ws, std::vector<std::string> terms,
                               std::vector<std::string> downpayments);
 
-// At most kMaxGridCells cells.
+// At most kMaxGridCells cells. Without a program, every term has the deal's residual and rate.
 PaymentGrid payment_grid(const Worksheet& ws, const Preferences& prefs,
                          const std::vector<std::string>& terms,
-                         const std::vector<std::string>& downpayments);
+                         const std::vector<std::string>& downpayments,
+                         const LenderProgram* program = nullptr);
 
 }  // namespace tq

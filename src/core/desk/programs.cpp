@@ -1,0 +1,258 @@
+#include "desk/programs.hpp"
+
+#include <algorithm>
+
+#include "common/files.hpp"
+#include "common/numtext.hpp"
+#include "prefs/settings.hpp"
+
+namespace tq {
+namespace {
+
+constexpr const char* kProgramsKey = "programs";
+
+// The program's optional texts by key, in the order the file gives them.
+constexpr std::pair<const char*, std::string LenderProgram::*> kOptionalTexts[] = {
+    {"acqfee", &LenderProgram::acqfee},
+    {"mileagecharge", &LenderProgram::mileagecharge},
+    {"msd_reduction", &LenderProgram::msd_reduction},
+    {"msd_max", &LenderProgram::msd_max},
+};
+
+bool iso_date(std::string_view d) {
+  if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
+  for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (d[i] < '0' || d[i] > '9') return false;
+  }
+  const int month = (d[5] - '0') * 10 + (d[6] - '0'), day = (d[8] - '0') * 10 + (d[9] - '0');
+  return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+// "24, 36 and 39": the values of a list of number texts.
+std::string listing(const std::vector<std::string>& texts) {
+  std::string out;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) out += i + 1 == texts.size() ? " and " : ", ";
+    out += short_text(val(texts[i]));
+  }
+  return out;
+}
+
+std::optional<std::string> read_text(const Json& v, const std::string& what, std::string& out,
+                                     bool number = true) {
+  if (!v.is_string()) return what + " must be a text";
+  out = v.get<std::string>();
+  if (number && !whole_number(out)) return what + " does not read as a number";
+  return std::nullopt;
+}
+
+std::optional<std::string> read_term(const Json& v, ProgramTerm& out) {
+  if (!v.is_object() || !v.contains("term") || !v.contains("rate") || !v.contains("residuals")) {
+    return std::string("each term must be {\"term\", \"rate\", \"residuals\"}");
+  }
+  for (const auto& [name, item] : v.items()) {
+    std::optional<std::string> problem;
+    if (name == "term") {
+      problem = read_text(item, "a term", out.term);
+      if (!problem && !(val(out.term) > 0)) problem = "a term must be above 0";
+    } else if (name == "rate") {
+      problem = read_text(item, "a term's rate", out.rate);
+    } else if (name == "residuals") {
+      if (!item.is_object() || item.empty()) {
+        return "a term's \"residuals\" must be an object of percentages by miles";
+      }
+      for (const auto& [band, percent] : item.items()) {
+        const auto miles = whole_number(band);
+        if (!miles || !(*miles > 0) || *miles > kTopMileageBand) {
+          return "a mileage band must be a number of miles above 0 and at most 15000";
+        }
+        std::string p;
+        if (auto bad = read_text(percent, "a residual percentage", p)) return bad;
+        out.residuals.emplace_back(band, p);
+      }
+    } else {
+      problem = "unknown key " + quoted_name(name) + " in a term";
+    }
+    if (problem) return problem;
+  }
+  return std::nullopt;
+}
+
+const ProgramTerm* find_term(const LenderProgram& p, double term) {
+  for (const ProgramTerm& t : p.terms) {
+    if (val(t.term) == term) return &t;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+Json program_json(const LenderProgram& p) {
+  Json out = {{"name", p.name}};
+  if (!p.lender.empty()) out["lender"] = p.lender;
+  out["rate_type"] = p.money_factor ? "money_factor" : "percent";
+  Json terms = Json::array();
+  for (const ProgramTerm& t : p.terms) {
+    Json residuals = Json::object();
+    for (const auto& [band, percent] : t.residuals) residuals[band] = percent;
+    terms.push_back({{"term", t.term}, {"rate", t.rate}, {"residuals", residuals}});
+  }
+  out["terms"] = terms;
+  for (const auto& [key, member] : kOptionalTexts) {
+    if (!(p.*member).empty()) out[key] = p.*member;
+  }
+  if (!p.valid_until.empty()) out["valid_until"] = p.valid_until;
+  return out;
+}
+
+std::optional<std::string> read_program(const Json& value, LenderProgram& out) {
+  if (!value.is_object()) return "a program must be an object";
+  for (const char* required : {"name", "rate_type", "terms"}) {
+    if (!value.contains(required)) return std::string("a program must have \"") + required + "\"";
+  }
+  for (const auto& [name, v] : value.items()) {
+    std::optional<std::string> problem;
+    const auto optional = std::find_if(std::begin(kOptionalTexts), std::end(kOptionalTexts),
+                                       [&](const auto& o) { return name == o.first; });
+    if (name == "name" || name == "lender") {
+      problem = read_text(v, quoted_name(name), name == "name" ? out.name : out.lender, false);
+      if (!problem && name == "name" && trim(out.name).empty()) problem = "a program needs a name";
+    } else if (name == "rate_type") {
+      if (v != "money_factor" && v != "percent") {
+        problem = "\"rate_type\" must be \"money_factor\" or \"percent\"";
+      }
+      out.money_factor = v == "money_factor";
+    } else if (name == "terms") {
+      if (!v.is_array() || v.empty()) return "\"terms\" must be an array of at least one term";
+      for (const Json& item : v) {
+        ProgramTerm term;
+        if (auto bad = read_term(item, term)) return bad;
+        if (find_term(out, val(term.term))) {
+          return "the term " + short_text(val(term.term)) + " is given twice";
+        }
+        out.terms.push_back(std::move(term));
+      }
+    } else if (optional != std::end(kOptionalTexts)) {
+      problem = read_text(v, quoted_name(name), out.*(optional->second));
+    } else if (name == "valid_until") {
+      problem = read_text(v, "\"valid_until\"", out.valid_until, false);
+      if (!problem && !iso_date(out.valid_until)) {
+        problem = "\"valid_until\" must be a date as YYYY-MM-DD";
+      }
+    } else {
+      problem = "unknown key " + quoted_name(name) + " in a program";
+    }
+    if (problem) return problem;
+  }
+  if (!out.msd_max.empty() && !(val(out.msd_max) >= 0 && val(out.msd_max) <= 10)) {
+    return "\"msd_max\" must be from 0 to 10";
+  }
+  return std::nullopt;
+}
+
+bool program_expired(const LenderProgram& p, std::string_view today) {
+  return !p.valid_until.empty() && p.valid_until < today;
+}
+
+std::variant<ProgramQuote, std::string> program_quote(const LenderProgram& p, std::string_view term,
+                                                      std::string_view milesyear,
+                                                      const Preferences& prefs) {
+  const std::string named = "The program " + quoted_name(p.name);
+  const ProgramTerm* t = find_term(p, val(term));
+  if (!t) {
+    std::vector<std::string> terms;
+    for (const ProgramTerm& each : p.terms) terms.push_back(each.term);
+    return named + " has no " + short_text(val(term)) + "-month term; it has " + listing(terms) +
+           " months.";
+  }
+  // Above the top band, the top band's residual, and the worksheet charges the excess miles.
+  const double miles = std::min(val(milesyear), kTopMileageBand);
+  const std::pair<std::string, std::string>* band = nullptr;
+  for (const auto& b : t->residuals) {
+    if (val(b.first) >= miles && (!band || val(b.first) < val(band->first))) band = &b;
+  }
+  if (!band) {
+    std::vector<std::string> bands;
+    for (const auto& b : t->residuals) bands.push_back(b.first);
+    return named + " has no residual for " + short_text(val(milesyear)) + " miles a year at " +
+           short_text(val(term)) + " months; its bands are " + listing(bands) + " miles.";
+  }
+  const bool percent = val(prefs.dratetype) == 0;
+  const double rate = val(t->rate);
+  const double converted = percent == p.money_factor ? (percent ? rate * 2400 : rate / 2400) : rate;
+  return ProgramQuote{short_text(converted), short_text(val(band->second) / 100)};
+}
+
+std::optional<std::string> apply_program(Worksheet& ws, const Preferences& prefs,
+                                         const LenderProgram& p) {
+  const auto quote = program_quote(p, ws[Field::term], ws[Field::milesyear], prefs);
+  if (const auto* why = std::get_if<std::string>(&quote)) return *why;
+  const auto& q = std::get<ProgramQuote>(quote);
+  ws[Field::rate] = q.rate;
+  ws[Field::residual] = q.residual;
+  if (!p.acqfee.empty()) ws[Field::acqfee] = p.acqfee;
+  if (!p.mileagecharge.empty()) ws[Field::mileagecharge] = p.mileagecharge;
+  if (!p.msd_reduction.empty()) ws.structure.msd_reduction = p.msd_reduction;
+  if (!p.msd_max.empty() && val(ws.structure.msd_count) > val(p.msd_max)) {
+    ws.structure.msd_count = short_text(val(p.msd_max));
+  }
+  ws.program = p.name;
+  return std::nullopt;
+}
+
+Json programs_json(const std::vector<LenderProgram>& programs) {
+  Json list = Json::array();
+  for (const LenderProgram& p : programs) list.push_back(program_json(p));
+  return {{kProgramsKey, list}};
+}
+
+std::variant<std::vector<LenderProgram>, std::string> parse_programs(const std::string& text) {
+  std::string error;
+  const auto json = parse_json_text(text, error);
+  if (!json) return "it " + error;
+  // One program, a list of them, or the programs file's own shape.
+  const Json* list = &*json;
+  Json single = Json::array();
+  if (json->is_object() && json->contains(kProgramsKey) && json->size() == 1) {
+    list = &(*json)[kProgramsKey];
+  } else if (json->is_object()) {
+    single.push_back(*json);
+    list = &single;
+  }
+  if (!list->is_array()) return std::string("it holds no list of programs");
+  std::vector<LenderProgram> out;
+  for (const Json& item : *list) {
+    LenderProgram p;
+    if (auto problem = read_program(item, p)) return *problem;
+    out.push_back(std::move(p));
+  }
+  return out;
+}
+
+PrefsLocation programs_location(const PrefsLocation& preferences) {
+  return dealer_file_location(preferences, kProgramsFileName);
+}
+
+std::variant<std::vector<LenderProgram>, std::string> load_programs(const PrefsLocation& location) {
+  const std::string path = location.read_path();
+  const FileRead file = read_regular_file(path, kMaxProgramsFileSize);
+  if (file.missing) return std::vector<LenderProgram>{};
+  auto result = file.error.empty()
+                    ? parse_programs(file.content)
+                    : std::variant<std::vector<LenderProgram>, std::string>(file.error);
+  if (auto* why = std::get_if<std::string>(&result)) {
+    *why = "The lender programs in " + path + " could not be read: " + *why + ".";
+  }
+  return result;
+}
+
+std::optional<std::string> save_programs(const PrefsLocation& location,
+                                         const std::vector<LenderProgram>& programs) {
+  if (const auto error = write_dealer_json(location, programs_json(programs))) {
+    return "The lender programs could not be saved to " + location.path + ": " + *error +
+           ". The file was left as it was.";
+  }
+  return std::nullopt;
+}
+
+}  // namespace tq

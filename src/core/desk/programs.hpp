@@ -1,0 +1,74 @@
+#pragma once
+// Lender programs: a lender's rate and residual percentage for each term and mileage band, its
+// acquisition fee, mileage charge and MSD rules. Kept in the dealer's programs.json beside the
+// preferences; applying one writes the deal's rate, residual and fees for its term and miles.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "common/json_text.hpp"
+#include "prefs/preferences.hpp"
+#include "worksheet/worksheet.hpp"
+
+namespace tq {
+
+inline constexpr const char* kProgramsFileName = "programs.json";
+inline constexpr std::size_t kMaxProgramsFileSize = 4 * 1024 * 1024;
+// Mileage bands go up to this many miles a year; more miles use this band and pay the excess.
+inline constexpr double kTopMileageBand = 15000;
+
+struct ProgramTerm {
+  std::string term, rate;
+  // Residual percentages by mileage band (miles a year), in the order given.
+  std::vector<std::pair<std::string, std::string>> residuals;
+  bool operator==(const ProgramTerm&) const = default;
+};
+
+struct LenderProgram {
+  std::string name, lender;
+  bool money_factor = true;  // the rates are money factors; else annual percentages
+  std::vector<ProgramTerm> terms;
+  // Texts as published; empty: the program does not say, and the deal keeps its own.
+  std::string acqfee, mileagecharge, msd_reduction, msd_max, valid_until;
+  bool operator==(const LenderProgram&) const = default;
+};
+
+Json program_json(const LenderProgram& p);
+// A program object, checked: known keys, texts that read as numbers, a name, at least one term,
+// bands above 0 and at most 15,000, a valid-until date as YYYY-MM-DD. Returns why not.
+std::optional<std::string> read_program(const Json& value, LenderProgram& out);
+
+// Whether the program is past its valid-until date on `today` (YYYY-MM-DD).
+bool program_expired(const LenderProgram& p, std::string_view today);
+
+// The program's rate and residual for a term and the yearly miles, as the worksheet's texts: the
+// rate in the worksheet's rate type, the residual as a factor. The miles pick the smallest band at
+// or above them (above 15,000: the 15,000 band). The error names what the program does have.
+struct ProgramQuote {
+  std::string rate, residual;
+};
+std::variant<ProgramQuote, std::string> program_quote(const LenderProgram& p, std::string_view term,
+                                                      std::string_view milesyear,
+                                                      const Preferences& prefs);
+
+// Applies the program to the deal for its term and miles: rate, residual, acquisition fee, mileage
+// charge, MSD reduction (the MSD count capped at the program's most) and the program's name.
+// Returns why not, leaving the worksheet as it was.
+std::optional<std::string> apply_program(Worksheet& ws, const Preferences& prefs,
+                                         const LenderProgram& p);
+
+// The dealer's programs file: {"programs": [...]}. A missing file holds no programs.
+PrefsLocation programs_location(const PrefsLocation& preferences);
+std::variant<std::vector<LenderProgram>, std::string> load_programs(const PrefsLocation& location);
+std::optional<std::string> save_programs(const PrefsLocation& location,
+                                         const std::vector<LenderProgram>& programs);
+
+// Programs from a text: one program object, an array of them, or {"programs": [...]}.
+std::variant<std::vector<LenderProgram>, std::string> parse_programs(const std::string& text);
+Json programs_json(const std::vector<LenderProgram>& programs);
+
+}  // namespace tq

@@ -1,0 +1,308 @@
+#include "desk/reconcile.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <span>
+
+#include "calc/calc.hpp"
+#include "calc/messages.hpp"
+#include "common/numtext.hpp"
+
+namespace tq {
+namespace {
+
+using CF = ContractFigure;
+
+struct Typed {
+  double value = 0;
+  int decimals = 0;
+};
+
+std::size_t index(CF f) {
+  return static_cast<std::size_t>(f);
+}
+
+// A contract figure as typed: "$27,374.00", "386", "0.00025". Money is plain digits with at most
+// two decimals, so that "as many decimals as typed" means what it says.
+std::variant<Typed, std::string> read_typed(const ContractFigureInfo& f, std::string_view text) {
+  std::string plain;
+  for (char c : trim(text)) {
+    if (c != '$' && c != ',') plain += c;
+  }
+  const std::string why =
+      "The contract's " + std::string(f.caption) + " \"" + std::string(trim(text)) + "\" is not ";
+  const auto value = whole_number(plain);
+  if (!value || !std::isfinite(*value)) return why + "a number.";
+  Typed t{*value, 0};
+  if (f.money) {
+    const auto dot = plain.find('.');
+    const std::size_t digits = dot == std::string::npos ? 0 : plain.size() - dot - 1;
+    const bool plain_digits =
+        plain.find_first_not_of("-0123456789.") == std::string::npos && std::fabs(t.value) < 1e12;
+    if (!plain_digits || digits > 2) return why + "an amount in dollars and cents.";
+    t.decimals = static_cast<int>(digits);
+  }
+  return t;
+}
+
+// How a worksheet figure in cents, rounded half up to the contract's decimals, compares with it.
+int compare(double worksheet, const Typed& c) {
+  const auto cents = std::llround(worksheet * 100);
+  const long long unit = c.decimals == 2 ? 1 : c.decimals == 1 ? 10 : 100;
+  const long long rounded = cents + unit / 2 >= 0 ? (cents + unit / 2) / unit
+                                                  : -((-(cents + unit / 2) + unit - 1) / unit);
+  const auto target = std::llround(c.value * static_cast<double>(100 / unit));
+  return rounded < target ? -1 : rounded > target ? 1 : 0;
+}
+
+// "0.000249581" from 249581 and 9 decimals.
+std::string scaled_text(long long units, int decimals) {
+  const bool negative = units < 0;
+  std::string digits = std::to_string(negative ? -units : units);
+  if (digits.size() <= static_cast<std::size_t>(decimals)) {
+    digits.insert(0, static_cast<std::size_t>(decimals) + 1 - digits.size(), '0');
+  }
+  digits.insert(digits.size() - static_cast<std::size_t>(decimals), ".");
+  return (negative ? "-" : "") + digits;
+}
+
+// The interval's ends on the grid of whole units of 10^-decimals: the smallest and largest grid
+// values inside it, so that every value shown reproduces the contract. An interval narrower than
+// one unit holds none; it is then widened outward to the units around it instead.
+std::array<long long, 2> on_grid(double lo, double hi, int decimals) {
+  const double scale = kPow10[static_cast<std::size_t>(decimals)];
+  auto low = static_cast<long long>(std::ceil(lo * scale));
+  auto high = static_cast<long long>(std::floor(hi * scale));
+  while (static_cast<double>(low) / scale < lo) ++low;
+  while (static_cast<double>(high) / scale > hi) --high;
+  if (low > high) std::swap(low, high);
+  return {low, high};
+}
+
+// The deal as the contract has it: the worksheet's inputs with the contract's in their place, the
+// rate as the money factor in effect (after any MSD reduction).
+struct Pricing {
+  LeaseInputs in;
+  LeaseChoices choices;
+  double reduction = 0;  // the capitalized cost reduction: cash, rebates and trade equity
+
+  LeaseFigures at(double factor, double price) const {
+    LeaseInputs run = in;
+    run.rate = factor;
+    run.sellingprice = price;
+    return lease_figures(run, choices);
+  }
+  // The contract's money figures as this lease shows them, in cents.
+  double figure(CF f, const LeaseFigures& lf, double term) const {
+    const double adjusted = val(money_text(lf.capcost)), residual = val(money_text(lf.residual));
+    switch (f) {
+      case CF::base_payment:
+        return lf.basepayment;
+      case CF::monthly_payment:
+        return lf.payment;
+      case CF::adjusted_capitalized_cost:
+        return adjusted;
+      case CF::gross_capitalized_cost:
+        return val(money_text(adjusted + reduction));
+      case CF::residual_value:
+        return residual;
+      case CF::rent_charge:
+        return val(money_text(term * lf.basepayment - (adjusted - residual)));
+      default:
+        return 0;
+    }
+  }
+};
+
+// The interval of x in [from, to] where every figure reproduces, each figure rising with x; none
+// when no x does. Found by halving down to neighbouring doubles.
+std::optional<std::array<double, 2>> reproducing(const std::function<int(double)>& worst_below,
+                                                 const std::function<int(double)>& worst_above,
+                                                 double from, double to) {
+  // Smallest x with no figure below, largest x with no figure above.
+  const auto edge = [](const std::function<bool(double)>& left, double a, double b) {
+    while (true) {
+      const double mid = a + (b - a) / 2;
+      if (mid <= a || mid >= b) return std::pair{a, b};
+      (left(mid) ? a : b) = mid;
+    }
+  };
+  const auto below = [&](double x) { return worst_below(x) < 0; };
+  const auto above = [&](double x) { return worst_above(x) > 0; };
+  if (below(to) || above(from)) return std::nullopt;
+  const double lo = below(from) ? edge(below, from, to).second : from;
+  const double hi = above(to) ? edge([&](double x) { return !above(x); }, from, to).first : to;
+  if (lo > hi || below(hi) || above(lo)) return std::nullopt;
+  return std::array<double, 2>{lo, hi};
+}
+
+}  // namespace
+
+std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws,
+                                                             const Preferences& prefs,
+                                                             const Contract& contract) {
+  std::array<std::optional<Typed>, kContractFigures.size()> typed;
+  for (const ContractFigureInfo& f : kContractFigures) {
+    if (trim(contract[index(f.figure)]).empty()) continue;
+    auto t = read_typed(f, contract[index(f.figure)]);
+    if (auto* why = std::get_if<std::string>(&t)) return *why;
+    typed[index(f.figure)] = std::get<Typed>(t);
+  }
+  const auto given = [&](CF f) { return typed[index(f)].has_value(); };
+  const auto value = [&](CF f) { return typed[index(f)]->value; };
+
+  Reconciliation out;
+  // The worksheet's own figures, for the differences.
+  std::optional<LeaseFigures> sheet;
+  std::optional<LeaseInputs> sheet_in;
+  Pricing p{};
+  try {
+    sheet_in = read_lease_inputs(ws);
+    sheet = lease_figures(*sheet_in, lease_choices(prefs));
+  } catch (const CommandAbort&) {
+    out.notes.push_back("The worksheet's own lease cannot be computed (" +
+                        std::string(kMsgInvalidLease) + "), so nothing is backed out.");
+  }
+  if (sheet) {
+    p.in = *sheet_in;
+    p.choices = lease_choices(prefs);
+    p.choices.rate_is_percent = false;
+    p.in.s.msd_reduction = 0;  // the factor searched is the one in effect
+    p.reduction =
+        p.in.downpayment + p.in.rebates + std::max(p.in.tradeallowance - p.in.tradepayoff, 0.0);
+    if (given(CF::term)) p.in.term = value(CF::term);
+    if (given(CF::tax_rate)) p.in.taxrate = value(CF::tax_rate);
+    if (given(CF::selling_price)) p.in.sellingprice = value(CF::selling_price);
+    if (given(CF::adjusted_capitalized_cost))
+      p.in.fixed_capcost = value(CF::adjusted_capitalized_cost);
+    if (given(CF::residual_value)) p.in.fixed_residual = value(CF::residual_value);
+  }
+  const double factor = given(CF::money_factor) ? value(CF::money_factor)
+                        : sheet                 ? sheet->factor
+                                                : 0;
+
+  // Worst comparison of the given figures among `which` at (factor, price): the lowest or highest.
+  const auto worst = [&](std::span<const CF> which, bool lowest) {
+    return [&, which, lowest](double f, double price) {
+      int w = 0;
+      LeaseFigures lf;
+      try {
+        lf = p.at(f, price);
+      } catch (const CommandAbort&) {
+        return lowest ? -1 : 1;  // no lease there: treated as no match
+      }
+      for (CF c : which) {
+        if (!given(c)) continue;
+        const int cmp = compare(p.figure(c, lf, p.in.term), *typed[index(c)]);
+        w = lowest ? std::min(w, cmp) : std::max(w, cmp);
+      }
+      return w;
+    };
+  };
+  const auto any_given = [&](std::span<const CF> which) {
+    return std::any_of(which.begin(), which.end(), given);
+  };
+
+  static constexpr std::array kByFactor = {CF::base_payment, CF::monthly_payment, CF::rent_charge};
+  std::optional<double> factor_low;
+  if (given(CF::money_factor)) {
+    factor_low = factor;
+  } else if (sheet && !any_given(kByFactor)) {
+    out.notes.push_back("The money factor needs a payment or the rent charge from the contract.");
+  } else if (sheet) {
+    const double price = p.in.sellingprice;
+    const auto lo = worst(kByFactor, true), hi = worst(kByFactor, false);
+    const auto found = reproducing([&](double f) { return lo(f, price); },
+                                   [&](double f) { return hi(f, price); }, 0, 1);
+    if (found) {
+      const auto [a, b] = on_grid((*found)[0], (*found)[1], 9);
+      out.money_factor = Interval{scaled_text(a, 9), scaled_text(b, 9)};
+      // x 2400 is exact on whole units of 10^-9: 24 units of 10^-7.
+      out.lease_rate_percent = Interval{scaled_text(a * 24, 7), scaled_text(b * 24, 7)};
+      factor_low = val(out.money_factor->front());
+    } else {
+      out.notes.push_back("No money factor reproduces the contract's payment and rent charge.");
+    }
+  }
+
+  static constexpr std::array kByPrice = {CF::base_payment, CF::monthly_payment,
+                                          CF::gross_capitalized_cost, CF::rent_charge};
+  if (given(CF::selling_price)) {
+    // Typed on the contract: nothing to back out.
+  } else if (sheet && given(CF::adjusted_capitalized_cost)) {
+    out.notes.push_back(
+        "The contract's adjusted capitalized cost fixes the cap cost, so no price is backed out.");
+  } else if (sheet && !any_given(kByPrice)) {
+    out.notes.push_back("The selling price needs a payment, a cap cost or the rent charge.");
+  } else if (sheet) {
+    const auto lo = worst(kByPrice, true), hi = worst(kByPrice, false);
+    const auto found = reproducing([&](double x) { return lo(factor, x); },
+                                   [&](double x) { return hi(factor, x); }, -1e9, 1e9);
+    if (found) {
+      const auto [a, b] = on_grid((*found)[0], (*found)[1], 2);
+      out.selling_price = Interval{scaled_text(a, 2), scaled_text(b, 2)};
+    } else {
+      out.notes.push_back(
+          "No selling price reproduces the contract's figures at a money factor of " +
+          short_text(factor) + ".");
+    }
+  }
+
+  // The markup over the buy rate, and what it is worth by the reserve rule, at the low end.
+  if (sheet && factor_low) {
+    const double buy =
+        std::max((lease_choices(prefs).rate_is_percent ? val(ws[Field::buyrate]) / 2400
+                                                       : val(ws[Field::buyrate])) -
+                     sheet_in->s.msd_count * sheet_in->s.msd_reduction,
+                 0.0);
+    if (*factor_low > buy) {
+      out.markup = scaled_text(std::llround((*factor_low - buy) * 1e9), 9);
+      try {
+        const double price = p.in.sellingprice;
+        const double reserve =
+            reserve_of(p.at(*factor_low, price).payment, p.at(buy, price).payment, p.in.term,
+                       p.in.taxrate, ws.structure);
+        out.reserve = money_text(reserve);
+      } catch (const CommandAbort&) {
+        out.notes.push_back("The reserve cannot be computed (" + std::string(kMsgInvalidLease) +
+                            ").");
+      }
+    }
+  }
+
+  // Each contract figure beside the worksheet's own.
+  for (const ContractFigureInfo& f : kContractFigures) {
+    if (!given(f.figure)) continue;
+    FigureDifference d{f.figure, std::string(trim(contract[index(f.figure)])), {}, {}};
+    if (sheet) {
+      double w = 0;
+      switch (f.figure) {
+        case CF::term:
+          w = sheet_in->term;
+          break;
+        case CF::tax_rate:
+          w = sheet_in->taxrate;
+          break;
+        case CF::selling_price:
+          w = sheet_in->sellingprice;
+          break;
+        case CF::money_factor:
+          w = sheet->factor;
+          break;
+        default: {
+          Pricing own = p;
+          own.in = *sheet_in;
+          w = own.figure(f.figure, *sheet, sheet_in->term);
+        }
+      }
+      const double c = value(f.figure);
+      d.worksheet = f.money ? money_text(w) : short_text(w);
+      d.difference = f.money ? money_text(c - w) : short_text(c - w);
+    }
+    out.differences.push_back(std::move(d));
+  }
+  return out;
+}
+
+}  // namespace tq
