@@ -9,6 +9,7 @@ screen=${3:-1024x768}
 mkdir -p "$out"
 rm -f "$out/preferences.txt"
 rm -f "$out/smith.tqdeal"
+cp "$(dirname "$0")/../data/examples/programs.json" "$out/programs.json"
 # A small window manager, where installed, draws the title bars.
 xvfb-run -a -s "-screen 0 ${screen}x24 -dpi 96" bash -c \
   'command -v twm > /dev/null && { twm > /dev/null 2>&1 & sleep 0.5; }; exec "$0" "$1"' \

@@ -24,6 +24,7 @@ TEST_F(DealFile, RoundTripIsByteIdentical) {
   deal.ws.rolloption = 2;
   deal.ws.structure.tax = tq::TaxMethod::upfront_payments;  // a structure of its own is kept
   deal.ws.structure.msd_count = "4";
+  deal.ws.program = "Example Bank Lease, December";  // the lender program it was priced on
   ASSERT_EQ(tq::save_deal_file(path_, deal.ws), std::nullopt);
   const std::string saved = slurp(path_);
   EXPECT_NE(saved.find("\"format\": 1"), std::string::npos);

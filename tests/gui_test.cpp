@@ -3,9 +3,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -21,6 +23,7 @@
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
+#include "gui/reconcile_dialog.hpp"
 #include "gui/session.hpp"
 
 namespace {
@@ -348,7 +351,7 @@ class GuiTest : public QObject {
       connect(action, &QAction::triggered, this, [&fired, action] { ++fired[action->text()]; });
       fired[action->text()] = 0;
     }
-    QCOMPARE(fired.size(), std::size_t{9});
+    QCOMPARE(fired.size(), std::size_t{11});
     for (const char* control : {"msrp", "desiredpayment", "rolloption_2", "Command1"}) {
       main(control)->setFocus();
       for (QAction* action : form()->findChildren<QAction*>()) {
@@ -488,6 +491,51 @@ class GuiTest : public QObject {
     QVERIFY(slurp(dir_->filePath("settings.json")).find("Riverside Motors") != std::string::npos);
     form()->undo();  // the details are part of the deal: Undo takes them back
     QVERIFY(form()->worksheet().details.empty());
+  }
+
+  // Tools > Lender Programs: expired programs hidden until asked for; a term the program lacks is
+  // refused and the dialog stays; applied, the deal is priced on it and the grid quotes by term.
+  // Tools > Reconcile Contract: the worksheet's own payment gives back an interval.
+  void lenderProgramsAndReconcile() {
+    QFile::copy(TALLYQUOTE_EXAMPLE_PROGRAMS, dir_->filePath("programs.json"));
+    start();
+    type_first_deal();
+    type_into(main<QLineEdit>("term"), "48");
+    type_into(main<QLineEdit>("buyrate"), "2.5");  // under the program's 3 %
+    QTimer::singleShot(50, [this] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      auto* list = dialog->findChild<QListWidget*>("programs");
+      QCOMPARE(list->count(), 1);
+      dialog->findChild<QCheckBox*>("showexpired")->click();
+      QCOMPARE(list->count(), 2);
+      QVERIFY(list->item(1)->text().contains("expired 2026-06-30"));
+      list->setCurrentRow(0);
+      click(dialog->findChild<QPushButton*>("applyprogram"));
+      QVERIFY(dialog->isVisible());
+      main<QLineEdit>("term")->setText("36");
+      click(dialog->findChild<QPushButton*>("applyprogram"));
+    });
+    QTest::keyClick(main("msrp"), Qt::Key_L, Qt::ControlModifier);
+    QVERIFY(boxes_->boxes.back().text.contains("has no 48-month term; it has 24, 36 and 39"));
+    QCOMPARE(shown("rate") + " " + shown("residual") + " " + shown("acqfee"), QString("3 .57 650"));
+    QVERIFY(!form()->figures_out_of_date());
+    QVERIFY(form()->structure_line()->toolTip().startsWith("Program: Example Bank Lease"));
+    form()->findChild<QAction*>("actionPaymentGrid")->trigger();
+    QVERIFY(session_->grid()->note()->text().contains("Example Bank Lease"));
+    QCOMPARE(session_->grid()->table()->item(4, 1)->text(), QString("—"));  // no 48 months
+    const QString base = shown("basepayment");
+    QTimer::singleShot(50, [this, base] {
+      auto* dialog = qobject_cast<tq::ReconcileDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      QTest::keyClicks(dialog->findChild<QLineEdit*>("base_payment"), base);
+      QTest::keyClicks(dialog->findChild<QLineEdit*>("term"), "36");
+      click(dialog->findChild<QPushButton*>("reconcile"));
+      QVERIFY(dialog->result()->text().contains("0.00125"));  // in the interval's text
+      QVERIFY(dialog->result()->text().contains("0.00</td>"));
+      dialog->reject();
+    });
+    form()->findChild<QAction*>("actionReconcile")->trigger();
   }
 };
 

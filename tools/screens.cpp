@@ -109,6 +109,37 @@ int main(int argc, char* argv[]) {
     QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
   });
   form->edit_structure();
+  // Lender programs: the list (expired hidden), the first applied to the deal, and the grid of
+  // real quotes with the desired payment's cells marked.
+  QTimer::singleShot(300, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr) return;
+    shoot(dialog, out.filePath("programs.png"));
+    QTest::mouseClick(dialog->findChild<QPushButton*>("applyprogram"), Qt::LeftButton);
+  });
+  auto* buyrate = form->findChild<QLineEdit*>("buyrate");
+  buyrate->selectAll();
+  QTest::keyClicks(buyrate, "2.5");  // under the program's 3 %, so the reserve has a markup
+  session.open_programs();
+  auto* desired = form->findChild<QLineEdit*>("desiredpayment");
+  desired->selectAll();
+  QTest::keyClicks(desired, "480");
+  session.open_grid();
+  shoot_screen("grid-program.png");
+  if (session.grid() != nullptr) session.grid()->close();
+  // A contract reconciled against the deal: payment and rent charge typed.
+  QTimer::singleShot(300, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr) return;
+    for (const auto& [name, text] :
+         {std::pair{"base_payment", "295.93"}, {"monthly_payment", "313.69"}, {"term", "36"}}) {
+      QTest::keyClicks(dialog->findChild<QLineEdit*>(name), text);
+    }
+    QTest::mouseClick(dialog->findChild<QPushButton*>("reconcile"), Qt::LeftButton);
+    shoot(dialog, out.filePath("reconcile.png"));
+    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+  });
+  form->reconcile_contract();
   session.open_preferences();
   shoot(session.dialog(), out.filePath("preferences.png"));
   return 0;

@@ -19,6 +19,7 @@
 #include "exchange/deal_file.hpp"
 #include "gui/details_dialog.hpp"
 #include "gui/qt_ui.hpp"
+#include "gui/reconcile_dialog.hpp"
 #include "gui/structure_dialog.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/layout.hpp"
@@ -224,6 +225,10 @@ void Form1::build_menus() {
   add(tools, "actionDealStructure", "Deal &Structure...", {}, &Form1::edit_structure);
   add(tools, "actionPaymentGrid", "Payment &Grid...", QKeySequence("Ctrl+G"),
       &Form1::gridRequested);
+  add(tools, "actionLenderPrograms", "&Lender Programs...", QKeySequence("Ctrl+L"),
+      &Form1::programsRequested);
+  add(tools, "actionReconcile", "&Reconcile Contract...", QKeySequence("Ctrl+R"),
+      &Form1::reconcile_contract);
   add(bar->addMenu("&Help"), "actionAbout", "&About Tallyquote", {}, [this] {
     QMessageBox::about(this, "About Tallyquote",
                        QString("Tallyquote %1\nA lease-payment worksheet for the sales desk.")
@@ -282,6 +287,7 @@ Worksheet Form1::worksheet() const {
   ws.rolloption = rolloption_->checkedId();
   ws.structure = structure_;
   ws.details = details_;
+  ws.program = program_;
   return ws;
 }
 
@@ -289,6 +295,7 @@ void Form1::show_worksheet(const Worksheet& ws) {
   for (std::size_t i = 0; i < kFieldCount; ++i) set_text(static_cast<Field>(i), ws.texts[i]);
   structure_ = ws.structure;
   details_ = ws.details;
+  program_ = ws.program;
   if (ws.rolloption != rolloption_->checkedId()) {
     if (QAbstractButton* b = rolloption_->button(ws.rolloption)) {
       b->setChecked(true);
@@ -390,7 +397,8 @@ void Form1::update_marks() {
   status_->setText(stale ? "Figures out of date: press Enter to recalculate" : QString());
   // The structure gets the room the notice leaves.
   const int room = width() - status_->sizeHint().width() - 24;
-  const QString summary = ui::qstr(structure_summary(structure_));
+  QString summary = ui::qstr(structure_summary(structure_));
+  if (!program_.empty()) summary = "Program: " + ui::qstr(program_) + " · " + summary;
   summary_->setToolTip(summary);
   summary_->setText(
       summary_->fontMetrics().elidedText(summary, Qt::ElideRight, std::max(room, 40)));
@@ -494,6 +502,24 @@ void Form1::use_grid_cell(const QString& term, const QString& downpayment) {
   set_text(Field::downpayment, downpayment.toStdString());
   execute(Command::calculate);
   remember(std::move(before));  // one level of Undo for the whole cell
+}
+
+bool Form1::apply_program(const LenderProgram& program) {
+  Worksheet ws = worksheet();
+  if (const auto refused = tq::apply_program(ws, prefs_, program)) {
+    ui::show_error(this, ui::qstr(*refused));
+    return false;
+  }
+  Snapshot before = snapshot();
+  show_worksheet(ws);
+  execute(Command::calculate);
+  remember(std::move(before));  // one level of Undo for the program and its figures
+  return true;
+}
+
+void Form1::reconcile_contract() {
+  ReconcileDialog dialog(worksheet(), prefs_, this);
+  dialog.exec();
 }
 
 void Form1::print() {

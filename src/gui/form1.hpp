@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "desk/programs.hpp"
 #include "gui/qt_printer.hpp"
 #include "prefs/preferences.hpp"
 #include "tools/commands.hpp"
@@ -85,6 +86,7 @@ class Form1 : public QWidget {
   void preferencesRequested();  // the Preferences button
   void exitRequested();         // EXIT, File: Exit, or the window closed, once confirmed
   void gridRequested();         // Tools: Payment Grid
+  void programsRequested();     // Tools: Lender Programs
   void worksheetChanged();      // after every command, and when a deal is opened
 
  public:
@@ -110,6 +112,11 @@ class Form1 : public QWidget {
   void export_customer_copy();
   void set_dealership(const Dealership& dealer,
                       std::function<QString(const Dealership&)> save_dealer);
+  // A lender program's rate, residual and fees for the deal's term and miles, then Calculate, as
+  // one level of Undo; false (and said in a box) when the program has no quote for the deal.
+  bool apply_program(const LenderProgram& program);
+  // Tools: Reconcile Contract, against the worksheet as it stands.
+  void reconcile_contract();
   // The payment grid, docked into the window where the screen has no room beside it.
   void dock(QWidget* panel);
   QWidget* docked() const { return docked_; }
@@ -153,6 +160,7 @@ class Form1 : public QWidget {
   QLabel* summary_ = nullptr;  // the deal's structure in one line, so no one prices it unaware
   Structure structure_, default_structure_;
   DealDetails details_;
+  std::string program_;  // the lender program the deal was priced on
   Dealership dealer_;
   std::function<QString(const Dealership&)> save_dealer_;
   bool finance_valid_ = true;  // the last command's finance figures were valid

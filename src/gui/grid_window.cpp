@@ -1,12 +1,14 @@
 #include "gui/grid_window.hpp"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "gui/qt_ui.hpp"
+#include "common/numtext.hpp"
 #include "desk/grid.hpp"
+#include "gui/qt_ui.hpp"
 
 namespace tq {
 namespace {
@@ -25,6 +27,7 @@ PaymentGridWindow::PaymentGridWindow(const Preferences& prefs, std::vector<std::
     : prefs_(prefs),
       terms_(terms.empty() ? default_grid_terms() : std::move(terms)),
       downs_(downpayments.empty() ? default_grid_downpayments() : std::move(downpayments)),
+      note_(new QLabel(this)),
       table_(new QTableWidget(this)),
       close_(new QPushButton("Close Grid", this)) {
   setObjectName("paymentgrid");
@@ -40,6 +43,10 @@ PaymentGridWindow::PaymentGridWindow(const Preferences& prefs, std::vector<std::
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
+  note_->setObjectName("gridnote");
+  note_->setWordWrap(true);
+  note_->setContentsMargins(4, 2, 4, 2);
+  layout->addWidget(note_);
   layout->addWidget(table_);
   layout->addWidget(close_, 0, Qt::AlignRight);
   // An edited term or down payment recomputes its row or column, and is kept for next time.
@@ -91,7 +98,17 @@ void PaymentGridWindow::refresh() {
   deal_column_ = h.column;
   added_row_ = h.added_row;
   added_column_ = h.added_column;
-  const PaymentGrid grid = payment_grid(deal_, prefs_, h.terms, h.downpayments);
+  const LenderProgram* program = nullptr;
+  for (std::size_t i = 0; programs_ && !deal_.program.empty() && i < programs_->size(); ++i) {
+    if ((*programs_)[i].name == deal_.program) program = &(*programs_)[i];
+  }
+  note_->setText(program ? "Each term at the rate and residual of " + ui::qstr(program->name) +
+                               "; — where it has no such term."
+                         : "One residual and one rate for all terms: apply a lender program "
+                           "for quotes by term.");
+  const PaymentGrid grid = payment_grid(deal_, prefs_, h.terms, h.downpayments, program);
+  // With a desired payment typed, the cells at or under it stand out.
+  const double desired = val(deal_[Field::desiredpayment]);
   filling_ = true;
   table_->clear();
   table_->setRowCount(static_cast<int>(h.terms.size()) + 1);
@@ -107,16 +124,23 @@ void PaymentGridWindow::refresh() {
     for (std::size_t j = 0; j < h.downpayments.size(); ++j) {
       const GridCell& g = grid.cells[i][j];
       // Empty where Calculate Payments would abort (a term of 0, an overflow).
-      const QString text = g.monthlypayment
+      const QString text = g.not_in_program ? QString("—")
+                           : g.monthlypayment
                                ? ui::qstr(*g.monthlypayment) + "\n" + ui::qstr(*g.totaldue) + " due"
                                : QString();
       QTableWidgetItem* item = cell(text, false);
+      if (desired > 0 && g.monthlypayment && val(*g.monthlypayment) <= desired) {
+        item->setBackground(QColor(200, 240, 200));
+        item->setToolTip("At or under the desired payment");
+      }
       if (i == h.row && j == h.column) {  // the deal on the worksheet
         item->setBackground(QColor(255, 236, 160));
         QFont bold = item->font();
         bold.setBold(true);
         item->setFont(bold);
-        item->setToolTip("The deal on the worksheet");
+        item->setToolTip(item->toolTip().isEmpty()
+                             ? "The deal on the worksheet"
+                             : "The deal on the worksheet, at or under the desired payment");
       }
       table_->setItem(static_cast<int>(i) + 1, static_cast<int>(j) + 1, item);
     }
@@ -127,6 +151,7 @@ void PaymentGridWindow::refresh() {
   const int frame = 2 * table_->frameWidth();
   natural_ = QSize(table_->horizontalHeader()->length() + frame,
                    table_->verticalHeader()->length() + frame);
+  natural_.rheight() += note_->heightForWidth(natural_.width()) + 2;
   if (!docked_) resize(natural_);
   filling_ = false;
 }

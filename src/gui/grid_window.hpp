@@ -1,15 +1,18 @@
 #pragma once
 // The payment grid beside the worksheet: lease terms down the side, cash down payments across the
 // top (both editable), and in each cell the payment and total due of the worksheet's deal with
-// that term and down payment. Double-clicking a cell takes it into the worksheet.
+// that term and down payment. Double-clicking a cell takes it into the worksheet. A deal priced on
+// a lender program gets the program's rate and residual for each term.
 
 #include <QWidget>
 #include <string>
 #include <vector>
 
+#include "desk/programs.hpp"
 #include "prefs/preferences.hpp"
 #include "worksheet/worksheet.hpp"
 
+class QLabel;
 class QPushButton;
 class QTableWidget;
 
@@ -25,6 +28,9 @@ class PaymentGridWindow : public QWidget {
 
   // Shows the grid of this deal; called after every command on the worksheet.
   void show_deal(const Worksheet& ws);
+  // The dealer's programs, looked up by the deal's program name (kept by the caller).
+  void set_programs(const std::vector<LenderProgram>* programs) { programs_ = programs; }
+  QLabel* note() const { return note_; }
   QTableWidget* table() const { return table_; }
   // The size that shows every cell without scrolling.
   QSize natural_size() const { return natural_; }
@@ -45,6 +51,8 @@ class PaymentGridWindow : public QWidget {
   std::vector<std::string> terms_, downs_;  // the dealer's headers, without the deal's own
   std::size_t deal_row_ = 0, deal_column_ = 0;
   bool added_row_ = false, added_column_ = false;
+  const std::vector<LenderProgram>* programs_ = nullptr;
+  QLabel* note_;
   QTableWidget* table_;
   QPushButton* close_;
   QSize natural_;

@@ -1,6 +1,7 @@
 #include "gui/session.hpp"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
+#include "gui/programs_dialog.hpp"
 #include "gui/qt_ui.hpp"
 
 namespace tq {
@@ -48,10 +50,20 @@ void Session::start() {
   std::optional<std::string> settings_problem;
   settings_ = load_settings(settings_location(prefs_location_), settings_problem);
   if (!problem) problem = settings_problem;
+  auto programs = load_programs(programs_location(prefs_location_));
+  programs_problem_.clear();
+  if (auto* list = std::get_if<std::vector<LenderProgram>>(&programs)) {
+    programs_ = std::move(*list);
+  } else {
+    programs_problem_ = std::get<std::string>(programs);
+    if (!problem)
+      problem = programs_problem_ + " No programs are offered; the file was left as it is.";
+  }
   form_ = new Form1(prefs_);
   connect(form_, &Form1::preferencesRequested, this, &Session::open_preferences);
   connect(form_, &Form1::exitRequested, this, &Session::exit_program);
   connect(form_, &Form1::gridRequested, this, &Session::open_grid);
+  connect(form_, &Form1::programsRequested, this, &Session::open_programs);
   connect(form_, &Form1::worksheetChanged, this, [this] {
     if (grid_ != nullptr && form_ != nullptr) grid_->show_deal(form_->worksheet());
   });
@@ -123,6 +135,7 @@ void Session::open_preferences() {
 void Session::open_grid() {
   if (grid_ == nullptr) {
     grid_ = new PaymentGridWindow(prefs_, settings_.grid_terms, settings_.grid_downpayments);
+    grid_->set_programs(&programs_);
     connect(grid_, &PaymentGridWindow::cellChosen, this,
             [this](const QString& term, const QString& down) {
               if (form_ != nullptr) form_->use_grid_cell(term, down);
@@ -145,6 +158,27 @@ void Session::open_grid() {
     return;
   }
   bring_to_front(grid_);
+}
+
+void Session::open_programs() {
+  if (form_ == nullptr) return;
+  const auto save = [this](const std::vector<LenderProgram>& programs) {
+    if (!programs_problem_.empty()) {
+      return ui::qstr(programs_problem_ +
+                      " Mend or move the file first, so that nothing in it is lost.");
+    }
+    if (const auto error = save_programs(programs_location(prefs_location_), programs)) {
+      return ui::qstr(*error);
+    }
+    programs_ = programs;
+    return QString();
+  };
+  ProgramsDialog dialog(
+      programs_, save, [this](const LenderProgram& p) { return form_->apply_program(p); },
+      QDate::currentDate().toString(Qt::ISODate), form_);
+  dialog.exec();
+  // The grid follows a program applied or edited.
+  if (grid_ != nullptr && form_ != nullptr) grid_->show_deal(form_->worksheet());
 }
 
 void Session::place_grid() {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "desk/programs.hpp"
 #include "prefs/preferences.hpp"
 #include "prefs/settings.hpp"
 
@@ -34,6 +35,9 @@ class Session : public QObject {
   // Opens the payment grid beside the worksheet inside the screen, or docked into the worksheet's
   // window where the screen has no room beside it; or brings it to the front.
   void open_grid();
+  // Tools: Lender Programs, over the dealer's programs file.
+  void open_programs();
+  const std::vector<LenderProgram>& programs() const { return programs_; }
   // Reads the record from the file again, telling the dealer of any problem.
   void reload_preferences(QWidget* parent);
   // EXIT: closes everything at once, discarding an open dialog's edits.
@@ -52,6 +56,8 @@ class Session : public QObject {
 
   Preferences prefs_;
   DealerSettings settings_;
+  std::vector<LenderProgram> programs_;
+  std::string programs_problem_;  // the programs file could not be read: it is not written over
   QPointer<Form1> form_;
   QPointer<PreferencesDialog> dialog_;
   QPointer<PaymentGridWindow> grid_;

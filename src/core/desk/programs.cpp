@@ -233,10 +233,10 @@ PrefsLocation programs_location(const PrefsLocation& preferences) {
   return dealer_file_location(preferences, kProgramsFileName);
 }
 
-std::variant<std::vector<LenderProgram>, std::string> load_programs(const PrefsLocation& location) {
-  const std::string path = location.read_path();
-  const FileRead file = read_regular_file(path, kMaxProgramsFileSize);
-  if (file.missing) return std::vector<LenderProgram>{};
+namespace {
+
+std::variant<std::vector<LenderProgram>, std::string> programs_in(const FileRead& file,
+                                                                  const std::string& path) {
   auto result = file.error.empty()
                     ? parse_programs(file.content)
                     : std::variant<std::vector<LenderProgram>, std::string>(file.error);
@@ -244,6 +244,30 @@ std::variant<std::vector<LenderProgram>, std::string> load_programs(const PrefsL
     *why = "The lender programs in " + path + " could not be read: " + *why + ".";
   }
   return result;
+}
+
+}  // namespace
+
+std::variant<std::vector<LenderProgram>, std::string> read_programs_file(const std::string& path) {
+  return programs_in(read_regular_file(path, kMaxProgramsFileSize), path);
+}
+
+std::optional<std::string> write_programs_file(const std::string& path,
+                                               const std::vector<LenderProgram>& programs) {
+  const std::string text =
+      programs_json(programs).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  if (const auto error = replace_file(path, text)) {
+    return "The lender programs could not be saved to " + path + ": " + *error +
+           ". The file was left as it was.";
+  }
+  return std::nullopt;
+}
+
+std::variant<std::vector<LenderProgram>, std::string> load_programs(const PrefsLocation& location) {
+  const std::string path = location.read_path();
+  const FileRead file = read_regular_file(path, kMaxProgramsFileSize);
+  if (file.missing) return std::vector<LenderProgram>{};
+  return programs_in(file, path);
 }
 
 std::optional<std::string> save_programs(const PrefsLocation& location,

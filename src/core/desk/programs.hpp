@@ -67,6 +67,11 @@ std::variant<std::vector<LenderProgram>, std::string> load_programs(const PrefsL
 std::optional<std::string> save_programs(const PrefsLocation& location,
                                          const std::vector<LenderProgram>& programs);
 
+// Importing and exporting: a file of programs, read (error names the file) or written safely.
+std::variant<std::vector<LenderProgram>, std::string> read_programs_file(const std::string& path);
+std::optional<std::string> write_programs_file(const std::string& path,
+                                               const std::vector<LenderProgram>& programs);
+
 // Programs from a text: one program object, an array of them, or {"programs": [...]}.
 std::variant<std::vector<LenderProgram>, std::string> parse_programs(const std::string& text);
 Json programs_json(const std::vector<LenderProgram>& programs);

@@ -1,0 +1,66 @@
+#pragma once
+// Tools > Lender Programs...: the dealer's programs, listed with their lender and valid-until date;
+// add, edit, delete, import and export them, and apply one to the deal. Expired programs are not
+// offered unless asked for.
+
+#include <QDialog>
+#include <functional>
+#include <vector>
+
+#include "desk/programs.hpp"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QTableWidget;
+
+namespace tq {
+
+// One program's editor: its terms down the side, rate and a residual per mileage band across.
+class ProgramEditor : public QDialog {
+  Q_OBJECT
+
+ public:
+  ProgramEditor(const LenderProgram& program, QWidget* parent);
+  LenderProgram program() const;
+
+ private:
+  void set_bands(const QStringList& bands);
+  bool valid();
+
+  QLineEdit *name_, *lender_, *acqfee_, *mileagecharge_, *msd_reduction_, *msd_max_, *valid_until_,
+      *bands_;
+  QComboBox* rate_type_;
+  QTableWidget* terms_;
+};
+
+class ProgramsDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `save` keeps the list in the dealer's file (an error text, or empty); `apply` applies one to
+  // the deal (false when the deal refused it); `today` is YYYY-MM-DD.
+  ProgramsDialog(std::vector<LenderProgram> programs,
+                 std::function<QString(const std::vector<LenderProgram>&)> save,
+                 std::function<bool(const LenderProgram&)> apply, QString today, QWidget* parent);
+  const std::vector<LenderProgram>& programs() const { return programs_; }
+  QListWidget* list() const { return list_; }
+
+ private:
+  void refill();
+  int chosen() const;  // index into programs_, or -1
+  void edit(int index);
+  void store(std::vector<LenderProgram> programs);  // saves, and keeps them if saved
+  void import_file();
+  void export_file();
+
+  std::vector<LenderProgram> programs_;
+  std::function<QString(const std::vector<LenderProgram>&)> save_;
+  std::function<bool(const LenderProgram&)> apply_;
+  QString today_;
+  QListWidget* list_;
+  QCheckBox* show_expired_;
+};
+
+}  // namespace tq

@@ -1,0 +1,101 @@
+#include "gui/reconcile_dialog.hpp"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "gui/qt_ui.hpp"
+
+namespace tq {
+namespace {
+
+QString html(const std::string& text) {
+  return ui::qstr(text).toHtmlEscaped();
+}
+
+QString interval(const std::optional<Interval>& i) {
+  return i ? html(i->front()) + " to " + html(i->back()) : QString("&mdash;");
+}
+
+}  // namespace
+
+ReconcileDialog::ReconcileDialog(const Worksheet& ws, const Preferences& prefs, QWidget* parent)
+    : QDialog(parent), ws_(ws), prefs_(prefs), result_(new QLabel(this)) {
+  setObjectName("reconciledialog");
+  setWindowTitle("Reconcile Contract");
+  auto* form = new QFormLayout;
+  for (std::size_t i = 0; i < kContractFigures.size(); ++i) {
+    figures_[i] = new QLineEdit(this);
+    figures_[i]->setObjectName(QString::fromUtf8(kContractFigures[i].key.data(),
+                                                 static_cast<int>(kContractFigures[i].key.size())));
+    form->addRow(QString::fromUtf8(kContractFigures[i].caption.data(),
+                                   static_cast<int>(kContractFigures[i].caption.size())) +
+                     ":",
+                 figures_[i]);
+  }
+  auto* note = new QLabel(
+      "Type what the contract shows; leave the rest empty. Every other figure "
+      "is the worksheet's.",
+      this);
+  note->setWordWrap(true);
+  form->insertRow(0, note);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  QPushButton* run = buttons->addButton("Reconcile", QDialogButtonBox::ActionRole);
+  run->setObjectName("reconcile");
+  run->setDefault(true);
+  form->addRow(buttons);
+  connect(run, &QPushButton::clicked, this, &ReconcileDialog::reconcile);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  result_->setObjectName("reconcileresult");
+  result_->setTextFormat(Qt::RichText);
+  result_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  result_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  result_->setMinimumWidth(420);
+  result_->setWordWrap(true);
+  auto* layout = new QHBoxLayout(this);
+  layout->addLayout(form);
+  layout->addWidget(result_, 1);
+}
+
+void ReconcileDialog::reconcile() {
+  Contract contract;
+  for (std::size_t i = 0; i < figures_.size(); ++i) contract[i] = figures_[i]->text().toStdString();
+  const auto outcome = reconcile_contract(ws_, prefs_, contract);
+  if (const auto* why = std::get_if<std::string>(&outcome)) {
+    ui::show_error(this, ui::qstr(*why));
+    return;
+  }
+  const Reconciliation& r = std::get<Reconciliation>(outcome);
+  const auto or_dash = [](const std::optional<std::string>& t) {
+    return t ? html(*t) : QString("&mdash;");
+  };
+  QString out = "<table cellspacing='4'>";
+  const auto row = [&out](const QString& caption, const QString& value) {
+    out += "<tr><td>" + caption + "</td><td><b>" + value + "</b></td></tr>";
+  };
+  row("Money factor:", interval(r.money_factor));
+  row("Lease rate (% a year):", interval(r.lease_rate_percent));
+  row("Selling price:", interval(r.selling_price));
+  row("Markup over the buy rate:", or_dash(r.markup));
+  row("Reserve at that markup:", or_dash(r.reserve));
+  out +=
+      "</table><p>Each value in an interval reproduces every figure typed; &mdash; where the "
+      "contract gives the figure itself or its figures do not fix it.</p>";
+  out +=
+      "<table cellspacing='4'><tr><th align='left'>Figure</th><th align='right'>Contract</th>"
+      "<th align='right'>Worksheet</th><th align='right'>Difference</th></tr>";
+  for (const FigureDifference& d : r.differences) {
+    const auto& caption = kContractFigures[static_cast<std::size_t>(d.figure)].caption;
+    out += "<tr><td>" + html(std::string(caption)) + "</td><td align='right'>" + html(d.contract) +
+           "</td><td align='right'>" + or_dash(d.worksheet) + "</td><td align='right'>" +
+           or_dash(d.difference) + "</td></tr>";
+  }
+  out += "</table>";
+  for (const std::string& n : r.notes) out += "<p>" + html(n) + "</p>";
+  result_->setText(out);
+}
+
+}  // namespace tq
