@@ -7,6 +7,9 @@
 
 #include "calc/calc.hpp"
 #include "common/numtext.hpp"
+#include "desk/grid.hpp"
+#include "desk/programs.hpp"
+#include "desk/reconcile.hpp"
 #include "example_deal.hpp"
 #include "exchange/request.hpp"
 #include "prefs/preferences.hpp"
@@ -221,6 +224,35 @@ void BM_JsonlCalculateRequest(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_JsonlCalculateRequest)->Arg(0)->Arg(1);
+
+// Reconciling a contract against the example deal: the money factor and the selling price backed
+// out of its base and total payments, each by halving to neighbouring doubles.
+void BM_ReconcileContract(benchmark::State& state) {
+  BenchDeal d;
+  tq::Contract contract;
+  contract[static_cast<std::size_t>(tq::ContractFigure::base_payment)] = d.ws[F::basepayment];
+  contract[static_cast<std::size_t>(tq::ContractFigure::monthly_payment)] = d.ws[F::monthlypayment];
+  for (auto _ : state) {
+    auto r = tq::reconcile_contract(d.ws, d.prefs, contract);
+    benchmark::DoNotOptimize(&r);
+  }
+}
+BENCHMARK(BM_ReconcileContract)->Unit(benchmark::kMicrosecond);
+
+// The usual 4 x 4 payment grid of the example deal: one residual for every term (0), and quoted
+// on the sample lender program (1).
+void BM_PaymentGrid(benchmark::State& state) {
+  BenchDeal d;
+  const auto programs =
+      std::get<std::vector<tq::LenderProgram>>(tq::read_programs_file(TALLYQUOTE_EXAMPLE_PROGRAMS));
+  const tq::LenderProgram* program = state.range(0) == 1 ? &programs[0] : nullptr;
+  for (auto _ : state) {
+    auto grid = tq::payment_grid(d.ws, d.prefs, tq::default_grid_terms(),
+                                 tq::default_grid_downpayments(), program);
+    benchmark::DoNotOptimize(&grid);
+  }
+}
+BENCHMARK(BM_PaymentGrid)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -27,8 +27,12 @@ constexpr const char* kUsage =
     "   \"rolloption\": 0..3,\n"
     "   \"commands\": [\"calculate\", \"clear\", \"roll\", \"recalculate\", "
     "\"add_to_aftermarket\"],\n"
-    "   \"grid\": {\"terms\": [texts], \"downpayments\": [texts]}}  (at most 10000 cells)\n"
-    "Response: {\"fields\": {...}, \"rolloption\": n, \"messages\": [...], \"grid\": {...}}\n"
+    "   \"grid\": {\"terms\": [texts], \"downpayments\": [texts]},  (at most 10000 cells)\n"
+    "   \"structure\": {...}, \"details\": {...}, \"disclosure\": true,\n"
+    "   \"program\": {a lender program}, \"reconcile\": {the contract's figures as texts}}\n"
+    "Response: {\"fields\": {...}, \"rolloption\": n, \"messages\": [...], and what was asked\n"
+    "for: \"grid\", \"structure\", \"startups\", \"details\", \"disclosure\", \"program_name\",\n"
+    "\"reconcile\"}  (see README)\n"
     "A request that cannot be used exits with status 2 and one line on standard error;\n"
     "an answer that cannot be written exits with status 1.\n";
 
