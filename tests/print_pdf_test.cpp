@@ -104,33 +104,10 @@ class PrintPdfTest : public QObject {
             nullptr);
   }
 
-  // Letter in the US, A4 elsewhere, and the whole summary on the page in both.
-  void paperFollowsTheLocaleAndTheSummaryFits() {
-    using namespace tq::testing;
-    TestDeal deal;
-    deal.set(first_deal()).run(tq::Command::calculate);
-    QTemporaryDir dir;
-    for (const auto& [locale, width, height] :
-         {std::tuple{QLocale::UnitedStates, 612, 792}, {QLocale::Germany, 595, 842}}) {
-      QLocale::setDefault(QLocale(QLocale::AnyLanguage, locale));
-      const QString pdf = dir.filePath(QString("summary-%1.pdf").arg(width));
-      QVERIFY(!tq::save_summary_pdf(pdf, deal.ws).has_value());
-      QLocale::setDefault(QLocale::c());
-      QProcess info;
-      info.start("pdfinfo", {pdf});
-      QVERIFY(info.waitForFinished(20000));
-      const QString out = QString::fromUtf8(info.readAllStandardOutput());
-      QVERIFY2(out.contains(QString("Page size:       %1 x %2 pts").arg(width).arg(height)),
-               qPrintable(out));
-      const std::vector<Word> words = words_of(pdf);
-      QVERIFY(words.size() > 80);
-      for (const Word& w : words) QVERIFY(w.x_max < width - 18 && w.y_max < height - 18);
-    }
-  }
-
-  // The customer copy, exported by the window in Letter and in A4: one page with the disclosure,
-  // the customer and the vehicle, and none of the desk's own figures.
-  void customerCopyShowsTheDisclosureOnly() {
+  // Letter in the US, A4 elsewhere: the summary and the customer copy (exported by the window)
+  // each fit their page in both. The copy shows the disclosure, the customer and the vehicle, and
+  // none of the desk's own figures.
+  void pagesFollowTheLocaleAndTheCopyShowsTheDisclosureOnly() {
     using namespace tq::testing;
     TestDeal deal;
     deal.set(with(first_deal(), "buyrate=5 financerate=6.9")).run(tq::Command::calculate);
@@ -138,17 +115,31 @@ class PrintPdfTest : public QObject {
     tq::Form1 form(deal.prefs);
     form.show_worksheet(deal.ws);
     QTemporaryDir dir;
-    for (const auto& [locale, height] :
-         {std::pair{QLocale::UnitedStates, 792}, {QLocale::Germany, 842}}) {
+    for (const auto& [locale, width, height] :
+         {std::tuple{QLocale::UnitedStates, 612, 792}, {QLocale::Germany, 595, 842}}) {
       QLocale::setDefault(QLocale(QLocale::AnyLanguage, locale));
-      const QString pdf = dir.filePath(QString("copy-%1.pdf").arg(height));
-      form.set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
+      const QString summary = dir.filePath(QString("summary-%1.pdf").arg(width));
+      const QString copy = dir.filePath(QString("copy-%1.pdf").arg(width));
+      QVERIFY(!tq::save_summary_pdf(summary, deal.ws).has_value());
+      form.set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
       form.export_customer_copy();
       QLocale::setDefault(QLocale::c());
       QString text;
-      for (const Word& w : words_of(pdf)) {
-        QVERIFY(w.y_max < height - 18);
-        text += w.text + " ";
+      for (const QString& pdf : {summary, copy}) {
+        QProcess info;
+        info.start("pdfinfo", {pdf});
+        QVERIFY(info.waitForFinished(20000));
+        const QString out = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(out.contains(QString("Page size:       %1 x %2 pts").arg(width).arg(height)),
+                 qPrintable(out));
+        QVERIFY2(out.contains(QRegularExpression("Pages: +1\\n")), qPrintable(out));
+        const std::vector<Word> words = words_of(pdf);
+        QVERIFY(words.size() > 80);
+        text.clear();  // the copy's words remain
+        for (const Word& w : words) {
+          QVERIFY(w.x_max < width - 18 && w.y_max < height - 18);
+          text += w.text + " ";
+        }
       }
       for (const char* shown : {"Alex", "1M8GDM9AXKP042788", "26288.00", "16500.00", "2931.59",
                                 "16987.24", "401.59", "27883.20", "contract."}) {

@@ -61,46 +61,7 @@ void expect_abort(TestDeal deal, const char* changes, Command c, const char* mes
   EXPECT_EQ(deal.messages, Messages{message});
 }
 
-TEST(Abort, RestoresTheDealExactly) {
-  // With no prices there is no rent charge, so the rate cannot move the payment.
-  TestDeal no_prices;
-  no_prices.set(texts("term=36 rate=6 taxrate=0 docfee=0 acqfee=0 platecharge=0"))
-      .run(Command::calculate);
-  no_prices.ws.rolloption = 3;
-  expect_abort(no_prices, "desiredpayment=100 rate=6.0%", Command::roll,
-               tq::kMsgPaymentUnreachable);
-}
-
-struct CodCase {
-  const char* name;
-  const char* changes;
-  const char* expected;
-};
-
-class Cod : public ::testing::TestWithParam<CodCase> {};
-
-TEST_P(Cod, WorkedRuns) {
-  TestDeal deal = calculated(GetParam().changes);
-  deal.run(Command::recalculate);
-  expect_texts(deal.ws, GetParam().expected);
-  EXPECT_TRUE(deal.messages.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Runs, Cod,
-    ::testing::Values(CodCase{"raise_down_payment", "totalcod=3000",
-                              "downpayment=2587.26 monthlypayment=382.74 txtstartups=412.74 "
-                              "totaldue=3000.00 deficency=0"},
-                      CodCase{"shortfall_goes_negative", "downpayment=0 totalcod=300",
-                              "downpayment=-202.27 monthlypayment=472.27 txtstartups=502.27 "
-                              "totaldue=300.00 deficency=202.27"},
-                      CodCase{"already_met_only_reformats", "totalcod=2431.59",
-                              "downpayment=2000.00 totaldue=2431.59 deficency=0"},
-                      CodCase{"zero_total_makes_startups_the_shortfall", "totalcod=0",
-                              "downpayment=-512.22 txtstartups=512.22 deficency=512.22"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(Cod, AddToAftermarketTable) {
+TEST(Search, AddToAftermarketTable) {
   for (const auto& [addons, deficency, sum] :
        {std::tuple{"1500", "812.40", "2312.40"}, {"", "0", "0.00"}}) {
     TestDeal deal = calculated(std::string("addons=") + addons);
@@ -114,9 +75,10 @@ TEST(Cod, AddToAftermarketTable) {
   }
 }
 
-// Searches that move their figure a long way, from far on the wrong side, or after the deal
+// Change Total COD's worked runs (up, into a shortfall, already met, from a zero total), and
+// searches that move their figure a long way, from far on the wrong side, or after the deal
 // changed: they end exactly where one step at a time ends (checked against the stepwise search).
-TEST(FarSearch, EndsWhereStepwiseEnds) {
+TEST(Search, WorkedAndFarRuns) {
   struct Far {
     const char* before;  // changed before Calculate Payments
     const char* after;   // changed after it
@@ -124,6 +86,16 @@ TEST(FarSearch, EndsWhereStepwiseEnds) {
     const char* expected;
   };
   for (const Far& c : {
+           Far{"", "totalcod=3000", Command::recalculate,
+               "downpayment=2587.26 monthlypayment=382.74 txtstartups=412.74 totaldue=3000.00 "
+               "deficency=0"},
+           Far{"downpayment=0", "totalcod=300", Command::recalculate,
+               "downpayment=-202.27 monthlypayment=472.27 txtstartups=502.27 totaldue=300.00 "
+               "deficency=202.27"},
+           Far{"", "totalcod=2431.59", Command::recalculate,
+               "downpayment=2000.00 totaldue=2431.59 deficency=0"},
+           Far{"", "totalcod=0", Command::recalculate,
+               "downpayment=-512.22 txtstartups=512.22 deficency=512.22"},
            Far{"downpayment=15000", "totalcod=3000", Command::recalculate,
                "downpayment=2587.26 totaldue=3000.00 deficency=0"},
            Far{"downpayment=0", "downpayment=-12000 totalcod=300", Command::recalculate,
@@ -142,7 +114,7 @@ TEST(FarSearch, EndsWhereStepwiseEnds) {
 
 // A search that would never end, or a lease that overflows, is turned away at once and leaves
 // the deal as it was.
-TEST(FarSearch, NeverEndingOrOverflowingAborts) {
+TEST(Search, NeverEndingOrOverflowingAborts) {
   const std::string padded = "30000" + std::string(32762, ' ');
   for (const auto& [changes, command, message] : {
            std::tuple{"downpayment=1e300 totalcod=3000", Command::recalculate,
@@ -160,6 +132,13 @@ TEST(FarSearch, NeverEndingOrOverflowingAborts) {
        }) {
     expect_abort(calculated(), changes, command, message);
   }
+  // With no prices there is no rent charge, so the rate cannot move the payment.
+  TestDeal no_prices;
+  no_prices.set(texts("term=36 rate=6 taxrate=0 docfee=0 acqfee=0 platecharge=0"))
+      .run(Command::calculate);
+  no_prices.ws.rolloption = 3;
+  expect_abort(no_prices, "desiredpayment=100 rate=6.0%", Command::roll,
+               tq::kMsgPaymentUnreachable);
   // A long text is read once per pass, not at every step.
   TestDeal deal = calculated();
   deal.ws[F::msrp] = padded;
