@@ -33,6 +33,10 @@ TEST_F(Programs, FileApplyAndGridOfQuotes) {
   EXPECT_EQ(
       std::get<std::vector<tq::LenderProgram>>(tq::load_programs(tq::programs_location(location))),
       sample_programs());
+  std::ofstream(at("programs.json")) << "{\"programs\": [{\"name\": \"x\"}]}";
+  EXPECT_EQ(std::get<std::string>(tq::load_programs(tq::programs_location(location))),
+            "The lender programs in " + at("programs.json") +
+                " could not be read: a program must have \"rate_type\".");
   EXPECT_TRUE(tq::program_expired(sample_programs()[1], "2026-12-07"));
   EXPECT_FALSE(tq::program_expired(sample_programs()[0], "2027-01-31"));
 

@@ -115,6 +115,14 @@ int main(int argc, char* argv[]) {
     QWidget* dialog = QApplication::activeModalWidget();
     if (dialog == nullptr) return;
     shoot(dialog, out.filePath("programs.png"));
+    // The first program's editor, shot while open, then cancelled.
+    QTimer::singleShot(300, [&] {
+      QWidget* editor = QApplication::activeModalWidget();
+      if (editor == nullptr) return;
+      shoot(editor, out.filePath("program-editor.png"));
+      QMetaObject::invokeMethod(editor, "reject", Qt::QueuedConnection);
+    });
+    QTest::mouseClick(dialog->findChild<QPushButton*>("editprogram"), Qt::LeftButton);
     QTest::mouseClick(dialog->findChild<QPushButton*>("applyprogram"), Qt::LeftButton);
   });
   auto* buyrate = form->findChild<QLineEdit*>("buyrate");

@@ -208,6 +208,11 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
   std::optional<double> factor_low;
   if (given(CF::money_factor)) {
     factor_low = factor;
+    if (factor >= 0.1) {  // the usual slip: the annual rate typed where the factor goes
+      out.notes.push_back("A money factor of " + short_text(factor) +
+                          " looks like a percent rate; a money factor is the rate / 2400 (3 % is "
+                          "0.00125).");
+    }
   } else if (sheet && !any_given(kByFactor)) {
     out.notes.push_back("The money factor needs a payment or the rent charge from the contract.");
   } else if (sheet) {

@@ -61,7 +61,9 @@ struct FigureDifference {
 using Interval = std::array<std::string, 2>;
 
 struct Reconciliation {
-  // Null where the contract gives the figure itself, or its figures do not fix it.
+  // Null where the contract gives the figure itself, or its figures do not fix it. The ends are
+  // the lowest and highest values on a grid of 9 decimals (cents for the price) that reproduce
+  // every figure typed; the percent is the money factor's ends x 2400, exactly.
   std::optional<Interval> money_factor, lease_rate_percent, selling_price;
   std::optional<std::string> markup, reserve;  // where the contract's rate is above the buy rate
   std::vector<FigureDifference> differences;   // each figure the contract gives
