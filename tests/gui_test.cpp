@@ -519,6 +519,11 @@ class GuiTest : public QObject {
     QVERIFY(session_->grid()->note()->text().contains("Example Bank Lease"));
     QCOMPARE(session_->grid()->table()->item(4, 1)->text(), QString("—"));  // no 48 months
     const QString base = shown("basepayment");
+    form()->undo();  // the program and its figures are one step
+    QCOMPARE(shown("rate") + " " + QString::fromStdString(form()->worksheet().program),
+             QString("6 "));
+    QVERIFY(session_->grid()->note()->text().startsWith("One residual"));
+    form()->redo();
     QTimer::singleShot(50, [this, base] {
       auto* dialog = qobject_cast<tq::ReconcileDialog*>(QApplication::activeModalWidget());
       QVERIFY(dialog != nullptr);
