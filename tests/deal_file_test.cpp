@@ -56,6 +56,7 @@ TEST_F(DealFile, WhatIsNotADealIsRefusedWithTheReason) {
       {deal + std::string(tq::kMaxDealFileSize, ' '), "larger than 1 MB"},
       {replaced("\"format\": 1", "\"format\": 2"), "format this version cannot read"},
       {replaced("{", "{\"structure\": {\"tax\": \"weekly\"}, "), "bad value for \"tax\""},
+      {replaced("{", "{\"program_name\": 7, "), "\"program_name\" must be a text"},
   };
   for (const auto& [content, reason] : bad) {
     std::ofstream(path_, std::ios::binary) << content;
@@ -71,6 +72,7 @@ TEST_F(DealFile, WhatIsNotADealIsRefusedWithTheReason) {
 TEST_F(DealFile, CliReadsASavedDealAndAnswersWithOne) {
   TestDeal deal = calculated("financerate=6.9");
   deal.ws.structure.acqfee_paid = true;
+  deal.ws.program = "Example Bank Lease, December";
   ASSERT_EQ(tq::save_deal_file(path_, deal.ws), std::nullopt);
   const std::string answer = at("answer.tqdeal");
   const std::string command =

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/json_text.hpp"
 #include "example_deal.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/fields.hpp"
@@ -91,6 +92,18 @@ inline FieldTexts with(FieldTexts base, std::string_view changes) {
 // Every listed field shows exactly its text.
 inline void expect_texts(const Worksheet& ws, std::string_view list) {
   for (const auto& [f, text] : texts(list)) EXPECT_EQ(ws[f], text) << field_info(f).name;
+}
+
+// Each "name=text" of the list in a JSON answer: "a.b" is b inside a, a plain name is inside
+// `plain` (or the answer itself).
+inline void expect_json_texts(const Json& answer, std::string_view list, const char* plain = "") {
+  for (const auto& [name, text] : named_texts(list, [](const std::string& n) { return n; })) {
+    const auto dot = name.find('.');
+    const Json& in = dot != std::string::npos ? answer[name.substr(0, dot)]
+                     : *plain                 ? answer[plain]
+                                              : answer;
+    EXPECT_EQ(in[dot == std::string::npos ? name : name.substr(dot + 1)], text) << name;
+  }
 }
 
 struct TestDeal {

@@ -47,14 +47,10 @@ TEST_F(Programs, FileApplyAndGridOfQuotes) {
   TestDeal start;
   const Json answer = tq::answer_request(request.dump(), start.prefs);
   // 0.00125 x 2400 = 3 %; 57 % at 15,000 miles; the MSDs capped at the program's 7.
-  for (const auto& [name, text] : {std::pair{"rate", "3"},
-                                   {"residual", ".57"},
-                                   {"acqfee", "650"},
-                                   {"mileagecharge", "0.25"}}) {
-    EXPECT_EQ(answer["fields"][name], text) << name;
-  }
-  EXPECT_EQ(answer["structure"]["msd_count"], "7");
-  EXPECT_EQ(answer["structure"]["msd_reduction"], "0.00007");
+  expect_json_texts(answer,
+                    "rate=3 residual=.57 acqfee=650 mileagecharge=0.25 structure.msd_count=7 "
+                    "structure.msd_reduction=0.00007",
+                    "fields");
   EXPECT_EQ(answer["program_name"], "Example Bank Lease, December");
   const std::pair<const char*, const char*> quotes[] = {
       {"24", "rate=2.64 residual=.63"}, {"36", "rate=3 residual=.57"}, {"48", nullptr}};

@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 
+#include "box_closer.hpp"
 #include "example_deal.hpp"
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
@@ -27,37 +28,6 @@
 #include "gui/session.hpp"
 
 namespace {
-
-struct SeenBox {
-  QString title, text;
-  bool ok_only = false;  // a single OK button
-  QMessageBox::Icon icon = QMessageBox::Information;
-};
-
-// Closes every message box as soon as it appears and remembers what it showed.
-class BoxCloser : public QObject {
- public:
-  BoxCloser() {
-    timer_.setInterval(5);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box == nullptr) return;
-      SeenBox seen{box->windowTitle(), box->text(),
-                   box->buttons().size() == 1 && box->standardButtons() == QMessageBox::Ok,
-                   box->icon()};
-      if (box->textFormat() != Qt::PlainText) seen.title += " (not plain text)";
-      boxes.push_back(seen);
-      QAbstractButton* button = box->button(answer);
-      (button != nullptr ? button : box->buttons().front())->click();
-    });
-    timer_.start();
-  }
-  std::vector<SeenBox> boxes;
-  QMessageBox::StandardButton answer = QMessageBox::Ok;
-
- private:
-  QTimer timer_;
-};
 
 std::string slurp(const QString& path) {
   QFile file(path);
@@ -106,6 +76,15 @@ class GuiTest : public QObject {
     session_->start();
     QVERIFY(QTest::qWaitForWindowExposed(form()));
     QTest::qWait(20);
+  }
+  // Runs `use` on the modal dialog the next action opens.
+  template <class D>
+  static void when_dialog_opens(std::function<void(D*)> use) {
+    QTimer::singleShot(50, [use] {
+      auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+      QVERIFY(dialog != nullptr);
+      use(dialog);
+    });
   }
   void type_first_deal() {
     auto deal = tq::testing::example_fields();
@@ -439,9 +418,7 @@ class GuiTest : public QObject {
     type_first_deal();
     click(main("Command1"));
     // Refused while the MSD count is out of range; then 4 MSDs, saved as the dealer's default.
-    QTimer::singleShot(50, [this] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      QVERIFY(dialog != nullptr);
+    when_dialog_opens<QDialog>([this](QDialog* dialog) {
       auto* count = dialog->findChild<QLineEdit*>("msd_count");
       count->setText("11");
       QTest::keyClick(count, Qt::Key_Return);  // OK: refused in a box, the dialog stays
@@ -466,9 +443,7 @@ class GuiTest : public QObject {
 
   void dealDetailsCheckTheVinAndTravelWithTheDeal() {
     start();
-    QTimer::singleShot(50, [this] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      QVERIFY(dialog != nullptr);
+    when_dialog_opens<QDialog>([this](QDialog* dialog) {
       auto* vin = dialog->findChild<QLineEdit*>("vin");
       vin->setText("1M8GDM9AXKP04278O");  // an O: refused
       QTest::keyClick(vin, Qt::Key_Return);
@@ -496,15 +471,12 @@ class GuiTest : public QObject {
     type_first_deal();
     type_into(main<QLineEdit>("term"), "48");
     type_into(main<QLineEdit>("buyrate"), "2.5");  // under the program's 3 %
-    QTimer::singleShot(50, [this] {
-      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      QVERIFY(dialog != nullptr);
+    when_dialog_opens<QDialog>([this](QDialog* dialog) {
       auto* list = dialog->findChild<QListWidget*>("programs");
       QCOMPARE(list->count(), 1);
       dialog->findChild<QCheckBox*>("showexpired")->click();
       QCOMPARE(list->count(), 2);
       QVERIFY(list->item(1)->text().contains("expired 2026-06-30"));
-      list->setCurrentRow(0);
       click(dialog->findChild<QPushButton*>("applyprogram"));
       QVERIFY(dialog->isVisible());
       main<QLineEdit>("term")->setText("36");
@@ -524,9 +496,7 @@ class GuiTest : public QObject {
              QString("6 "));
     QVERIFY(session_->grid()->note()->text().startsWith("One residual"));
     form()->redo();
-    QTimer::singleShot(50, [this, base] {
-      auto* dialog = qobject_cast<tq::ReconcileDialog*>(QApplication::activeModalWidget());
-      QVERIFY(dialog != nullptr);
+    when_dialog_opens<tq::ReconcileDialog>([this, base](tq::ReconcileDialog* dialog) {
       QTest::keyClicks(dialog->findChild<QLineEdit*>("base_payment"), base);
       QTest::keyClicks(dialog->findChild<QLineEdit*>("term"), "36");
       click(dialog->findChild<QPushButton*>("reconcile"));

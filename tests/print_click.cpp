@@ -4,17 +4,14 @@
 // printer, a failed job).
 
 #include <QApplication>
-#include <QDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <cstdio>
-#include <sstream>
 #include <string>
 
+#include "box_closer.hpp"
 #include "example_deal.hpp"
 #include "gui/form1.hpp"
 #include "gui/session.hpp"
@@ -34,23 +31,14 @@ int main(int argc, char* argv[]) {
         ->setText(QString::fromStdString(text));
   }
   QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
-  int boxes = 0;
-  QTimer closer;
-  QObject::connect(&closer, &QTimer::timeout, [&] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      std::fprintf(stderr, "box: %s\n", qPrintable(box->text()));
-      ++boxes;
-      box->reject();
-    } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-      dialog->accept();  // the print dialog: Print
-    }
-  });
-  closer.start(10);
+  BoxCloser closer;
+  closer.accept_dialogs = true;
+  closer.answer = QMessageBox::Cancel;  // never a PDF instead of the printer
   if (argc > 1 && std::string(argv[1]) == "customer") {
     form->print_customer_copy();
   } else {
     QTest::mouseClick(form->findChild<QPushButton*>("Command7"), Qt::LeftButton);
   }
-  return boxes == 0 ? 0 : 1;
+  for (const SeenBox& box : closer.boxes) std::fprintf(stderr, "box: %s\n", qPrintable(box.text));
+  return closer.boxes.empty() ? 0 : 1;
 }
