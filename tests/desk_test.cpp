@@ -187,6 +187,15 @@ TEST(Reconcile, MarkupReserveDifferencesAndRefusals) {
   EXPECT_EQ(std::get<std::string>(tq::reconcile_contract(deal.ws, deal.prefs, contract)),
             "The contract's Base monthly payment \"424.495\" is not an amount in dollars and "
             "cents.");
+  // With the tax on payments capitalized, high factors have no lease; the interval is still found.
+  deal.ws.structure = {.tax = tq::TaxMethod::upfront_payments, .upfront_capitalized = true};
+  deal.run(tq::Command::calculate);
+  contract[0] = deal[F::basepayment];
+  const auto capped =
+      std::get<tq::Reconciliation>(tq::reconcile_contract(deal.ws, deal.prefs, contract));
+  ASSERT_TRUE(capped.money_factor.has_value());
+  EXPECT_LE(tq::val(capped.money_factor->front()), low);
+  EXPECT_GE(tq::val(capped.money_factor->back()), low);
 }
 
 }  // namespace

@@ -115,12 +115,20 @@ struct Pricing {
   }
 };
 
+// How the figures compare at one x: the lowest and the highest comparison; nothing where no lease
+// can be computed.
+using Verdict = std::function<std::optional<std::array<int, 2>>(double)>;
+
 // The interval of x in [from, to] where every figure reproduces, each figure rising with x; none
 // when no x does. Found by halving down to neighbouring doubles.
-std::optional<std::array<double, 2>> reproducing(const std::function<int(double)>& worst_below,
-                                                 const std::function<int(double)>& worst_above,
-                                                 double from, double to) {
-  // Smallest x with no figure below, largest x with no figure above.
+std::optional<std::array<double, 2>> reproducing(const Verdict& verdict, double from, double to) {
+  // Where no lease can be computed (a capitalized tax on payments past its bound, at the top of
+  // the factors) the bracket is cut down to where one can.
+  for (int i = 0; i < 200 && !verdict(to); ++i) to = from + (to - from) / 2;
+  for (int i = 0; i < 200 && !verdict(from); ++i) from = to - (to - from) / 2;
+  // Smallest x with no figure below, largest x with no figure above; no lease is no match.
+  const auto below = [&](double x) { return verdict(x).value_or(std::array{-1, 1})[0] < 0; };
+  const auto above = [&](double x) { return verdict(x).value_or(std::array{-1, 1})[1] > 0; };
   const auto edge = [](const std::function<bool(double)>& left, double a, double b) {
     while (true) {
       const double mid = a + (b - a) / 2;
@@ -128,8 +136,6 @@ std::optional<std::array<double, 2>> reproducing(const std::function<int(double)
       (left(mid) ? a : b) = mid;
     }
   };
-  const auto below = [&](double x) { return worst_below(x) < 0; };
-  const auto above = [&](double x) { return worst_above(x) > 0; };
   if (below(to) || above(from)) return std::nullopt;
   const double lo = below(from) ? edge(below, from, to).second : from;
   const double hi = above(to) ? edge([&](double x) { return !above(x); }, from, to).first : to;
@@ -182,23 +188,23 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
                         : sheet                 ? sheet->factor
                                                 : 0;
 
-  // Worst comparison of the given figures among `which` at (factor, price): the lowest or highest.
-  const auto worst = [&](std::span<const CF> which, bool lowest) {
-    return [&, which, lowest](double f, double price) {
-      int w = 0;
-      LeaseFigures lf;
-      try {
-        lf = p.at(f, price);
-      } catch (const CommandAbort&) {
-        return lowest ? -1 : 1;  // no lease there: treated as no match
-      }
-      for (CF c : which) {
-        if (!given(c)) continue;
-        const int cmp = compare(p.figure(c, lf, p.in.term), *typed[index(c)]);
-        w = lowest ? std::min(w, cmp) : std::max(w, cmp);
-      }
-      return w;
-    };
+  // The lowest and highest comparison of the given figures among `which` at (factor, price).
+  const auto verdict = [&](std::span<const CF> which, double f, double price) {
+    std::optional<std::array<int, 2>> out;
+    LeaseFigures lf;
+    try {
+      lf = p.at(f, price);
+    } catch (const CommandAbort&) {
+      return out;
+    }
+    out = std::array{0, 0};
+    for (CF c : which) {
+      if (!given(c)) continue;
+      const int cmp = compare(p.figure(c, lf, p.in.term), *typed[index(c)]);
+      (*out)[0] = std::min((*out)[0], cmp);
+      (*out)[1] = std::max((*out)[1], cmp);
+    }
+    return out;
   };
   const auto any_given = [&](std::span<const CF> which) {
     return std::any_of(which.begin(), which.end(), given);
@@ -217,9 +223,7 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
     out.notes.push_back("The money factor needs a payment or the rent charge from the contract.");
   } else if (sheet) {
     const double price = p.in.sellingprice;
-    const auto lo = worst(kByFactor, true), hi = worst(kByFactor, false);
-    const auto found = reproducing([&](double f) { return lo(f, price); },
-                                   [&](double f) { return hi(f, price); }, 0, 1);
+    const auto found = reproducing([&](double f) { return verdict(kByFactor, f, price); }, 0, 1);
     if (found) {
       const auto [a, b] = on_grid((*found)[0], (*found)[1], 9);
       out.money_factor = Interval{scaled_text(a, 9), scaled_text(b, 9)};
@@ -241,9 +245,8 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
   } else if (sheet && !any_given(kByPrice)) {
     out.notes.push_back("The selling price needs a payment, a cap cost or the rent charge.");
   } else if (sheet) {
-    const auto lo = worst(kByPrice, true), hi = worst(kByPrice, false);
-    const auto found = reproducing([&](double x) { return lo(factor, x); },
-                                   [&](double x) { return hi(factor, x); }, -1e9, 1e9);
+    const auto found =
+        reproducing([&](double x) { return verdict(kByPrice, factor, x); }, -1e9, 1e9);
     if (found) {
       const auto [a, b] = on_grid((*found)[0], (*found)[1], 2);
       out.selling_price = Interval{scaled_text(a, 2), scaled_text(b, 2)};
