@@ -35,20 +35,6 @@ LogLevel warn
 WebInterface No
 Browsing No
 DefaultAuthType None
-<Location />
-  Order allow,deny
-  Allow all
-</Location>
-<Location /admin>
-  Order allow,deny
-  Allow all
-</Location>
-<Policy default>
-  <Limit All>
-    Order allow,deny
-    Allow all
-  </Limit>
-</Policy>
 CONF
 cat > "$tmp/etc/cups-files.conf" <<CONF
 ServerRoot $tmp/etc
