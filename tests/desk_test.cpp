@@ -22,12 +22,10 @@ const std::vector<tq::LenderProgram>& sample_programs() {
   return programs;
 }
 
-class Programs : public TempDir {};
-
 // The sample file saved as the dealer's and read back; the first program applied to the first
 // deal through a CLI request, and its grid: every cell is Calculate Payments with that term's
 // rate and residual (typed here from the program's sheet), a dash where the program has no term.
-TEST_F(Programs, FileApplyAndGridOfQuotes) {
+TEST_F(TempDir, ProgramsFileApplyAndGridOfQuotes) {
   const tq::PrefsLocation location(at("preferences.txt"));
   ASSERT_EQ(tq::save_programs(tq::programs_location(location), sample_programs()), std::nullopt);
   EXPECT_EQ(

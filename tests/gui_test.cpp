@@ -206,17 +206,6 @@ class GuiTest : public QObject {
     QCOMPARE(slurp(pdf).substr(0, 5), std::string("%PDF-"));
   }
 
-  void menuActionsRunTheirCode() {  // Export, Exit and the shortcuts: tests below
-    QFile::remove(prefs_path());    // a first start is quiet, and makes the file
-    start();
-    QVERIFY(boxes_->boxes.empty());
-    QVERIFY(QFile::exists(prefs_path()));
-    form()->findChild<QAction*>("actionAbout")->trigger();
-    QVERIFY(boxes_->boxes.back().text.contains("Tallyquote 0."));
-    form()->findChild<QAction*>("actionPreferences")->trigger();
-    QVERIFY(session_->dialog() != nullptr);
-  }
-
   void dealFilesKeepEveryTextAndMarkChanges() {
     start();
     type_first_deal();
@@ -295,7 +284,9 @@ class GuiTest : public QObject {
   }
 
   void closingAsksOnlyWhenSomethingIsUnsaved() {
+    QFile::remove(prefs_path());  // a first start is quiet, and makes the file
     start();
+    QVERIFY(QFile::exists(prefs_path()));
     QTest::keyClick(main("msrp"), Qt::Key_Q, Qt::ControlModifier);  // nothing typed: at once
     QCOMPARE(quits_, 1);
     QVERIFY(boxes_->boxes.empty());
@@ -342,6 +333,10 @@ class GuiTest : public QObject {
     }
     for (const auto& [name, count] : fired)
       QCOMPARE(std::make_pair(name, count), std::make_pair(name, 4));
+    form()->findChild<QAction*>("actionAbout")->trigger();
+    QVERIFY(boxes_->boxes.back().text.contains("Tallyquote 0."));
+    form()->findChild<QAction*>("actionPreferences")->trigger();
+    QVERIFY(session_->dialog() != nullptr);
   }
 
   void clickSelectsTheWholeTextAndNewDealIsBlank() {
