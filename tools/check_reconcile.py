@@ -6,7 +6,8 @@
 Each deal is calculated; its own base and total payments (and term) are then reconciled as a
 contract. The money factor interval must hold the deal's money factor, and at the deal's money
 factor the selling price interval must hold its price. Each end is priced with Calculate Payments:
-the end reproduces both payments, one step beyond it (1e-9, or a cent) does not.
+the end reproduces both payments, one step beyond it (1e-9, or a cent) does not; at the money
+factor's low end the reserve is the one Calculate Payments shows there.
 """
 import json
 import random
@@ -79,8 +80,14 @@ def main():
                 for step in (0, outward):
                     value = repr(round(float(end) + step, 9 if field == "rate" else 2))
                     ends.append(with_fields(d, **{field: value}))
-                    checks.append((f, step == 0, d["fields"], field, value))
-    for (f, inside, fields, field, value), p in zip(checks, run(cli, ends)):
+                    # At the low end, the reserve is what Calculate Payments shows there.
+                    reserve = answers[2 * i]["reconcile"]["reserve"] \
+                        if field == "rate" and end == interval[0] and step == 0 else None
+                    checks.append((f, step == 0, d["fields"], field, value, reserve))
+    for (f, inside, fields, field, value, reserve), p in zip(checks, run(cli, ends)):
+        if reserve is not None and reserve != p["fields"]["totalreserve"]:
+            failures += 1
+            print("reserve wrong:", reserve, p["fields"]["totalreserve"], fields)
         same = (p["fields"]["basepayment"], p["fields"]["monthlypayment"]) == \
                (f["basepayment"], f["monthlypayment"])
         if same != inside:

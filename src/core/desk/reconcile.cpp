@@ -268,10 +268,12 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
       out.markup = scaled_text(std::llround((*factor_low - buy) * 1e9), 9);
       try {
         const double price = p.in.sellingprice;
-        const double reserve =
-            reserve_of(p.at(*factor_low, price).payment, p.at(buy, price).payment, p.in.term,
-                       p.in.taxrate, ws.structure);
-        out.reserve = money_text(reserve);
+        const LeaseFigures sold = p.at(*factor_low, price);
+        // As the reserve always has it: the buy-rate run keeps the deal's capitalized upfront tax.
+        Pricing at_buy = p;
+        if (p.in.s.upfront() && p.in.s.capitalized) at_buy.in.s.fixed_upfront = sold.upfront_tax;
+        out.reserve = money_text(reserve_of(sold.payment, at_buy.at(buy, price).payment, p.in.term,
+                                            p.in.taxrate, ws.structure));
       } catch (const CommandAbort&) {
         out.notes.push_back("The reserve cannot be computed (" + std::string(kMsgInvalidLease) +
                             ").");
