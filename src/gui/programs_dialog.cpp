@@ -32,8 +32,10 @@ QPushButton* button(const QString& text, const char* name, QWidget* parent) {
 
 }  // namespace
 
-ProgramEditor::ProgramEditor(const LenderProgram& p, QWidget* parent)
+ProgramEditor::ProgramEditor(const LenderProgram& p, std::vector<std::string> others,
+                             QWidget* parent)
     : QDialog(parent),
+      others_(std::move(others)),
       name_(new QLineEdit(ui::qstr(p.name), this)),
       lender_(new QLineEdit(ui::qstr(p.lender), this)),
       acqfee_(new QLineEdit(ui::qstr(p.acqfee), this)),
@@ -164,6 +166,12 @@ bool ProgramEditor::valid() {
     ui::show_error(this, "The program cannot be kept: " + ui::qstr(*problem) + ".");
     return false;
   }
+  // A deal names its program, so no two may share a name.
+  if (std::find(others_.begin(), others_.end(), checked.name) != others_.end()) {
+    ui::show_error(this, "A program named " + ui::qstr(checked.name) +
+                             " is already kept; give this one another name.");
+    return false;
+  }
   return true;
 }
 
@@ -250,14 +258,19 @@ int ProgramsDialog::chosen() const {
 }
 
 void ProgramsDialog::edit(int index) {
+  std::vector<std::string> others;
+  for (std::size_t i = 0; i < programs_.size(); ++i) {
+    if (static_cast<int>(i) != index) others.push_back(programs_[i].name);
+  }
   ProgramEditor editor(index >= 0 ? programs_[static_cast<std::size_t>(index)] : LenderProgram{},
-                       this);
+                       std::move(others), this);
   if (editor.exec() != QDialog::Accepted) return;
+  const LenderProgram edited = editor.program();
   auto kept = programs_;
   if (index >= 0) {
-    kept[static_cast<std::size_t>(index)] = editor.program();
+    kept[static_cast<std::size_t>(index)] = edited;
   } else {
-    kept.push_back(editor.program());
+    kept.push_back(edited);
   }
   store(std::move(kept));
 }

@@ -22,13 +22,15 @@ class ProgramEditor : public QDialog {
   Q_OBJECT
 
  public:
-  ProgramEditor(const LenderProgram& program, QWidget* parent);
+  // `others`: the names of the other programs, which this one may not take.
+  ProgramEditor(const LenderProgram& program, std::vector<std::string> others, QWidget* parent);
   LenderProgram program() const;
 
  private:
   void set_bands(const QStringList& bands);
   bool valid();
 
+  std::vector<std::string> others_;
   QLineEdit *name_, *lender_, *acqfee_, *mileagecharge_, *msd_reduction_, *msd_max_, *valid_until_,
       *bands_;
   QComboBox* rate_type_;
