@@ -445,11 +445,8 @@ void Form1::print_customer_copy() {
 void Form1::export_customer_copy() {
   const auto page = customer_page();
   if (!page) return;
-  const QFileInfo deal(deal_path_);
-  const QString suggested = deal_path_.isEmpty()
-                                ? QDir::home().filePath("customer-copy.pdf")
-                                : deal.dir().filePath(deal.completeBaseName() + "-customer.pdf");
-  const QString path = choose_file_(this, FileAction::export_pdf, suggested);
+  const QString path =
+      choose_file_(this, FileAction::export_pdf, pdf_name("customer-copy.pdf", "-customer.pdf"));
   if (path.isEmpty()) return;
   if (const auto error = save_page_pdf(path, page)) ui::show_error(this, *error);
 }
@@ -644,13 +641,15 @@ bool Form1::save_to(const QString& path) {
   return true;
 }
 
+QString Form1::pdf_name(const QString& untitled, const QString& ending) const {
+  if (deal_path_.isEmpty()) return QDir::home().filePath(untitled);
+  const QFileInfo deal(deal_path_);
+  return deal.dir().filePath(deal.completeBaseName() + ending);
+}
+
 void Form1::export_pdf() {
   if (!figures_ready()) return;
-  const QFileInfo deal(deal_path_);
-  const QString suggested = deal_path_.isEmpty()
-                                ? QDir::home().filePath("quote.pdf")
-                                : deal.dir().filePath(deal.completeBaseName() + ".pdf");
-  const QString path = choose_file_(this, FileAction::export_pdf, suggested);
+  const QString path = choose_file_(this, FileAction::export_pdf, pdf_name("quote.pdf", ".pdf"));
   if (path.isEmpty()) return;
   if (const auto error = save_summary_pdf(path, worksheet())) ui::show_error(this, *error);
 }

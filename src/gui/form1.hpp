@@ -146,6 +146,9 @@ class Form1 : public QWidget {
   // Out-of-date figures before Print, Export or Save: true to go on (recalculated or as shown).
   bool figures_ready();
   bool save_to(const QString& path);
+  // A PDF's suggested path: beside the open deal, named after it with `ending`; else `untitled`
+  // in the home directory.
+  QString pdf_name(const QString& untitled, const QString& ending) const;
   // The worksheet now matches the file at `path` (empty: no deal file).
   void set_deal(const QString& path);
   void update_title();

@@ -6,7 +6,6 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "common/numtext.hpp"
 #include "desk/grid.hpp"
 #include "gui/qt_ui.hpp"
 
@@ -107,8 +106,6 @@ void PaymentGridWindow::refresh() {
                          : "One residual and one rate for all terms: apply a lender program "
                            "for quotes by term.");
   const PaymentGrid grid = payment_grid(deal_, prefs_, h.terms, h.downpayments, program);
-  // With a desired payment typed, the cells at or under it stand out.
-  const double desired = val(deal_[Field::desiredpayment]);
   filling_ = true;
   table_->clear();
   table_->setRowCount(static_cast<int>(h.terms.size()) + 1);
@@ -129,7 +126,7 @@ void PaymentGridWindow::refresh() {
                                ? ui::qstr(*g.monthlypayment) + "\n" + ui::qstr(*g.totaldue) + " due"
                                : QString();
       QTableWidgetItem* item = cell(text, false);
-      if (desired > 0 && g.monthlypayment && val(*g.monthlypayment) <= desired) {
+      if (g.within_desired) {  // with a desired payment typed, the cells at or under it stand out
         item->setBackground(QColor(200, 240, 200));
         item->setToolTip("At or under the desired payment");
       }

@@ -53,6 +53,7 @@ PaymentGrid payment_grid(const Worksheet& ws, const Preferences& prefs,
   assert(terms.size() * downpayments.size() <= kMaxGridCells || downpayments.empty());
   PaymentGrid grid{terms, downpayments, {}};
   const MessageSink quiet = [](const std::string&) {};
+  const double desired = val(ws[Field::desiredpayment]);
   for (const std::string& term : terms) {
     std::vector<GridCell>& row = grid.cells.emplace_back();
     for (const std::string& down : downpayments) {
@@ -67,7 +68,9 @@ PaymentGrid payment_grid(const Worksheet& ws, const Preferences& prefs,
       }
       try {
         refresh_results(deal);  // Calculate Payments: single pay, reserve, finance
-        cell = {copy[Field::monthlypayment], copy[Field::totaldue]};
+        cell.monthlypayment = copy[Field::monthlypayment];
+        cell.totaldue = copy[Field::totaldue];
+        cell.within_desired = desired > 0 && val(*cell.monthlypayment) <= desired;
       } catch (const CommandAbort&) {
         // Calculate Payments would abort here, so there are no figures to show.
       }

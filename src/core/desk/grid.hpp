@@ -18,6 +18,7 @@ struct GridCell {
   // Empty where Calculate Payments would abort (a term of 0, an overflow anywhere in its chain).
   std::optional<std::string> monthlypayment, totaldue;
   bool not_in_program = false;  // the program has no rate or residual for the cell's term
+  bool within_desired = false;  // a desired payment is typed and the payment is at or under it
 };
 
 struct PaymentGrid {

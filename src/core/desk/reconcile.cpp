@@ -93,27 +93,36 @@ struct Pricing {
     run.sellingprice = price;
     return lease_figures(run, choices);
   }
-  // The contract's money figures as this lease shows them, in cents.
-  double figure(CF f, const LeaseFigures& lf, double term) const {
-    const double adjusted = val(money_text(lf.capcost)), residual = val(money_text(lf.residual));
-    switch (f) {
-      case CF::base_payment:
-        return lf.basepayment;
-      case CF::monthly_payment:
-        return lf.payment;
-      case CF::adjusted_capitalized_cost:
-        return adjusted;
-      case CF::gross_capitalized_cost:
-        return val(money_text(adjusted + reduction));
-      case CF::residual_value:
-        return residual;
-      case CF::rent_charge:
-        return val(money_text(term * lf.basepayment - (adjusted - residual)));
-      default:
-        return 0;
-    }
-  }
 };
+
+// A contract figure as the lease of these inputs shows it: money in cents, the rest as read.
+double figure_of(CF f, const LeaseFigures& lf, const LeaseInputs& in, double reduction) {
+  // As the disclosure shows them: each amount in cents, worked from the ones before it.
+  const auto cents = [](double v) { return val(money_text(v)); };
+  switch (f) {
+    case CF::base_payment:
+      return lf.basepayment;
+    case CF::monthly_payment:
+      return lf.payment;
+    case CF::adjusted_capitalized_cost:
+      return cents(lf.capcost);
+    case CF::gross_capitalized_cost:
+      return cents(cents(lf.capcost) + reduction);
+    case CF::residual_value:
+      return cents(lf.residual);
+    case CF::rent_charge:
+      return cents(in.term * lf.basepayment - (cents(lf.capcost) - cents(lf.residual)));
+    case CF::term:
+      return in.term;
+    case CF::tax_rate:
+      return in.taxrate;
+    case CF::selling_price:
+      return in.sellingprice;
+    case CF::money_factor:
+      return lf.factor;
+  }
+  return 0;
+}
 
 // How the figures compare at one x: the lowest and the highest comparison; nothing where no lease
 // can be computed.
@@ -200,7 +209,7 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
     out = std::array{0, 0};
     for (CF c : which) {
       if (!given(c)) continue;
-      const int cmp = compare(p.figure(c, lf, p.in.term), *typed[index(c)]);
+      const int cmp = compare(figure_of(c, lf, p.in, p.reduction), *typed[index(c)]);
       (*out)[0] = std::min((*out)[0], cmp);
       (*out)[1] = std::max((*out)[1], cmp);
     }
@@ -286,26 +295,7 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
     if (!given(f.figure)) continue;
     FigureDifference d{f.figure, std::string(trim(contract[index(f.figure)])), {}, {}};
     if (sheet) {
-      double w = 0;
-      switch (f.figure) {
-        case CF::term:
-          w = sheet_in->term;
-          break;
-        case CF::tax_rate:
-          w = sheet_in->taxrate;
-          break;
-        case CF::selling_price:
-          w = sheet_in->sellingprice;
-          break;
-        case CF::money_factor:
-          w = sheet->factor;
-          break;
-        default: {
-          Pricing own = p;
-          own.in = *sheet_in;
-          w = own.figure(f.figure, *sheet, sheet_in->term);
-        }
-      }
+      const double w = figure_of(f.figure, *sheet, *sheet_in, p.reduction);
       const double c = value(f.figure);
       d.worksheet = f.money ? money_text(w) : short_text(w);
       d.difference = f.money ? money_text(c - w) : short_text(c - w);

@@ -12,16 +12,8 @@ std::string beside(const std::string& path, const char* name) {
   return (std::filesystem::path(path).parent_path() / name).string();
 }
 
-}  // namespace
-
-PrefsLocation dealer_file_location(const PrefsLocation& preferences, const char* name) {
-  return {beside(preferences.path, name), beside(preferences.fallback, name)};
-}
-
-PrefsLocation settings_location(const PrefsLocation& preferences) {
-  return dealer_file_location(preferences, kSettingsFileName);
-}
-
+// The settings file read from location.read_path(): a JSON object, or nothing with `error` saying
+// why (empty when the file is simply missing).
 std::optional<Json> read_dealer_json(const PrefsLocation& location, std::size_t max_bytes,
                                      std::string& error) {
   const FileRead file = read_regular_file(location.read_path(), max_bytes);
@@ -32,6 +24,16 @@ std::optional<Json> read_dealer_json(const PrefsLocation& location, std::size_t 
   if (json && !json->is_object()) error = "it is not a JSON object";
   if (!error.empty()) json.reset();
   return json;
+}
+
+}  // namespace
+
+PrefsLocation dealer_file_location(const PrefsLocation& preferences, const char* name) {
+  return {beside(preferences.path, name), beside(preferences.fallback, name)};
+}
+
+PrefsLocation settings_location(const PrefsLocation& preferences) {
+  return dealer_file_location(preferences, kSettingsFileName);
 }
 
 std::optional<std::string> write_dealer_json(const PrefsLocation& location, const Json& json) {

@@ -27,11 +27,6 @@ struct DealerSettings {
 PrefsLocation settings_location(const PrefsLocation& preferences);
 // Any dealer file's location beside the preferences file.
 PrefsLocation dealer_file_location(const PrefsLocation& preferences, const char* name);
-
-// A dealer JSON file read from location.read_path(): a JSON object, or nothing with `error` saying
-// why (empty when the file is simply missing).
-std::optional<Json> read_dealer_json(const PrefsLocation& location, std::size_t max_bytes,
-                                     std::string& error);
 // Written safely to location.path, making the configuration directory on first use; returns why
 // not.
 std::optional<std::string> write_dealer_json(const PrefsLocation& location, const Json& json);
