@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Generated CLI requests, one per line, for comparing two builds' answers byte for byte:
-tools/gen_requests.py N SEED > requests.jsonl. Mixes plain deals, every command, roll options,
-preferences, odd texts (blanks, commas, exponents, escapes, non-ASCII) and broken lines."""
+tools/gen_requests.py N SEED [rich] > requests.jsonl. Mixes plain deals, every command, roll
+options, preferences, odd texts (blanks, commas, exponents, escapes, non-ASCII) and broken lines;
+with "rich", also structures, grids, disclosures, details and contracts to reconcile."""
 import json
 import random
 import sys
@@ -24,7 +25,29 @@ def number(r):
     return r.choice(ODD)
 
 
-def request(r):
+STRUCTURE = {"tax": ["monthly", "upfront_payments", "upfront_price"],
+             "upfront_tax": ["paid", "capitalized"], "tax_cash_down": [True, False],
+             "rebates_taxable": [True, False], "acqfee": ["capitalized", "paid"],
+             "dispositionfee": ["0", "350"], "securitydeposit": ["0", "500"],
+             "msd_count": ["0", "3"], "msd_reduction": ["0.00007"]}
+
+
+def rich(r, req):
+    """The keys beyond a plain deal, each now and then."""
+    if r.random() < 0.5:
+        req["structure"] = {k: r.choice(v) for k, v in STRUCTURE.items() if r.random() < 0.5}
+    if r.random() < 0.2:
+        req["grid"] = {"terms": ["24", "36"], "downpayments": ["0", "2000"]}
+    if r.random() < 0.3:
+        req["disclosure"] = True
+    if r.random() < 0.2:
+        req["details"] = {"customer": r.choice(["Ann Smith", ""]), "note": r.choice(["", "x"])}
+    if r.random() < 0.2:
+        req["reconcile"] = {"base_payment": str(r.randint(200, 700)),
+                            "rent_charge": str(r.randint(500, 4000))}
+
+
+def request(r, extra=False):
     fields = {"msrp": str(r.randint(15000, 90000))}
     fields["sellingprice"] = str(int(fields["msrp"]) - r.randint(0, 5000))
     fields["residual"] = "%.2f" % r.uniform(0.3, 0.7)
@@ -42,6 +65,8 @@ def request(r):
                  "0", "0", "0", "0"]
         prefs[r.randrange(16)] = number(r)
         req["preferences"] = prefs
+    if extra:
+        rich(r, req)
     line = json.dumps(req, ensure_ascii=r.random() < 0.5)
     if r.random() < 0.03:
         line = line[: r.randrange(1, len(line))]  # a broken line (never blank)
@@ -50,9 +75,10 @@ def request(r):
 
 def main():
     n, seed = int(sys.argv[1]), int(sys.argv[2])
+    extra = len(sys.argv) > 3 and sys.argv[3] == "rich"
     r = random.Random(seed)
     for _ in range(n):
-        print(request(r))
+        print(request(r, extra))
 
 
 if __name__ == "__main__":

@@ -19,7 +19,11 @@ void calculate_lease(Deal& deal);
 // The deal's structure as numbers (the default: today's single way).
 struct StructureInputs {
   TaxMethod tax = TaxMethod::monthly;
+  // capitalized: the upfront tax goes into the cap cost (itself, or with every start-up).
   bool capitalized = false, tax_cash_down = false, rebates_taxable = true, acqfee_paid = false;
+  CapitalizedTax capitalized_tax = CapitalizedTax::grossed_up;
+  bool components = false;            // the base payment's two parts rounded to cents each
+  bool startups_capitalized = false;  // sign and drive
   double disposition = 0, deposit = 0, msd_count = 0, msd_reduction = 0;
   bool plain = true;  // the default structure: the search's sharper proofs hold
   // The reserve's buy-rate run keeps the capitalized upfront tax of the sell-rate run.
@@ -54,8 +58,10 @@ struct LeaseFigures {
   double factor = 0, capcost = 0, residual = 0, base = 0;  // base: before rounding
   double startups_sum = 0;                                 // the start-ups before rounding
   double upfront_tax = 0;   // u, capitalized or paid, as shown in cents; 0 under monthly tax
-  double upfront_den = 1;   // 1 - x(1 + T F) of a capitalized tax on payments
-  double deposit_each = 0;  // one MSD deposit
+  double upfront_den = 1;   // 1 - x of a grossed-up capitalized tax on payments, else 1
+  double startups_den = 1;  // 1 - k/T - kF of capitalized start-ups, else 1
+  double capitalized_startups = 0;  // sign and drive: the start-ups in the cap cost, unrounded
+  double deposit_each = 0;          // one MSD deposit
   StartupItems items;
   double basepayment = 0, taxes = 0, payment = 0, startups = 0;
   std::string basepayment_text, taxes_text, payment_text, startups_text;

@@ -62,7 +62,10 @@ LeaseInputs read_lease_inputs(const Worksheet& ws) {
   in.tradepayoff = read(ws, F::tradepayoff);
   const Structure& st = ws.structure;
   in.s.tax = st.tax;
-  in.s.capitalized = st.upfront_capitalized;
+  in.s.capitalized = st.tax_capitalized();
+  in.s.capitalized_tax = st.capitalized_tax;
+  in.s.components = st.rounding == PaymentRounding::components;
+  in.s.startups_capitalized = st.startups_capitalized;
   in.s.tax_cash_down = st.tax_cash_down;
   in.s.rebates_taxable = st.rebates_taxable;
   in.s.acqfee_paid = st.acqfee_paid;
@@ -111,14 +114,50 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   out.residual =
       in.fixed_residual ? *in.fixed_residual : finite((in.msrp + in.optionpackage) * in.residual);
   const double V = out.residual;
-  const auto base_of = [&](double n) { return (n - V) / T + (n + V) * F; };
-
   // Each later figure works from the rounded text before it, so the window always adds up.
   const auto shown = [](double v, std::string& text) {
     text = money_text(finite(v));
     return val(text);
   };
   std::string text;
+  // Depreciation plus rent charge, rounded once, or each part to cents as many lenders print it.
+  const auto base_of = [&](double n) {
+    const double E = (n - V) / T, H = (n + V) * F;
+    return s.components ? shown(E, text) + shown(H, text) : E + H;
+  };
+
+  // What is due at signing besides the payment itself and the deposits, in the order added.
+  StartupItems& it = out.items;
+  it.docfee = choices.doc_in_payments ? 0 : in.docfee;
+  it.docfee_tax = it.docfee * X * 0.01;
+  it.platecharge = choices.plate_in_payments ? 0 : in.platecharge;
+  if (!s.upfront() && s.rebates_taxable) it.rebate_tax = tax(in.rebates);
+  if (!s.upfront() && s.tax_cash_down) it.cash_down_tax = tax(std::max(in.downpayment, 0.0));
+  if (s.acqfee_paid) {
+    it.acqfee = in.acqfee;
+    if (!s.upfront()) it.acqfee_tax = tax(in.acqfee);
+  }
+  // Sign and drive: those items go into the cap cost, and so does the first payment, which holds
+  // the base payment itself (with its tax under monthly tax): Z = (base of A) / (1 - k/T - kF).
+  // A contract's own cap cost already holds them all.
+  double before_payment = 0;
+  const bool closed = s.startups_capitalized && !in.fixed_capcost;
+  if (s.startups_capitalized) {
+    double items = (it.docfee + it.docfee_tax) + it.platecharge + it.rebate_tax + it.cash_down_tax;
+    if (s.acqfee_paid) items = items + (it.acqfee + it.acqfee_tax);
+    before_payment = finite(items);
+    it = StartupItems{};
+  }
+  if (closed) {
+    N = N + before_payment;
+    const double k = s.upfront() ? 1 : 1 + x;
+    out.startups_den = 1 - k / T - k * F;
+    if (!(out.startups_den > 0)) throw CommandAbort(kMsgInvalidLease);
+  }
+  const auto payment_base = [&](double n) {
+    return closed ? ((n - V) / T + (n + V) * F) / out.startups_den : base_of(n);
+  };
+
   if (s.upfront() && s.capitalized) {
     // Capitalized once, from the payment before it, never re-derived from the final payment.
     if (s.fixed_upfront) {
@@ -126,20 +165,30 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
     } else if (s.tax == TaxMethod::upfront_price) {
       out.upfront_tax = shown(tax(in.sellingprice + in.addons), text);
     } else {
-      const double Z0 = shown(base_of(finite(N)), text);
-      out.upfront_den = 1 - x * (1 + T * F);
-      if (!(out.upfront_den > 0)) throw CommandAbort(kMsgInvalidLease);
-      out.upfront_tax = shown(x * (T * Z0 + O) / out.upfront_den, text);
+      const double Z0 = shown(payment_base(finite(N)), text);
+      const double taxed = shown(tax(T * Z0 + O), text);
+      if (s.capitalized_tax == CapitalizedTax::grossed_up) {
+        // The cap cost pays tax on the tax it carries, once: New York's own method.
+        out.upfront_den = 1 - x;
+        if (!(out.upfront_den > 0)) throw CommandAbort(kMsgInvalidLease);
+        out.upfront_tax = shown(taxed / out.upfront_den, text);
+      } else {
+        out.upfront_tax = taxed;
+      }
     }
     N = N + out.upfront_tax;
   }
   if (in.fixed_capcost) N = *in.fixed_capcost;
-  out.capcost = finite(N);
-  out.base = finite(base_of(N));
+  out.base = finite(payment_base(N));
   out.basepayment = shown(out.base, out.basepayment_text);
   out.taxes = s.upfront() ? shown(0.0, out.taxes_text)
                           : shown(out.basepayment * (X * 0.01), out.taxes_text);
   out.payment = shown(out.basepayment + out.taxes, out.payment_text);
+  if (closed) {
+    out.capitalized_startups = before_payment + out.payment;
+    N = N + out.payment;
+  }
+  out.capcost = finite(N);
   if (s.upfront() && !s.capitalized) {
     out.upfront_tax = s.tax == TaxMethod::upfront_price
                           ? shown(tax(in.sellingprice + in.addons), text)
@@ -147,22 +196,15 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   }
   out.deposit_each = out.payment > 0 ? 50 * std::ceil(out.payment / 50) : 0;
 
-  StartupItems& it = out.items;
-  it.first_payment = out.payment;
-  it.docfee = choices.doc_in_payments ? 0 : in.docfee;
-  it.docfee_tax = it.docfee * X * 0.01;
-  it.platecharge = choices.plate_in_payments ? 0 : in.platecharge;
-  double st = out.payment + (it.docfee + it.docfee_tax) + it.platecharge;
-  if (!s.upfront() && s.rebates_taxable) st = st + (it.rebate_tax = tax(in.rebates));
-  if (!s.upfront() && s.tax_cash_down) {
-    st = st + (it.cash_down_tax = tax(std::max(in.downpayment, 0.0)));
+  double st = 0;
+  if (!s.startups_capitalized) {
+    it.first_payment = out.payment;
+    st = out.payment + (it.docfee + it.docfee_tax) + it.platecharge;
+    if (!s.upfront() && s.rebates_taxable) st = st + it.rebate_tax;
+    if (!s.upfront() && s.tax_cash_down) st = st + it.cash_down_tax;
+    if (s.acqfee_paid) st = s.upfront() ? st + it.acqfee : st + (it.acqfee + it.acqfee_tax);
+    if (s.upfront() && !s.capitalized) st = st + (it.upfront_tax = out.upfront_tax);
   }
-  if (s.acqfee_paid) {
-    it.acqfee = in.acqfee;
-    if (!s.upfront()) it.acqfee_tax = tax(in.acqfee);
-    st = s.upfront() ? st + it.acqfee : st + (it.acqfee + it.acqfee_tax);
-  }
-  if (s.upfront() && !s.capitalized) st = st + (it.upfront_tax = out.upfront_tax);
   if (s.deposit != 0) st = st + (it.securitydeposit = s.deposit);
   if (s.msd_count != 0) st = st + (it.msd_deposits = s.msd_count * out.deposit_each);
   out.startups_sum = finite(st);
@@ -210,9 +252,12 @@ void calc_singlepay(Deal& deal) {
   else if (n == 48)
     deduction = val(deal.prefs.ddeduct48);
   ws[F::rate] = short_text(finite(val(ws[F::rate]) - deduction));
-  // Paid all at once: no security deposit, no MSDs and no money-factor reduction for them.
+  // Paid all at once: no security deposit, no MSDs and no money-factor reduction for them, and
+  // nothing of the start-ups carried in the payments.
   LeaseInputs in = read_lease_inputs(ws);
   in.s.deposit = in.s.msd_count = 0;
+  in.s.startups_capitalized = false;
+  in.s.capitalized = ws.structure.upfront() && ws.structure.upfront_capitalized;
   write_lease(ws, in, lease_choices(deal.prefs));
   const double single_pay = val(ws[F::txtstartups]) + val(ws[F::term]) * val(ws[F::monthlypayment]);
   write_money(ws, F::csinglepay, single_pay);
@@ -249,7 +294,7 @@ void calc_reserve(Deal& deal) {
   const Structure& structure = ws.structure;
   // The buy-rate run keeps the capitalized upfront tax of the deal as sold.
   std::optional<double> sold_upfront;
-  if (structure.upfront() && structure.upfront_capitalized) {
+  if (structure.tax_capitalized()) {
     sold_upfront = lease_figures(read_lease_inputs(ws), choices).upfront_tax;
   }
   ws[F::rate] = ws[F::buyrate];

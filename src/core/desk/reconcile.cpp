@@ -280,7 +280,7 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
         const LeaseFigures sold = p.at(*factor_low, price);
         // As the reserve always has it: the buy-rate run keeps the deal's capitalized upfront tax.
         Pricing at_buy = p;
-        if (p.in.s.upfront() && p.in.s.capitalized) at_buy.in.s.fixed_upfront = sold.upfront_tax;
+        if (p.in.s.capitalized) at_buy.in.s.fixed_upfront = sold.upfront_tax;
         out.reserve = money_text(reserve_of(sold.payment, at_buy.at(buy, price).payment, p.in.term,
                                             p.in.taxrate, ws.structure));
       } catch (const CommandAbort&) {

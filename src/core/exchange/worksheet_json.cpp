@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "exchange/states.hpp"
+
 namespace tq {
 
 std::optional<std::string> read_field_texts(const Json& fields,
@@ -59,45 +61,82 @@ std::optional<std::string> read_details(const Json& value, DealDetails& out) {
 }
 
 Json structure_json(const Structure& s) {
-  return {{"tax", tax_method_name(s.tax)},
-          {"upfront_tax", s.upfront_capitalized ? "capitalized" : "paid"},
-          {"tax_cash_down", s.tax_cash_down},
-          {"rebates_taxable", s.rebates_taxable},
-          {"acqfee", s.acqfee_paid ? "paid" : "capitalized"},
-          {"dispositionfee", s.dispositionfee},
-          {"securitydeposit", s.securitydeposit},
-          {"msd_count", s.msd_count},
-          {"msd_reduction", s.msd_reduction}};
+  Json out = {{"tax", tax_method_name(s.tax)},
+              {"upfront_tax", s.upfront_capitalized ? "capitalized" : "paid"},
+              {"tax_cash_down", s.tax_cash_down},
+              {"rebates_taxable", s.rebates_taxable},
+              {"acqfee", s.acqfee_paid ? "paid" : "capitalized"},
+              {"dispositionfee", s.dispositionfee},
+              {"securitydeposit", s.securitydeposit},
+              {"msd_count", s.msd_count},
+              {"msd_reduction", s.msd_reduction}};
+  // The later settings only where they say something, so older answers keep their bytes.
+  const Structure usual;
+  if (s.capitalized_tax != usual.capitalized_tax ||
+      (s.tax == TaxMethod::upfront_payments && s.tax_capitalized())) {
+    out["capitalized_tax"] = capitalized_tax_name(s.capitalized_tax);
+  }
+  if (s.rounding != usual.rounding) out["payment_rounding"] = payment_rounding_name(s.rounding);
+  if (s.startups_capitalized) out["startups"] = "capitalized";
+  if (s.purchase_option_fee != usual.purchase_option_fee) {
+    out["purchase_option_fee"] = s.purchase_option_fee;
+  }
+  if (!s.state.empty()) out["state"] = s.state;
+  return out;
 }
 
 std::optional<std::string> read_structure(const Json& value, Structure& out) {
   if (!value.is_object()) return "\"structure\" must be an object";
+  // A state's preset first, whatever the order of the keys: the explicit settings then change it.
+  if (const auto state = value.find("state"); state != value.end()) {
+    const StatePreset* preset =
+        state->is_string() ? state_preset(state->get<std::string>()) : nullptr;
+    if (!preset) {
+      return "\"structure\" names no state preset " +
+             (state->is_string() ? quoted_name(state->get<std::string>()) : std::string("there")) +
+             "; the states are " + state_codes();
+    }
+    apply_state(out, *preset);
+  }
   // A choice between two texts: the second one sets the flag.
   const auto choice = [](const Json& v, const char* off, const char* on, bool& flag) {
     if (!v.is_string() || (v != off && v != on)) return false;
     flag = v == on;
     return true;
   };
+  // A text naming one value of an enumeration.
+  const auto named = [](const Json& v, auto by_name, auto& member) {
+    const auto found = v.is_string() ? by_name(v.template get<std::string>()) : std::nullopt;
+    if (found) member = *found;
+    return found.has_value();
+  };
   for (const auto& [name, v] : value.items()) {
     bool ok = true;
-    if (name == "tax") {
-      const auto method = v.is_string() ? tax_method_by_name(v.get<std::string>()) : std::nullopt;
-      if (method) out.tax = *method;
-      ok = method.has_value();
+    if (name == "state") {
+      continue;
+    } else if (name == "tax") {
+      ok = named(v, tax_method_by_name, out.tax);
+    } else if (name == "capitalized_tax") {
+      ok = named(v, capitalized_tax_by_name, out.capitalized_tax);
+    } else if (name == "payment_rounding") {
+      ok = named(v, payment_rounding_by_name, out.rounding);
     } else if (name == "upfront_tax") {
       ok = choice(v, "paid", "capitalized", out.upfront_capitalized);
+    } else if (name == "startups") {
+      ok = choice(v, "paid", "capitalized", out.startups_capitalized);
     } else if (name == "acqfee") {
       ok = choice(v, "capitalized", "paid", out.acqfee_paid);
     } else if (name == "tax_cash_down" || name == "rebates_taxable") {
       ok = v.is_boolean();
       if (ok) (name == "tax_cash_down" ? out.tax_cash_down : out.rebates_taxable) = v.get<bool>();
     } else if (name == "dispositionfee" || name == "securitydeposit" || name == "msd_count" ||
-               name == "msd_reduction") {
+               name == "msd_reduction" || name == "purchase_option_fee") {
       ok = v.is_string();
       std::string& text = name == "dispositionfee"    ? out.dispositionfee
                           : name == "securitydeposit" ? out.securitydeposit
                           : name == "msd_count"       ? out.msd_count
-                                                      : out.msd_reduction;
+                          : name == "msd_reduction"   ? out.msd_reduction
+                                                      : out.purchase_option_fee;
       if (ok) text = v.get<std::string>();
     } else {
       return "unknown key " + quoted_name(name) + " in \"structure\"";

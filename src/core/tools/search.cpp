@@ -212,10 +212,11 @@ class Search {
       for (const double v : values) sum += scale * std::fabs(v);
       return sum;
     };
-    const double chain = scaled_sum(16 * u, {in.sellingprice, in.addons, in.acqfee, in.downpayment,
-                                             in.rebates, in.tradeallowance, in.tradepayoff,
-                                             in.docfee, in.platecharge, f.capcost, f.residual});
-    const double base_error =
+    const double chain = scaled_sum(
+        16 * u, {in.sellingprice, in.addons, (1 + c) * in.acqfee, (1 + c) * in.downpayment,
+                 (1 + c) * in.rebates, in.tradeallowance, in.tradepayoff, (1 + c) * in.docfee,
+                 in.platecharge, f.capcost, f.residual, f.capitalized_startups});
+    double base_error =
         chain / std::fabs(in.term) + chain * std::fabs(f.factor) + 4 * u * std::fabs(f.base);
     const double digits15 =
         scaled_sum(1e-14, {f.base, f.taxes, f.payment, f.startups}) + c * 1e-14 * std::fabs(f.base);
@@ -229,13 +230,22 @@ class Search {
     // 50n above n times the payment while it is positive, and n times its size below.
     const StructureInputs& st = in.s;
     double structure = 0;
+    // A base payment rounded in two parts strays a further half cent.
+    const double base_rounding = st.components ? 0.01 : 0.005;
     if (st.upfront() && st.capitalized) {
-      const double carried = st.tax == TaxMethod::upfront_payments
-                                 ? 0.005 * (1 + c * std::fabs(in.term) / f.upfront_den)
-                                 : 0.005;
+      // On payments: the payment it is worked from (T times, taxed), the tax, and grossed up
+      // over 1 - x, the tax again; on the price, the tax alone.
+      const double carried =
+          st.tax == TaxMethod::upfront_payments
+              ? 0.005 + (0.005 + base_rounding * c * std::fabs(in.term)) / f.upfront_den
+              : 0.005;
       structure += (carried + 1e-14 * std::fabs(f.upfront_tax)) *
                    (1 / std::fabs(in.term) + std::fabs(f.factor));
     }
+    structure += (base_rounding - 0.005) * (1 + c);
+    // Sign and drive: the base payment is the cap cost's over 1 - k/T - kF, which magnifies
+    // everything carried into it.
+    if (f.startups_den != 1) base_error /= f.startups_den, structure /= f.startups_den;
     if (pass_.goal == SearchGoal::total_due && st.upfront() && !st.capitalized) {
       structure += 0.005 * (1 + c * std::fabs(in.term)) + 1e-14 * std::fabs(f.upfront_tax);
     }
@@ -279,6 +289,13 @@ class Search {
     // or rises with the aftermarket for a tax rate of 0 or more; one on the payments rises with
     // the payment it is worked from (x >= 0, and no taxed cash down that falls as it rises).
     // Anything else is left to the rounding bound.
+    // Sign and drive: the base payment moves with the cap cost at a fixed ratio while the rate
+    // stays, for a positive term; the cap cost with the figure unless the cash down is taxed.
+    if (in_.s.startups_capitalized &&
+        (pass_.figure == Field::rate || in_.term <= 0 || X < 0 ||
+         (in_.s.tax_cash_down && pass_.figure == Field::downpayment))) {
+      return false;
+    }
     if (in_.s.upfront()) {
       if (!in_.s.capitalized || X == 0) return true;  // no tax in the cap cost
       if (in_.s.tax == TaxMethod::upfront_price) return pass_.figure != Field::addons || X >= 0;

@@ -14,6 +14,33 @@ constexpr std::array<std::pair<TaxMethod, std::string_view>, 3> kMethods = {{
     {TaxMethod::upfront_price, "upfront_price"},
 }};
 
+constexpr std::array<std::pair<CapitalizedTax, std::string_view>, 2> kCapitalizedTax = {{
+    {CapitalizedTax::grossed_up, "grossed_up"},
+    {CapitalizedTax::not_taxed, "not_taxed"},
+}};
+
+constexpr std::array<std::pair<PaymentRounding, std::string_view>, 2> kRoundings = {{
+    {PaymentRounding::sum, "sum"},
+    {PaymentRounding::components, "components"},
+}};
+
+template <class E, std::size_t N>
+std::string_view name_in(const std::array<std::pair<E, std::string_view>, N>& table, E e) {
+  for (const auto& [value, name] : table) {
+    if (value == e) return name;
+  }
+  return {};
+}
+
+template <class E, std::size_t N>
+std::optional<E> value_in(const std::array<std::pair<E, std::string_view>, N>& table,
+                          std::string_view name) {
+  for (const auto& [value, n] : table) {
+    if (n == name) return value;
+  }
+  return std::nullopt;
+}
+
 // A plain non-negative number, read whole: "350", "0.00008", " 1e3 ".
 bool plain_amount(std::string_view text) {
   const auto v = whole_number(text);
@@ -23,17 +50,31 @@ bool plain_amount(std::string_view text) {
 }  // namespace
 
 std::string_view tax_method_name(TaxMethod m) {
-  for (const auto& [method, name] : kMethods) {
-    if (method == m) return name;
-  }
-  return {};
+  return name_in(kMethods, m);
+}
+std::optional<TaxMethod> tax_method_by_name(std::string_view name) {
+  return value_in(kMethods, name);
+}
+std::string_view capitalized_tax_name(CapitalizedTax c) {
+  return name_in(kCapitalizedTax, c);
+}
+std::optional<CapitalizedTax> capitalized_tax_by_name(std::string_view name) {
+  return value_in(kCapitalizedTax, name);
+}
+std::string_view payment_rounding_name(PaymentRounding r) {
+  return name_in(kRoundings, r);
+}
+std::optional<PaymentRounding> payment_rounding_by_name(std::string_view name) {
+  return value_in(kRoundings, name);
 }
 
-std::optional<TaxMethod> tax_method_by_name(std::string_view name) {
-  for (const auto& [method, n] : kMethods) {
-    if (n == name) return method;
-  }
-  return std::nullopt;
+void apply_state(Structure& s, const StatePreset& preset) {
+  s.state = preset.code;
+  s.tax = preset.tax;
+  s.upfront_capitalized = preset.upfront_capitalized;
+  s.capitalized_tax = preset.capitalized_tax;
+  s.tax_cash_down = preset.tax_cash_down;
+  s.rebates_taxable = preset.rebates_taxable;
 }
 
 std::optional<std::string> structure_problem(const Structure& s) {
@@ -43,15 +84,17 @@ std::optional<std::string> structure_problem(const Structure& s) {
   const std::pair<const std::string&, const char*> amounts[] = {
       {s.dispositionfee, "disposition fee"},
       {s.securitydeposit, "security deposit"},
-      {s.msd_reduction, "MSD money-factor reduction"}};
+      {s.msd_reduction, "MSD money-factor reduction"},
+      {s.purchase_option_fee, "purchase option fee"}};
   for (const auto& [text, name] : amounts) {
     if (!plain_amount(text)) return std::string("the ") + name + " must be a number of 0 or more";
   }
   return std::nullopt;
 }
 
-std::string structure_summary(const Structure& s) {
+std::string structure_summary(const Structure& s, const SummaryAmounts* amounts) {
   std::string out;
+  if (!s.state.empty()) out = s.state + ": ";
   switch (s.tax) {
     case TaxMethod::monthly:
       out = "Tax on payments monthly";
@@ -63,13 +106,25 @@ std::string structure_summary(const Structure& s) {
       out = "Tax on selling price up front";
       break;
   }
-  if (s.upfront()) out += s.upfront_capitalized ? " (capitalized)" : " (paid)";
+  const bool capitalized = s.upfront_capitalized || s.startups_capitalized;
+  if (s.upfront()) {
+    out += capitalized ? " (capitalized" : " (paid";
+    if (amounts) out += " " + money_text(amounts->upfront_tax);
+    if (capitalized && s.tax == TaxMethod::upfront_payments) {
+      out += s.capitalized_tax == CapitalizedTax::not_taxed ? ", not taxed again" : ", grossed up";
+    }
+    out += ")";
+  }
+  if (s.startups_capitalized) out += " · sign and drive";
   if (s.tax_cash_down) out += " · cash down taxed";
   if (!s.rebates_taxable) out += " · rebates not taxed";
   out += s.acqfee_paid ? " · acquisition fee paid" : " · acquisition fee capitalized";
   if (val(s.dispositionfee) != 0) out += " · disposition fee " + s.dispositionfee;
   if (val(s.securitydeposit) != 0) out += " · deposit " + s.securitydeposit;
   if (val(s.msd_count) != 0) out += " · " + s.msd_count + " MSDs";
+  if (amounts && amounts->deposits != 0) out += " · deposits " + money_text(amounts->deposits);
+  if (s.rounding == PaymentRounding::components) out += " · payment rounded by parts";
+  if (val(s.purchase_option_fee) != 0) out += " · purchase option fee " + s.purchase_option_fee;
   return out;
 }
 

@@ -14,27 +14,67 @@ enum class TaxMethod {
   upfront_price,     // tax on the selling price plus aftermarket, once
 };
 
+// How a capitalized tax on the total of payments is carried into the cap cost.
+enum class CapitalizedTax {
+  grossed_up,  // the rounded tax over (1 - tax rate): the cap cost pays its own tax (New York)
+  not_taxed,   // the rounded tax alone (New Jersey)
+};
+
+// How the base payment is rounded to cents.
+enum class PaymentRounding {
+  sum,         // depreciation plus rent charge, rounded once
+  components,  // each rounded to cents, then added (many lenders' contracts)
+};
+
 struct Structure {
   TaxMethod tax = TaxMethod::monthly;
   bool upfront_capitalized = false;  // the upfront tax is capitalized rather than paid
+  CapitalizedTax capitalized_tax = CapitalizedTax::grossed_up;
+  PaymentRounding rounding = PaymentRounding::sum;
+  bool startups_capitalized = false;  // sign and drive: nothing but deposits due at signing
   bool tax_cash_down = false;
   bool rebates_taxable = true;
   bool acqfee_paid = false;  // the acquisition fee is paid at signing rather than capitalized
   // Amounts as texts, as the worksheet's fields are.
   std::string dispositionfee = "0", securitydeposit = "0", msd_count = "0", msd_reduction = "0";
+  std::string purchase_option_fee = "0";  // added to the residual for the purchase option
+  std::string state;                      // the state preset the settings came from; empty: none
 
   bool operator==(const Structure&) const = default;
   bool upfront() const { return tax != TaxMethod::monthly; }
+  // The upfront tax goes into the cap cost: capitalized itself, or with every start-up.
+  bool tax_capitalized() const {
+    return upfront() && (upfront_capitalized || startups_capitalized);
+  }
 };
 
 std::string_view tax_method_name(TaxMethod m);
 std::optional<TaxMethod> tax_method_by_name(std::string_view name);
+std::string_view capitalized_tax_name(CapitalizedTax c);
+std::optional<CapitalizedTax> capitalized_tax_by_name(std::string_view name);
+std::string_view payment_rounding_name(PaymentRounding r);
+std::optional<PaymentRounding> payment_rounding_by_name(std::string_view name);
+
+// A state's usual settings: what it taxes and how. Never the rate, which differs by county.
+struct StatePreset {
+  std::string code, name, note, source;
+  TaxMethod tax = TaxMethod::monthly;
+  bool upfront_capitalized = false;
+  CapitalizedTax capitalized_tax = CapitalizedTax::grossed_up;
+  bool tax_cash_down = false, rebates_taxable = true;
+};
+// The preset's settings over the structure, naming the state; the rest stays.
+void apply_state(Structure& s, const StatePreset& preset);
 
 // Why the structure cannot be priced: an MSD count that is not 0 to 10 in digits, an amount that
 // is negative or not a number. Nothing when it can.
 std::optional<std::string> structure_problem(const Structure& s);
 
-// One line for the window: "Tax on payments monthly · acquisition fee capitalized · 4 MSDs".
-std::string structure_summary(const Structure& s);
+// One line for the window: "Tax on payments monthly · acquisition fee capitalized · 4 MSDs",
+// with the upfront tax and deposits in dollars where a lease's figures are given.
+struct SummaryAmounts {
+  double upfront_tax = 0, deposits = 0;
+};
+std::string structure_summary(const Structure& s, const SummaryAmounts* amounts = nullptr);
 
 }  // namespace tq
