@@ -114,7 +114,7 @@ copy=$(wait_pdf)
 [ -n "$copy" ] || { echo "the queue wrote no customer copy"; exit 1; }
 sleep 0.5
 text=$(pdftotext -layout "$copy" -)
-for expected in "Lease disclosure" "Total of payments" "16987.24" "2931.59" "not a contract"; do
+for expected in "Lease disclosure" "Total of payments" "\$16,987.24" "\$2,931.59" "not a contract"; do
   grep -qF -- "$expected" <<<"$text" || { echo "the customer copy lacks: $expected"; echo "$text"; exit 1; }
 done
 if grep -qiE -- "reserve|buy rate|641.89" <<<"$text"; then

@@ -141,8 +141,29 @@ class PrintPdfTest : public QObject {
           text += w.text + " ";
         }
       }
-      for (const char* shown : {"Alex", "1M8GDM9AXKP042788", "26288.00", "16500.00", "2931.59",
-                                "16987.24", "401.59", "27883.20", "contract."}) {
+      // With dollars and separators: the itemized gross cap cost, the other charge, the purchase
+      // option, the notices and the finance box's payment schedule.
+      for (const char* shown : {"Alex",
+                                "1M8GDM9AXKP042788",
+                                "$26,288.00",
+                                "$16,500.00",
+                                "$2,931.59",
+                                "$16,987.24",
+                                "$401.59",
+                                "$27,883.20",
+                                "contract.",
+                                "$28,788.00",
+                                "Agreed upon value (selling price)",
+                                "$28,000.00",
+                                "Documentation fee",
+                                "$170.00",
+                                "Other charges: disposition fee",
+                                "Purchase option price at lease end",
+                                "0.0025",
+                                "Early termination.",
+                                "15000 miles per year at the rate of $0.10",
+                                "60 monthly payments of $550.81,",
+                                "first due 30 days after signing"}) {
         QVERIFY2(text.contains(shown), shown);
       }
       for (const char* desk : {"641.89", "Reserve", "Buy", "Desired"})

@@ -69,6 +69,9 @@ Case generate(std::mt19937_64& rng) {
     st.securitydeposit = one_of({"0", "500"});
     st.msd_count = one_of({"0", "0", "3", "7"});
     st.msd_reduction = one_of({"0.00007", "0.0001"});
+    st.capitalized_tax = static_cast<tq::CapitalizedTax>(pick(0, 1));
+    st.rounding = static_cast<tq::PaymentRounding>(pick(0, 1));
+    st.startups_capitalized = pick(0, 3) == 0;
   }
   static constexpr F kFigures[] = {F::downpayment, F::addons, F::tradeallowance, F::rate};
   const bool roll = pick(0, 1) == 0;

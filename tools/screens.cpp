@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -95,6 +96,20 @@ int main(int argc, char* argv[]) {
   form->save_deal_as();
   form->export_pdf();
   std::printf("%s\n", qPrintable(pdf));
+  // The customer copy of the same deal, in Letter and in A4.
+  for (const auto& [locale, name] :
+       {std::pair{QLocale(QLocale::English, QLocale::UnitedStates), "copy-letter.pdf"},
+        {QLocale(QLocale::English, QLocale::Germany), "copy-a4.pdf"}}) {
+    QLocale::setDefault(locale);
+    const QString copy = out.filePath(name);
+    form->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
+    form->export_customer_copy();
+    std::printf("%s\n", qPrintable(copy));
+  }
+  QLocale::setDefault(QLocale::c());
+  form->set_file_chooser([&](QWidget*, tq::FileAction action, const QString&) {
+    return action == tq::FileAction::export_pdf ? pdf : deal_path;
+  });
   auto* msrp = form->findChild<QLineEdit*>("msrp");
   msrp->setFocus();
   msrp->selectAll();

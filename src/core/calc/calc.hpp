@@ -94,6 +94,9 @@ struct FinanceError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The finance comparison's first payment falls this many days after signing.
+inline constexpr int kFirstPaymentDays = 30;
+
 // Level monthly payment with the first payment `days` after signing, as decimal text.
 // Throws FinanceError (division by zero, overflow) or FixedRangeError.
 std::string finance_payment(Fixed4 amount, Fixed4 term, Fixed4 rate, Fixed4 days);

@@ -61,7 +61,7 @@ void calc_finance(Deal& deal) {
     const Fixed4 A = Fixed4::from_double(val(ws[F::f_amountfinanced]));
     const Fixed4 N = Fixed4::from_double(val(ws[F::f_term]));
     const Fixed4 R = Fixed4::from_double(val(ws[F::f_rate]));
-    const std::string payment = finance_payment(A, N, R, Fixed4::from_double(30));
+    const std::string payment = finance_payment(A, N, R, Fixed4::from_double(kFirstPaymentDays));
     ws[F::f_payment] = money_text(val(payment));
   } catch (const FinanceError&) {
     deal.show(kMsgInvalidFinance);

@@ -11,6 +11,8 @@ inline constexpr const char* kMsgInvalidFinance = "Invalid Finance Numbers";
 inline constexpr const char* kMsgInvalidLease = "Invalid Lease Numbers";
 inline constexpr const char* kMsgPaymentUnreachable = "Desired Payment cannot be reached";
 inline constexpr const char* kMsgCodUnreachable = "Total COD cannot be reached";
+inline constexpr const char* kMsgFiguresNotCurrent =
+    "The figures shown are not this deal's: calculate it first.";
 
 // Thrown when a command cannot finish; the command's runner restores the worksheet to what it
 // was before the command began and shows what().

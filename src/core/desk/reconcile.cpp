@@ -152,18 +152,23 @@ std::optional<std::array<double, 2>> reproducing(const Verdict& verdict, double 
   return std::array<double, 2>{lo, hi};
 }
 
-}  // namespace
-
-std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws,
-                                                             const Preferences& prefs,
-                                                             const Contract& contract) {
-  std::array<std::optional<Typed>, kContractFigures.size()> typed;
-  for (const ContractFigureInfo& f : kContractFigures) {
-    if (trim(contract[index(f.figure)]).empty()) continue;
-    auto t = read_typed(f, contract[index(f.figure)]);
-    if (auto* why = std::get_if<std::string>(&t)) return *why;
-    typed[index(f.figure)] = std::get<Typed>(t);
+// The smallest x in [a, b] where `right` holds, `right` false below some point and true above it;
+// b when it holds nowhere but at b.
+double first_where(const std::function<bool(double)>& right, double a, double b) {
+  while (true) {
+    const double mid = a + (b - a) / 2;
+    if (mid <= a || mid >= b) return b;
+    (right(mid) ? b : a) = mid;
   }
+}
+
+// Cents scanned at the most for a price backed out of a figure that is not monotone.
+constexpr long long kMaxScannedCents = 500'000;
+
+using Typings = std::array<std::optional<Typed>, kContractFigures.size()>;
+
+Reconciliation reconcile_typed(const Worksheet& ws, const Preferences& prefs,
+                               const Contract& contract, const Typings& typed) {
   const auto given = [&](CF f) { return typed[index(f)].has_value(); };
   const auto value = [&](CF f) { return typed[index(f)]->value; };
 
@@ -233,6 +238,7 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
   } else if (sheet) {
     const double price = p.in.sellingprice;
     const auto found = reproducing([&](double f) { return verdict(kByFactor, f, price); }, 0, 1);
+    out.reproduces = found.has_value();
     if (found) {
       const auto [a, b] = on_grid((*found)[0], (*found)[1], 9);
       out.money_factor = Interval{scaled_text(a, 9), scaled_text(b, 9)};
@@ -253,9 +259,68 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
         "The contract's adjusted capitalized cost fixes the cap cost, so no price is backed out.");
   } else if (sheet && !any_given(kByPrice)) {
     out.notes.push_back("The selling price needs a payment, a cap cost or the rent charge.");
+  } else if (sheet && given(CF::rent_charge)) {
+    // The rent charge saw-tooths as the price rises: it falls a cent with each cent of cap cost
+    // and jumps by the term's cents when the base payment ticks. Its trend, with the base payment
+    // unrounded, rises (T F per dollar) and strays from the figure by at most the rounding of T
+    // base payments, so the prices that can reproduce it lie where the trend is that close; the
+    // cents there are each priced. The monotone figures narrow the stretch first.
+    static constexpr std::array kMonotone = {CF::base_payment, CF::monthly_payment,
+                                             CF::gross_capitalized_cost};
+    std::array<double, 2> range = {-1e9, 1e9};
+    std::optional<std::array<double, 2>> monotone;
+    if (any_given(kMonotone)) {
+      monotone = reproducing([&](double x) { return verdict(kMonotone, factor, x); }, -1e9, 1e9);
+      if (monotone) range = *monotone;
+    }
+    const Typed& rent = *typed[index(CF::rent_charge)];
+    const double half = rent.decimals == 2 ? 0.005 : rent.decimals == 1 ? 0.05 : 0.5;
+    const double T = p.in.term, wobble = std::fabs(T) * 0.01 + 0.05;
+    const auto trend = [&](double x) -> std::optional<double> {
+      try {
+        const LeaseFigures lf = p.at(factor, x);
+        const auto cents = [](double v) { return val(money_text(v)); };
+        return T * lf.base - (cents(lf.capcost) - cents(lf.residual));
+      } catch (const CommandAbort&) {
+        return std::nullopt;
+      }
+    };
+    std::optional<std::array<long long, 2>> found;
+    if (!(factor > 0) || !(T > 0)) {
+      out.notes.push_back("The rent charge fixes no selling price at a money factor of " +
+                          short_text(factor) + ".");
+    } else if (!any_given(kMonotone) || monotone) {
+      const double low = first_where(
+          [&](double x) { return trend(x).value_or(-1e300) >= rent.value - half - wobble; },
+          range[0], range[1]);
+      const double high = first_where(
+          [&](double x) { return trend(x).value_or(1e300) > rent.value + half + wobble; }, low,
+          range[1]);
+      const auto from = static_cast<long long>(std::floor(low * 100));
+      const auto to = static_cast<long long>(std::ceil(high * 100));
+      if (to - from > kMaxScannedCents) {
+        out.notes.push_back("The rent charge leaves the selling price too open to back out.");
+      } else {
+        for (long long c = from; c <= to; ++c) {
+          const auto v = verdict(kByPrice, factor, static_cast<double>(c) / 100);
+          if (!v || (*v)[0] != 0 || (*v)[1] != 0) continue;
+          if (!found) found = std::array{c, c};
+          (*found)[1] = c;
+        }
+      }
+    }
+    if (found) {
+      out.selling_price = Interval{scaled_text((*found)[0], 2), scaled_text((*found)[1], 2)};
+    } else {
+      out.reproduces = false;
+      out.notes.push_back(
+          "No selling price reproduces the contract's figures at a money factor of " +
+          short_text(factor) + ".");
+    }
   } else if (sheet) {
     const auto found =
         reproducing([&](double x) { return verdict(kByPrice, factor, x); }, -1e9, 1e9);
+    out.reproduces = out.reproduces && found.has_value();
     if (found) {
       const auto [a, b] = on_grid((*found)[0], (*found)[1], 2);
       out.selling_price = Interval{scaled_text(a, 2), scaled_text(b, 2)};
@@ -301,6 +366,36 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
       d.difference = f.money ? money_text(c - w) : short_text(c - w);
     }
     out.differences.push_back(std::move(d));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws,
+                                                             const Preferences& prefs,
+                                                             const Contract& contract) {
+  Typings typed;
+  for (const ContractFigureInfo& f : kContractFigures) {
+    if (trim(contract[index(f.figure)]).empty()) continue;
+    auto t = read_typed(f, contract[index(f.figure)]);
+    if (auto* why = std::get_if<std::string>(&t)) return *why;
+    typed[index(f.figure)] = std::get<Typed>(t);
+  }
+  Reconciliation out = reconcile_typed(ws, prefs, contract, typed);
+  // Lenders round the base payment either way; each is answered, the deal's own from above.
+  for (const PaymentRounding r : {PaymentRounding::sum, PaymentRounding::components}) {
+    Reconciliation other;
+    if (r == ws.structure.rounding) {
+      other = out;
+    } else {
+      Worksheet copy = ws;
+      copy.structure.rounding = r;
+      other = reconcile_typed(copy, prefs, contract, typed);
+    }
+    out.by_rounding[static_cast<std::size_t>(r)] = RoundingAnswer{
+        other.money_factor, other.lease_rate_percent, other.selling_price, other.markup,
+        other.reserve,      other.reproduces};
   }
   return out;
 }

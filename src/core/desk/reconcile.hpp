@@ -60,6 +60,13 @@ struct FigureDifference {
 
 using Interval = std::array<std::string, 2>;
 
+// What one way of rounding the base payment backs out of a contract.
+struct RoundingAnswer {
+  std::optional<Interval> money_factor, lease_rate_percent, selling_price;
+  std::optional<std::string> markup, reserve;
+  bool reproduces = true;  // every interval looked for was found
+};
+
 struct Reconciliation {
   // Null where the contract gives the figure itself, or its figures do not fix it. The ends are
   // the lowest and highest values on a grid of 9 decimals (cents for the price) that reproduce
@@ -68,9 +75,13 @@ struct Reconciliation {
   std::optional<std::string> markup, reserve;  // where the contract's rate is above the buy rate
   std::vector<FigureDifference> differences;   // each figure the contract gives
   std::vector<std::string> notes;              // why an interval is missing
+  bool reproduces = true;                      // every interval looked for was found
+  // The same under each way of rounding the base payment, by rounding (sum, components).
+  std::array<RoundingAnswer, 2> by_rounding;
 };
 
-// The contract against the worksheet as it stands; the error says which figure is not a number.
+// The contract against the worksheet as it stands, under the deal's own rounding and under each;
+// the error says which figure is not a number.
 std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws,
                                                              const Preferences& prefs,
                                                              const Contract& contract);

@@ -272,10 +272,18 @@ const Preferences& request_prefs(const Request& req, const Preferences& base, Pr
   return own;
 }
 
-// Runs a request's commands on a worksheet that starts as the window's does after start-up.
-Worksheet run_request(const Request& req, const Preferences& prefs,
-                      std::vector<std::string>& messages) {
+// The worksheet after a request's commands, and whether the last finance figures were valid.
+struct Outcome {
   Worksheet ws;
+  bool finance_valid = true;
+};
+
+// Runs a request's commands on a worksheet that starts as the window's does after start-up. As in
+// the window, each command that finishes (but Clear Form) says whether its finance was valid.
+Outcome run_request(const Request& req, const Preferences& prefs,
+                    std::vector<std::string>& messages) {
+  Outcome out;
+  Worksheet& ws = out.ws;
   clearform(ws, prefs);
   // The default structure unless the request says otherwise: never the dealer's own defaults.
   if (req.structure) ws.structure = *req.structure;
@@ -286,9 +294,18 @@ Worksheet run_request(const Request& req, const Preferences& prefs,
   if (req.program) {
     if (auto refused = apply_program(ws, prefs, *req.program)) messages.push_back(*refused);
   }
-  const MessageSink sink = [&](const std::string& m) { messages.push_back(m); };
-  for (const auto command : req.commands) run_command(command, ws, prefs, sink);
-  return ws;
+  bool finance_valid = true;
+  const MessageSink sink = [&](const std::string& m) {
+    if (m == kMsgInvalidFinance) finance_valid = false;
+    messages.push_back(m);
+  };
+  for (const auto command : req.commands) {
+    finance_valid = true;
+    if (run_command(command, ws, prefs, sink) && command != Command::clear) {
+      out.finance_valid = finance_valid;
+    }
+  }
+  return out;
 }
 
 // The grid's figures as the answer shows them: a table per figure, null where no lease is.
@@ -354,14 +371,21 @@ Json disclosure_json(const Worksheet& ws, const Preferences& prefs, bool finance
               {"money_factor", d.money_factor},
               {"lease_rate_percent", d.lease_rate_percent},
               {"miles_per_year", d.miles_per_year},
-              {"excess_mile_charge", d.excess_mile_charge}};
+              {"excess_mile_charge", d.excess_mile_charge},
+              {"gross_capitalized_cost_items", object(d.gross_items)},
+              {"other_charges", {{"dispositionfee", d.dispositionfee}}},
+              {"purchase_option_price", d.purchase_option_price}};
   out["finance"] = nullptr;
   if (d.finance) {
     out["finance"] = {{"annual_percentage_rate", d.finance->annual_percentage_rate},
                       {"finance_charge", d.finance->finance_charge},
                       {"amount_financed", d.finance->amount_financed},
                       {"total_of_payments", d.finance->total_of_payments},
-                      {"total_sale_price", d.finance->total_sale_price}};
+                      {"total_sale_price", d.finance->total_sale_price},
+                      {"payments",
+                       {{"count", d.finance->payment_count},
+                        {"amount", d.finance->payment_amount},
+                        {"first_due_days", d.finance->first_due_days}}}};
   }
   return out;
 }
@@ -369,6 +393,17 @@ Json disclosure_json(const Worksheet& ws, const Preferences& prefs, bool finance
 Json reconcile_json(const Reconciliation& r) {
   const auto interval = [](const std::optional<Interval>& i) { return i ? Json(*i) : Json(); };
   const auto text = [](const std::optional<std::string>& t) { return t ? Json(*t) : Json(); };
+  Json by_rounding = Json::object();
+  for (const PaymentRounding rounding : {PaymentRounding::sum, PaymentRounding::components}) {
+    const RoundingAnswer& a = r.by_rounding[static_cast<std::size_t>(rounding)];
+    Json& entry = by_rounding[std::string(payment_rounding_name(rounding))];
+    if (!a.reproduces) continue;  // null: no interval reproduces the contract this way
+    entry = {{"money_factor", interval(a.money_factor)},
+             {"lease_rate_percent", interval(a.lease_rate_percent)},
+             {"selling_price", interval(a.selling_price)},
+             {"markup", text(a.markup)},
+             {"reserve", text(a.reserve)}};
+  }
   Json differences = Json::object();
   for (const FigureDifference& d : r.differences) {
     differences[std::string(kContractFigures[static_cast<std::size_t>(d.figure)].key)] = {
@@ -382,7 +417,8 @@ Json reconcile_json(const Reconciliation& r) {
           {"markup", text(r.markup)},
           {"reserve", text(r.reserve)},
           {"differences", differences},
-          {"notes", r.notes}};
+          {"notes", r.notes},
+          {"by_rounding", by_rounding}};
 }
 
 Json answer_json(const Request& req, const Preferences& base,
@@ -390,7 +426,8 @@ Json answer_json(const Request& req, const Preferences& base,
   Preferences own;
   const Preferences& prefs = request_prefs(req, base, own);
   std::vector<std::string> messages = start_messages;
-  const Worksheet ws = run_request(req, prefs, messages);
+  const Outcome outcome = run_request(req, prefs, messages);
+  const Worksheet& ws = outcome.ws;
   Json answer = worksheet_json(ws);
   answer[key::messages] = messages;
   if (req.structure) {
@@ -398,12 +435,7 @@ Json answer_json(const Request& req, const Preferences& base,
     answer[key::startups] = startups_json(ws, prefs);
   }
   if (req.details) answer[key::details] = details_json(ws.details);
-  if (req.disclosure) {
-    const bool finance_valid =
-        std::find(messages.begin() + static_cast<std::ptrdiff_t>(start_messages.size()),
-                  messages.end(), kMsgInvalidFinance) == messages.end();
-    answer[key::disclosure] = disclosure_json(ws, prefs, finance_valid);
-  }
+  if (req.disclosure) answer[key::disclosure] = disclosure_json(ws, prefs, outcome.finance_valid);
   if (req.program || req.program_name) answer[key::program_name] = ws.program;
   if (req.grid) {
     answer[key::grid] = grid_json(payment_grid(ws, prefs, req.grid->first, req.grid->second,
@@ -430,7 +462,7 @@ void append_answer_line(std::string& out, std::string_view text, const Preferenc
   if (auto req = PlainReader(text).read()) {
     Preferences own;
     std::vector<std::string> messages = start_messages;
-    const Worksheet ws = run_request(*req, request_prefs(*req, base, own), messages);
+    const Worksheet ws = run_request(*req, request_prefs(*req, base, own), messages).ws;
     if (append_answer_line(out, ws, messages)) return;
     // A text that is not valid UTF-8 (from a preferences file) is replaced as the library does.
     Json answer = worksheet_json(ws);

@@ -43,7 +43,7 @@ Json details_json(const DealDetails& d) {
   Json out = Json::object();
   for (const DetailInfo& info : kDetails) {
     const auto it = d.find(std::string(info.key));
-    if (it != d.end() && !it->second.empty()) out[std::string(info.key)] = it->second;
+    if (it != d.end()) out[std::string(info.key)] = it->second;
   }
   return out;
 }
@@ -55,8 +55,10 @@ std::optional<std::string> read_details(const Json& value, DealDetails& out) {
     if (!text.is_string()) return "\"details\" must be an object of texts";
     out[name] = text.get<std::string>();
   }
-  if (const auto problem = vin_problem(out["vin"])) return "the VIN is not one: " + *problem;
-  if (out["vin"].empty()) out.erase("vin");
+  const auto vin = out.find("vin");
+  if (vin != out.end() && !vin->second.empty()) {
+    if (const auto problem = vin_problem(vin->second)) return "the VIN is not one: " + *problem;
+  }
   return std::nullopt;
 }
 

@@ -34,8 +34,47 @@ void heading(Printer& p, double x_mm, double y_mm, const std::string& text) {
   p.set_bold(false);
 }
 
+// "$1,234.56" from "1234.56", "-$0.50" from "-0.50": money as a customer reads it.
+std::string dollars(const std::string& money) {
+  const bool negative = !money.empty() && money[0] == '-';
+  std::string digits = negative ? money.substr(1) : money;
+  const auto point = digits.find('.');
+  for (auto i = (point == std::string::npos ? digits.size() : point); i > 3; i -= 3) {
+    digits.insert(i - 3, ",");
+  }
+  return (negative ? "-$" : "$") + digits;
+}
+
+// A money factor with its leading zero: ".00165" reads as a typo.
+std::string factor_text(const std::string& text) {
+  if (!text.empty() && text[0] == '.') return "0" + text;
+  if (text.size() > 1 && text[0] == '-' && text[1] == '.') return "-0" + text.substr(1);
+  return text;
+}
+
+// The words of a text in lines of at most `width` characters.
+std::vector<std::string> wrapped(const std::string& text, std::size_t width) {
+  std::vector<std::string> lines(1);
+  std::size_t from = 0;
+  while (from < text.size()) {
+    auto to = text.find(' ', from);
+    if (to == std::string::npos) to = text.size();
+    const std::string word = text.substr(from, to - from);
+    if (!lines.back().empty() && lines.back().size() + 1 + word.size() > width)
+      lines.emplace_back();
+    lines.back() += (lines.back().empty() ? "" : " ") + word;
+    from = to + 1;
+  }
+  return lines;
+}
+
 std::string item_label(const std::string& name) {
   static const std::pair<const char*, const char*> kLabels[] = {
+      {"selling_price", "Agreed upon value (selling price)"},
+      {"aftermarket", "Aftermarket products"},
+      {"excess_miles", "Excess mileage charge"},
+      {"negative_equity", "Prior credit or lease balance"},
+      {"startups", "Amounts due at signing, financed"},
       {"capitalized_cost_reduction", "Capitalized cost reduction"},
       {"first_payment", "First monthly payment"},
       {"docfee", "Documentation fee"},
@@ -46,6 +85,7 @@ std::string item_label(const std::string& name) {
       {"acqfee", "Acquisition fee"},
       {"acqfee_tax", "Tax on acquisition fee"},
       {"upfront_tax", "Sales/use tax"},
+      {"dispositionfee", "Disposition fee"},
       {"securitydeposit", "Refundable security deposit"},
       {"msd_deposits", "Refundable security deposits (MSDs)"},
       {"trade_in", "Net trade-in allowance"},
@@ -76,48 +116,61 @@ void print_customer_copy(const Worksheet& ws, const LeaseDisclosure& d, const De
     }
   }
   double y = rows(p, 10, 55, 30, who);
-  // The disclosure.
+  // The disclosure, money as a customer reads it.
   heading(p, 10, y + 4, "Lease disclosure");
-  const std::vector<Row> lease = {
-      {"Gross capitalized cost", d.gross_capitalized_cost},
-      {"Capitalized cost reduction", d.capitalized_cost_reduction},
-      {"Adjusted capitalized cost", d.adjusted_capitalized_cost},
-      {"Residual value", d.residual_value},
-      {"Depreciation and amortized amounts", d.depreciation},
-      {"Rent charge", d.rent_charge},
-      {"Total of base monthly payments", d.total_base_payments},
+  std::vector<Row> lease = {{"Gross capitalized cost", dollars(d.gross_capitalized_cost)}};
+  for (const auto& [name, value] : d.gross_items) {
+    lease.emplace_back("   " + item_label(name), dollars(value));
+  }
+  const std::vector<Row> rest = {
+      {"Capitalized cost reduction", dollars(d.capitalized_cost_reduction)},
+      {"Adjusted capitalized cost", dollars(d.adjusted_capitalized_cost)},
+      {"Residual value", dollars(d.residual_value)},
+      {"Depreciation and amortized amounts", dollars(d.depreciation)},
+      {"Rent charge", dollars(d.rent_charge)},
+      {"Total of base monthly payments", dollars(d.total_base_payments)},
       {"Lease term (months)", d.term},
-      {"Base monthly payment", d.base_payment},
-      {"Monthly sales/use tax", d.monthly_tax},
-      {"Total monthly payment", d.total_monthly_payment},
-      {"Amount due at lease signing", d.amount_due_at_signing},
-      {"Total of payments", d.total_of_payments},
-      {"Lease rate (money factor)", d.money_factor},
+      {"Base monthly payment", dollars(d.base_payment)},
+      {"Monthly sales/use tax", dollars(d.monthly_tax)},
+      {"Total monthly payment", dollars(d.total_monthly_payment)},
+      {"Amount due at lease signing", dollars(d.amount_due_at_signing)},
+      {"Other charges: disposition fee", dollars(d.dispositionfee)},
+      {"Total of payments", dollars(d.total_of_payments)},
+      {"Purchase option price at lease end", dollars(d.purchase_option_price)},
+      {"Lease rate (money factor)", factor_text(d.money_factor)},
       {"Lease rate, annual equivalent (not an APR) %", d.lease_rate_percent},
       {"Miles per year allowed", d.miles_per_year},
-      {"Charge per excess mile", d.excess_mile_charge}};
+      {"Charge per excess mile", dollars(d.excess_mile_charge)}};
+  lease.insert(lease.end(), rest.begin(), rest.end());
   const double top = y + 10;
   const double left_end = rows(p, 10, 85, top, lease);
   // The amount due at signing, item by item, and how it is paid.
   heading(p, 110, y + 4, "Amount due at lease signing");
   std::vector<Row> due;
   for (const auto& [name, value] : d.amount_due_items) {
-    if (value != "0.00" || name == "first_payment") due.emplace_back(item_label(name), value);
+    if (value != "0.00" || name == "first_payment") {
+      due.emplace_back(item_label(name), dollars(value));
+    }
   }
-  due.emplace_back("Total", d.amount_due_at_signing);
+  due.emplace_back("Total", dollars(d.amount_due_at_signing));
   due.emplace_back("", "");
   due.emplace_back("How it is paid:", "");
-  for (const auto& [name, value] : d.paid_by) due.emplace_back(item_label(name), value);
+  for (const auto& [name, value] : d.paid_by) due.emplace_back(item_label(name), dollars(value));
   double right_end = rows(p, 110, 178, top, due);
   // The finance box.
   heading(p, 110, right_end + 4, "Retail finance (Truth in Lending)");
   std::vector<Row> box;
   if (d.finance) {
-    box = {{"Annual percentage rate %", d.finance->annual_percentage_rate},
-           {"Finance charge", d.finance->finance_charge},
-           {"Amount financed", d.finance->amount_financed},
-           {"Total of payments", d.finance->total_of_payments},
-           {"Total sale price", d.finance->total_sale_price}};
+    const FinanceBox& f = *d.finance;
+    box = {{"Annual percentage rate %", f.annual_percentage_rate},
+           {"Finance charge", dollars(f.finance_charge)},
+           {"Amount financed", dollars(f.amount_financed)},
+           {"Total of payments", dollars(f.total_of_payments)},
+           {"Total sale price", dollars(f.total_sale_price)}};
+    const std::string schedule = f.payment_count + " monthly payments of " +
+                                 dollars(f.payment_amount) + ", the first due " + f.first_due_days +
+                                 " days after signing";
+    for (const std::string& line : wrapped(schedule, 44)) box.emplace_back(line, "");
   } else {
     box = {{d.finance_missing, ""}};
   }
@@ -125,6 +178,22 @@ void print_customer_copy(const Worksheet& ws, const LeaseDisclosure& d, const De
   y = std::max(left_end, right_end) + 8;
   const auto note = ws.details.find("note");
   std::vector<Row> end;
+  // The notices a lessee expects, in short standard sentences.
+  const std::string notices[] = {
+      "Early termination. You may have to pay a substantial charge if you end this lease early. "
+      "The charge may be up to several thousand dollars. The earlier you end the lease, the "
+      "greater this charge is likely to be.",
+      "Excessive wear and use. You may be charged for excessive wear based on the lessor's "
+      "standards for normal use, and for mileage in excess of " +
+          d.miles_per_year + " miles per year at the rate of " + dollars(d.excess_mile_charge) +
+          " per mile.",
+      "Purchase option at end of lease term. You have an option to purchase the vehicle at the "
+      "end of the lease term for " +
+          dollars(d.purchase_option_price) + "."};
+  for (const std::string& notice : notices) {
+    for (const std::string& line : wrapped(notice, 100)) end.emplace_back(line, "");
+  }
+  end.emplace_back("", "");
   if (note != ws.details.end() && !note->second.empty()) end.emplace_back(note->second, "");
   end.emplace_back("This is a quote, not a contract.", "");
   end.emplace_back("", "");

@@ -38,7 +38,7 @@ struct Structure {
   // Amounts as texts, as the worksheet's fields are.
   std::string dispositionfee = "0", securitydeposit = "0", msd_count = "0", msd_reduction = "0";
   std::string purchase_option_fee = "0";  // added to the residual for the purchase option
-  std::string state;                      // the state preset the settings came from; empty: none
+  std::string state{};                    // the state preset the settings came from; empty: none
 
   bool operator==(const Structure&) const = default;
   bool upfront() const { return tax != TaxMethod::monthly; }
