@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "calc/messages.hpp"
+#include "common/numtext.hpp"
 #include "deal_helpers.hpp"
 #include "exchange/request.hpp"
 
@@ -199,5 +200,117 @@ TEST(Disclosure, WorkedFigures) {
   usual.assign(tq::Preferences::default_values());
   expect_json_texts(tq::answer_request(first.dump(), usual)["disclosure"],
                     "amount_due_at_signing=2931.59 total_of_payments=16987.24 "
-                    "amount_due_items.first_payment=401.59 paid_by.cash=2431.59");
+                    "amount_due_items.first_payment=401.59 paid_by.cash=2431.59 "
+                    "gross_capitalized_cost_items.selling_price=28000.00 "
+                    "gross_capitalized_cost_items.acqfee=595.00 "
+                    "gross_capitalized_cost_items.docfee=170.00 "
+                    "gross_capitalized_cost_items.platecharge=23.00 "
+                    "other_charges.dispositionfee=0.00 purchase_option_price=16500.00");
+  // The items add up: with excess miles, negative equity, sign and drive and a purchase option
+  // fee, the gross capitalized cost is its items to the cent.
+  first["fields"]["milesyear"] = "18000";
+  first["fields"]["tradeallowance"] = "5000";
+  first["fields"]["tradepayoff"] = "7000";
+  first["structure"] = {{"startups", "capitalized"}, {"purchase_option_fee", "300"}};
+  const tq::Json d = tq::answer_request(first.dump(), usual)["disclosure"];
+  long long cents = 0;
+  for (const auto& [name, text] : d["gross_capitalized_cost_items"].items()) {
+    cents += std::llround(tq::val(text.get<std::string>()) * 100);
+  }
+  EXPECT_EQ(cents, std::llround(tq::val(d["gross_capitalized_cost"].get<std::string>()) * 100));
+  expect_json_texts(d,
+                    "gross_capitalized_cost_items.excess_miles=900.00 "
+                    "gross_capitalized_cost_items.negative_equity=2000.00 "
+                    "purchase_option_price=16800.00");
+}
+
+// The disclosure's figures are the page's: none for figures that are not the deal's (no command
+// run, or cleared); the finance box follows the last finance computed; details come back as given.
+TEST(Disclosure, FollowsTheFiguresShown) {
+  tq::Json first = tq::Json::parse(slurp(TALLYQUOTE_EXAMPLE_DEAL));
+  first["disclosure"] = true;
+  first["details"] = {{"customer", "Ann Smith"}, {"note", ""}};
+  tq::Preferences usual;
+  usual.assign(tq::Preferences::default_values());
+  for (const auto& commands : {tq::Json::array(), tq::Json{"calculate", "clear"}}) {
+    first["commands"] = commands;
+    const tq::Json answer = tq::answer_request(first.dump(), usual);
+    EXPECT_TRUE(answer["disclosure"].is_null()) << commands;
+    EXPECT_EQ(answer["details"], first["details"]);
+  }
+  first["fields"]["financeterm"] = "0";  // Invalid Finance Numbers on the first calculate only
+  first["commands"] = {"calculate", "clear", "calculate"};
+  const tq::Json answer = tq::answer_request(first.dump(), usual);
+  EXPECT_EQ(answer["messages"], tq::Json{tq::kMsgInvalidFinance});
+  expect_json_texts(answer["disclosure"]["finance"],
+                    "payments.count=60 payments.amount=4.02 payments.first_due_days=30");
+}
+
+// Real contracts, to the cent, through the CLI's request path: the capitalized tax on payments
+// as New York and New Jersey compute it, the lender's rounding of the base payment (forward and
+// reconciled), sign and drive, and the state presets with explicit settings over them.
+TEST(RealContracts, WorkedFigures) {
+  const std::string ny =
+      R"("msrp": "30000", "sellingprice": "30000", "residual": "0.6", "rate": "0.0015", )"
+      R"("term": "36", "taxrate": "8.875", "acqfee": "0", "docfee": "0", "platecharge": "0", )"
+      R"("downpayment": "0", "rebates": "0")";
+  const std::string lender =
+      R"("msrp": "18900", "sellingprice": "29874.37", "residual": "1", "rate": "0.00215", )"
+      R"("term": "36", "taxrate": "0", "acqfee": "0", "docfee": "0", "platecharge": "0", )"
+      R"("downpayment": "0", "rebates": "0")";
+  const std::string contract =
+      R"(, "reconcile": {"adjusted_capitalized_cost": "29874.37", "residual_value": "18900.00", )"
+      R"("term": "36", "base_payment": "409.70"})";
+  const struct {
+    std::string fields, structure, more;
+    const char* expected;  // JSON pointer=text ...
+  } cases[] = {
+      {ny, R"("tax": "upfront_payments", "upfront_tax": "capitalized")", "",
+       "/fields/ctotalcapcost=31421.16 /fields/basepayment=446.94 /fields/monthlypayment=446.94"},
+      {ny, R"("tax": "upfront_payments", "upfront_tax": "capitalized", "capitalized_tax": "not_taxed")",
+       "", "/fields/ctotalcapcost=31295.03 /fields/basepayment=443.25"},
+      // The state presets: New York grosses up, New Jersey does not tax the tax.
+      {ny, R"("state": "NY", "tax_cash_down": false)", "",
+       "/fields/ctotalcapcost=31421.16 /structure/state=NY /structure/tax_cash_down=false"},
+      {ny, R"("state": "nj")", "", "/fields/basepayment=443.25 /structure/capitalized_tax=not_taxed"},
+      {lender, "", "", "/fields/basepayment=409.71"},
+      {lender, R"("payment_rounding": "components")", "", "/fields/basepayment=409.70"},
+      {lender, "", contract,
+       "/reconcile/money_factor/0=0.002149724 /reconcile/money_factor/1=0.002149928 "
+       "/reconcile/by_rounding/components/money_factor/0=0.002149798 "
+       "/reconcile/by_rounding/components/money_factor/1=0.002150002"},
+      {lender, R"("payment_rounding": "components")", contract,
+       "/reconcile/money_factor/0=0.002149798 /reconcile/by_rounding/sum/money_factor/1=0.002149928"},
+      // A posted zero-drive-off deal: rebates' tax, acquisition fee and first payment capitalized.
+      {R"("msrp": "75572.70", "sellingprice": "65295", "residual": "0.5", "rate": "0.00295", )"
+       R"("term": "36", "taxrate": "9", "acqfee": "1794", "docfee": "0", "platecharge": "0", )"
+       R"("downpayment": "0", "rebates": "7500")",
+       R"("startups": "capitalized")", "",
+       "/fields/basepayment=945.29 /fields/monthlypayment=1030.37 /fields/ctotalcapcost=61294.37 "
+       "/fields/txtstartups=0.00 /fields/totaldue=0.00 /startups/first_payment=0.00"},
+  };
+  tq::Preferences prefs;
+  prefs.assign(tq::Preferences::default_values());
+  prefs.dratetype = "1";
+  for (const auto& c : cases) {
+    const auto answer = tq::answer_request(R"({"fields": {)" + c.fields + R"(}, "structure": {)" +
+                                               c.structure + R"(}, "commands": ["calculate"])" +
+                                               c.more + "}",
+                                           prefs);
+    SCOPED_TRACE(c.structure + c.more);
+    EXPECT_EQ(answer["messages"], tq::Json::array());
+    for (const auto& [pointer, text] : named_texts(c.expected, [](const std::string& n) { return n; })) {
+      const tq::Json& value = answer.at(tq::Json::json_pointer(pointer));
+      EXPECT_EQ(value.is_string() ? value.get<std::string>() : value.dump(), text) << pointer;
+    }
+  }
+  // New York's own example: rate 0, residual 0.4, 8 %: the grossed-up tax stays 1565.22.
+  // (Its worksheet figures are in Structure.WorkedFigures.) Bad values are refused by name.
+  for (const char* bad : {R"({"state": "ZZ"})", R"({"state": 36})", R"({"capitalized_tax": "twice"})",
+                          R"({"payment_rounding": "up"})", R"({"startups": "later"})",
+                          R"({"purchase_option_fee": "-300"})"}) {
+    EXPECT_THROW(tq::answer_request(std::string(R"({"structure": )") + bad + "}", prefs),
+                 tq::BadRequest)
+        << bad;
+  }
 }

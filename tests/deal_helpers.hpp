@@ -99,10 +99,16 @@ inline void expect_texts(const Worksheet& ws, std::string_view list) {
 inline void expect_json_texts(const Json& answer, std::string_view list, const char* plain = "") {
   for (const auto& [name, text] : named_texts(list, [](const std::string& n) { return n; })) {
     const auto dot = name.find('.');
-    const Json& in = dot != std::string::npos ? answer[name.substr(0, dot)]
-                     : *plain                 ? answer[plain]
-                                              : answer;
-    EXPECT_EQ(in[dot == std::string::npos ? name : name.substr(dot + 1)], text) << name;
+    const std::string outer = dot != std::string::npos ? name.substr(0, dot) : plain;
+    const std::string inner = dot == std::string::npos ? name : name.substr(dot + 1);
+    // A key that is not there fails the check: never read past the end of the object.
+    const Json* in = &answer;
+    if (!outer.empty()) in = answer.contains(outer) ? &answer[outer] : nullptr;
+    if (in == nullptr || !in->is_object() || !in->contains(inner)) {
+      ADD_FAILURE() << name << " is not in the answer";
+      continue;
+    }
+    EXPECT_EQ((*in)[inner], text) << name;
   }
 }
 

@@ -163,6 +163,35 @@ TEST(Reconcile, WorkedContractsAndTheirEnds) {
   }
 }
 
+// The rent charge saw-tooths as the price rises (a cent less per cent of cap cost, the term's
+// cents more as the base payment ticks): the ends are still the lowest and highest cents that
+// reproduce it, on the first example deal, and a cent beyond either end does not.
+TEST(Reconcile, PriceFromTheRentCharge) {
+  const std::pair<const char*, const char*> cases[] = {{"3850.96", "27998.56 28002.16"},
+                                                       {"3851", "27993.60 28008.12"}};
+  for (const auto& [rent, interval] : cases) {
+    SCOPED_TRACE(rent);
+    Json request = Json::parse(slurp(TALLYQUOTE_EXAMPLE_DEAL));
+    request["reconcile"] = {{"rent_charge", rent}};
+    const Json r = tq::answer_request(request.dump(), TestDeal().prefs)["reconcile"];
+    ASSERT_TRUE(r["selling_price"].is_array()) << r.dump();
+    const std::string low = r["selling_price"][0], high = r["selling_price"][1];
+    EXPECT_EQ(low + " " + high, interval);
+    const bool cents = std::string(rent).find('.') != std::string::npos;
+    for (const auto& [end, outward] : {std::pair{low, -0.01}, {high, 0.01}}) {
+      for (const double step : {0.0, outward}) {
+        const TestDeal priced =
+            calculated("sellingprice=" + tq::money_text(tq::val(end) + step));
+        const double charge = 36 * tq::val(priced[F::basepayment]) -
+                              (tq::val(priced[F::ctotalcapcost]) - tq::val(priced[F::cresidual]));
+        const std::string shown =
+            cents ? tq::money_text(charge) : tq::short_text(std::floor(charge + 0.5));
+        EXPECT_EQ(shown == rent, step == 0) << priced[F::sellingprice];
+      }
+    }
+  }
+}
+
 // With the worksheet's own payment typed, the money factor found holds the worksheet's, the
 // markup is over the buy rate, the reserve is what Calculate Payments shows at the low end, and
 // the difference is nil. An amount with more than cents is refused by name.

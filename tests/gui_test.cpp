@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -425,7 +426,8 @@ class GuiTest : public QObject {
     });
     form()->findChild<QAction*>("actionDealStructure")->trigger();
     QVERIFY(boxes_->boxes.back().text.contains("0 to 10"));
-    QVERIFY(form()->structure_line()->toolTip().endsWith("4 MSDs"));
+    QVERIFY2(form()->structure_line()->toolTip().endsWith("4 MSDs · deposits 1600.00"),
+             qPrintable(form()->structure_line()->toolTip()));
     QVERIFY(form()->figures_out_of_date());
     QVERIFY(slurp(dir_->filePath("settings.json")).find("\"msd_count\": \"4\"") !=
             std::string::npos);
@@ -434,6 +436,46 @@ class GuiTest : public QObject {
     boxes_->answer = QMessageBox::Discard;
     form()->new_deal();  // a new deal starts from the dealer's default
     QCOMPARE(form()->worksheet().structure.msd_count, std::string("4"));
+  }
+
+  // A state fills the structure's settings, any of which can still be changed; the line under the
+  // worksheet names the state with the upfront tax in dollars, whole; the grid dims with the
+  // figures once the structure changes.
+  void statePresetFillsTheStructure() {
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    session_->open_grid();
+    QVERIFY(session_->grid()->table()->styleSheet().isEmpty());
+    when_dialog_opens<QDialog>([](QDialog* dialog) {
+      auto* state = dialog->findChild<QComboBox*>("state");
+      state->setFocus();
+      for (int i = 0; i < 6; ++i) QTest::keyClick(state, Qt::Key_Down);  // to NY
+      QCOMPARE(state->currentText(), QString("NY New York"));
+      QCOMPARE(dialog->findChild<QComboBox*>("tax")->currentIndex(), 1);
+      QCOMPARE(dialog->findChild<QComboBox*>("upfront_tax")->currentIndex(), 1);
+      QCOMPARE(dialog->findChild<QComboBox*>("capitalized_tax")->currentIndex(), 0);
+      QVERIFY(dialog->findChild<QLabel*>("state_note")->text().contains("grossed up"));
+      auto* startups = dialog->findChild<QComboBox*>("startups");
+      startups->setFocus();
+      QTest::keyClick(startups, Qt::Key_Down);  // sign and drive, over the preset
+      QTest::keyClick(dialog->findChild<QLineEdit*>("msd_count"), Qt::Key_Return);
+    });
+    form()->findChild<QAction*>("actionDealStructure")->trigger();
+    const tq::Structure s = form()->worksheet().structure;
+    QCOMPARE(s.state, std::string("NY"));
+    QVERIFY(s.startups_capitalized && s.tax_cash_down);
+    QLabel* line = form()->structure_line();
+    QCOMPARE(line->text(), line->toolTip());
+    QVERIFY2(line->text().startsWith("NY: Tax on total of payments up front (capitalized ") &&
+                 line->text().contains("grossed up) · sign and drive · cash down taxed"),
+             qPrintable(line->text()));
+    QVERIFY(line->geometry().bottom() < form()->height());
+    QVERIFY(form()->figures_out_of_date());
+    QVERIFY(!session_->grid()->table()->styleSheet().isEmpty());
+    QTest::keyClick(main("msrp"), Qt::Key_Return);
+    QVERIFY(session_->grid()->table()->styleSheet().isEmpty());
+    QCOMPARE(main<QLabel>("txtstartups")->text(), QString("0.00"));
   }
 
   void dealDetailsCheckTheVinAndTravelWithTheDeal() {

@@ -185,6 +185,7 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
   summary_->setObjectName("structure");
   summary_->setTextFormat(Qt::PlainText);
   summary_->setContentsMargins(8, 0, 8, 0);
+  summary_->setWordWrap(true);
   build_menus();
 }
 
@@ -249,10 +250,13 @@ void Form1::lay_out() {
   menubar_->setGeometry(0, 0, width, top);
   client_->move(0, top);
   if (docked_ != nullptr) docked_->setGeometry(client_->width(), top, panel, client_->height());
-  // One row: the structure on the left, the out-of-date notice on the right.
+  // One row: the structure on the left, the out-of-date notice on the right; the structure wraps
+  // onto more lines, rather than being cut, where the room left is too narrow for it.
+  const int room = std::max(width - status_->sizeHint().width() - 24, 120);
+  const int needed = std::max(line, summary_->heightForWidth(room) + 4);
   status_->setGeometry(0, top + client_->height(), width, line);
-  summary_->setGeometry(0, top + client_->height(), width, line);
-  setFixedSize(width, top + client_->height() + line);
+  summary_->setGeometry(0, top + client_->height(), room, needed);
+  setFixedSize(width, top + client_->height() + needed);
 }
 
 void Form1::dock(QWidget* panel) {
@@ -387,21 +391,24 @@ void Form1::update_marks() {
     edit->setStyleSheet(note ? "QLineEdit { background: #ffe8a8; }" : QString());
   }
   const bool stale = figures_out_of_date();
-  if (stale != dimmed_) {  // typing does not repaint every result
+  const bool dimmed_changed = stale != dimmed_;
+  if (dimmed_changed) {  // typing does not repaint every result
     dimmed_ = stale;
     for (std::size_t i = 0; i < kFieldCount; ++i) {
       if (results_[i] == nullptr) continue;
       ui::set_text_colour(results_[i], stale ? dimmed(result_colours_[i]) : result_colours_[i]);
     }
   }
-  status_->setText(stale ? "Figures out of date: press Enter to recalculate" : QString());
-  // The structure gets the room the notice leaves.
-  const int room = width() - status_->sizeHint().width() - 24;
-  QString summary = ui::qstr(structure_summary(structure_));
+  const QString notice = stale ? "Figures out of date: press Enter to recalculate" : QString();
+  QString summary = ui::qstr(deal_summary(ws, prefs_));
   if (!program_.empty()) summary = "Program: " + ui::qstr(program_) + " · " + summary;
   summary_->setToolTip(summary);
-  summary_->setText(
-      summary_->fontMetrics().elidedText(summary, Qt::ElideRight, std::max(room, 40)));
+  if (summary_->text() != summary || status_->text() != notice) {
+    status_->setText(notice);
+    summary_->setText(summary);
+    lay_out();  // never cut off: a long line wraps and the window grows to hold it
+  }
+  if (dimmed_changed) emit figuresDimmed(stale);
 }
 
 void Form1::set_dealership(const Dealership& dealer,

@@ -88,6 +88,7 @@ class Form1 : public QWidget {
   void gridRequested();         // Tools: Payment Grid
   void programsRequested();     // Tools: Lender Programs
   void worksheetChanged();      // after every command, and when a deal is opened
+  void figuresDimmed(bool stale);  // the results went out of date, or back
 
  public:
   // Edit: Undo and Redo of whole commands (Calculate, the searches, Clear Form, a grid cell,

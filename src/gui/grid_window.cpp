@@ -91,6 +91,12 @@ void PaymentGridWindow::header_edited(int row, int column) {
   emit headersEdited(terms_, downs_);
 }
 
+void PaymentGridWindow::set_stale(bool stale) {
+  table_->setStyleSheet(stale ? "QTableWidget { color: #a0a0a0; }" : QString());
+  table_->setToolTip(stale ? "Out of date, like the worksheet's figures: press Enter there"
+                           : QString());
+}
+
 void PaymentGridWindow::refresh() {
   const GridHeaders h = headers_with_deal(deal_, terms_, downs_);
   deal_row_ = h.row;

@@ -30,6 +30,8 @@ class PaymentGridWindow : public QWidget {
   void show_deal(const Worksheet& ws);
   // The dealer's programs, looked up by the deal's program name (kept by the caller).
   void set_programs(const std::vector<LenderProgram>* programs) { programs_ = programs; }
+  // Dimmed while the worksheet's figures are out of date (typing, a new structure).
+  void set_stale(bool stale);
   QLabel* note() const { return note_; }
   QTableWidget* table() const { return table_; }
   // The size that shows every cell without scrolling.

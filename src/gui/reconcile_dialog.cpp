@@ -84,6 +84,39 @@ void ReconcileDialog::reconcile() {
   out +=
       "</table><p>Each value in an interval reproduces every figure typed; &mdash; where the "
       "contract gives the figure itself or its figures do not fix it.</p>";
+  // Lenders round the base payment either way: both are shown where they differ.
+  const RoundingAnswer &sum = r.by_rounding[0], &parts = r.by_rounding[1];
+  const auto same = [](const RoundingAnswer& a, const RoundingAnswer& b) {
+    return a.reproduces == b.reproduces && a.money_factor == b.money_factor &&
+           a.selling_price == b.selling_price && a.markup == b.markup && a.reserve == b.reserve;
+  };
+  if (!same(sum, parts)) {
+    out += "<table cellspacing='4'><tr><th></th><th align='left'>Rounded once</th>"
+           "<th align='left'>Each part to cents</th></tr>";
+    const auto both = [&](const QString& caption, const auto& of) {
+      out += "<tr><td>" + caption + "</td><td>" + of(sum) + "</td><td>" + of(parts) + "</td></tr>";
+    };
+    const auto none = [](const RoundingAnswer& a) { return !a.reproduces; };
+    both("Money factor:", [&](const RoundingAnswer& a) {
+      return none(a) ? QString("no match") : interval(a.money_factor);
+    });
+    both("Selling price:", [&](const RoundingAnswer& a) {
+      return none(a) ? QString("no match") : interval(a.selling_price);
+    });
+    both("Reserve:", [&](const RoundingAnswer& a) { return or_dash(a.reserve); });
+    out += "</table><p>";
+    if (sum.reproduces && !parts.reproduces) {
+      out += "Only the base payment rounded once reproduces the contract.";
+    } else if (!sum.reproduces && parts.reproduces) {
+      out += "Only depreciation and rent charge rounded to cents each reproduce the contract: "
+             "set the deal's payment rounding in Tools &gt; Deal Structure.";
+    } else if (sum.reproduces) {
+      out += "Both roundings reproduce the contract, over different intervals.";
+    } else {
+      out += "Neither rounding reproduces the contract.";
+    }
+    out += "</p>";
+  }
   out +=
       "<table cellspacing='4'><tr><th align='left'>Figure</th><th align='right'>Contract</th>"
       "<th align='right'>Worksheet</th><th align='right'>Difference</th></tr>";

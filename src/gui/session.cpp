@@ -67,6 +67,9 @@ void Session::start() {
   connect(form_, &Form1::worksheetChanged, this, [this] {
     if (grid_ != nullptr && form_ != nullptr) grid_->show_deal(form_->worksheet());
   });
+  connect(form_, &Form1::figuresDimmed, this, [this](bool stale) {
+    if (grid_ != nullptr) grid_->set_stale(stale);
+  });
   // The grid belongs to the worksheet it shows.
   connect(form_, &QObject::destroyed, this, [this] {
     if (grid_ != nullptr) grid_->close();
@@ -150,6 +153,7 @@ void Session::open_grid() {
             });
     if (form_ != nullptr) {
       grid_->show_deal(form_->worksheet());
+      grid_->set_stale(form_->figures_out_of_date());
       place_grid();
     }
   }

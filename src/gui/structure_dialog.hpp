@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 namespace tq {
@@ -24,10 +25,12 @@ class StructureDialog : public QDialog {
 
  private:
   bool valid();  // says why not, in a box, when not
+  void state_chosen(int index);  // fills the chosen state's settings
 
-  QComboBox *tax_, *upfront_, *acqfee_;
+  QComboBox *state_, *tax_, *upfront_, *capitalized_tax_, *rounding_, *startups_, *acqfee_;
+  QLabel* state_note_;
   QCheckBox *cash_down_, *rebates_;
-  QLineEdit *disposition_, *deposit_, *msd_count_, *msd_reduction_;
+  QLineEdit *disposition_, *deposit_, *msd_count_, *msd_reduction_, *purchase_option_fee_;
 };
 
 }  // namespace tq

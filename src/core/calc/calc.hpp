@@ -76,6 +76,10 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices);
 // calculate_lease on inputs already read: writes the nine results, returns the figures.
 LeaseFigures write_lease(Worksheet& ws, const LeaseInputs& in, const LeaseChoices& choices);
 
+// The line under the worksheet: the structure, with the upfront tax and deposits of the deal's
+// lease in dollars where it can be computed.
+std::string deal_summary(const Worksheet& ws, const Preferences& prefs);
+
 // The dealer's reserve: the payments' difference over the term, less the monthly tax it carries.
 double reserve_of(double payment_at_rate, double payment_at_buy_rate, double term, double taxrate,
                   const Structure& structure);

@@ -17,6 +17,7 @@ constexpr std::pair<const char*, std::string LenderProgram::*> kOptionalTexts[] 
     {"mileagecharge", &LenderProgram::mileagecharge},
     {"msd_reduction", &LenderProgram::msd_reduction},
     {"msd_max", &LenderProgram::msd_max},
+    {"purchase_option_fee", &LenderProgram::purchase_option_fee},
 };
 
 bool iso_date(std::string_view d) {
@@ -102,6 +103,7 @@ Json program_json(const LenderProgram& p) {
     if (!(p.*member).empty()) out[key] = p.*member;
   }
   if (!p.valid_until.empty()) out["valid_until"] = p.valid_until;
+  if (p.payment_rounding) out["payment_rounding"] = payment_rounding_name(*p.payment_rounding);
   return out;
 }
 
@@ -134,6 +136,10 @@ std::optional<std::string> read_program(const Json& value, LenderProgram& out) {
       }
     } else if (optional != std::end(kOptionalTexts)) {
       problem = read_text(v, quoted_name(name), out.*(optional->second));
+    } else if (name == "payment_rounding") {
+      const auto r = v.is_string() ? payment_rounding_by_name(v.get<std::string>()) : std::nullopt;
+      if (!r) problem = "\"payment_rounding\" must be \"sum\" or \"components\"";
+      out.payment_rounding = r;
     } else if (name == "valid_until") {
       problem = read_text(v, "\"valid_until\"", out.valid_until, false);
       if (!problem && !iso_date(out.valid_until)) {
@@ -146,6 +152,9 @@ std::optional<std::string> read_program(const Json& value, LenderProgram& out) {
   }
   if (!out.msd_max.empty() && !(val(out.msd_max) >= 0 && val(out.msd_max) <= 10)) {
     return "\"msd_max\" must be from 0 to 10";
+  }
+  if (!out.purchase_option_fee.empty() && !(val(out.purchase_option_fee) >= 0)) {
+    return "\"purchase_option_fee\" must be 0 or more";
   }
   return std::nullopt;
 }
@@ -196,6 +205,8 @@ std::optional<std::string> apply_program(Worksheet& ws, const Preferences& prefs
   if (!p.msd_max.empty() && val(ws.structure.msd_count) > val(p.msd_max)) {
     ws.structure.msd_count = short_text(val(p.msd_max));
   }
+  if (p.payment_rounding) ws.structure.rounding = *p.payment_rounding;
+  if (!p.purchase_option_fee.empty()) ws.structure.purchase_option_fee = p.purchase_option_fee;
   ws.program = p.name;
   return std::nullopt;
 }

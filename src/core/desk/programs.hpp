@@ -33,7 +33,8 @@ struct LenderProgram {
   bool money_factor = true;  // the rates are money factors; else annual percentages
   std::vector<ProgramTerm> terms;
   // Texts as published; empty: the program does not say, and the deal keeps its own.
-  std::string acqfee, mileagecharge, msd_reduction, msd_max, valid_until;
+  std::string acqfee, mileagecharge, msd_reduction, msd_max, valid_until, purchase_option_fee;
+  std::optional<PaymentRounding> payment_rounding;  // how the lender rounds the base payment
   bool operator==(const LenderProgram&) const = default;
 };
 
@@ -56,7 +57,8 @@ std::variant<ProgramQuote, std::string> program_quote(const LenderProgram& p, st
                                                       const Preferences& prefs);
 
 // Applies the program to the deal for its term and miles: rate, residual, acquisition fee, mileage
-// charge, MSD reduction (the MSD count capped at the program's most) and the program's name.
+// charge, MSD reduction (the MSD count capped at the program's most), payment rounding, purchase
+// option fee and the program's name.
 // Returns why not, leaving the worksheet as it was.
 std::optional<std::string> apply_program(Worksheet& ws, const Preferences& prefs,
                                          const LenderProgram& p);

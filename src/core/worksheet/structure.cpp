@@ -97,13 +97,13 @@ std::string structure_summary(const Structure& s, const SummaryAmounts* amounts)
   if (!s.state.empty()) out = s.state + ": ";
   switch (s.tax) {
     case TaxMethod::monthly:
-      out = "Tax on payments monthly";
+      out += "Tax on payments monthly";
       break;
     case TaxMethod::upfront_payments:
-      out = "Tax on total of payments up front";
+      out += "Tax on total of payments up front";
       break;
     case TaxMethod::upfront_price:
-      out = "Tax on selling price up front";
+      out += "Tax on selling price up front";
       break;
   }
   const bool capitalized = s.upfront_capitalized || s.startups_capitalized;
