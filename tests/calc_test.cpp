@@ -267,12 +267,14 @@ TEST(RealContracts, WorkedFigures) {
   } cases[] = {
       {ny, R"("tax": "upfront_payments", "upfront_tax": "capitalized")", "",
        "/fields/ctotalcapcost=31421.16 /fields/basepayment=446.94 /fields/monthlypayment=446.94"},
-      {ny, R"("tax": "upfront_payments", "upfront_tax": "capitalized", "capitalized_tax": "not_taxed")",
+      {ny,
+       R"("tax": "upfront_payments", "upfront_tax": "capitalized", "capitalized_tax": "not_taxed")",
        "", "/fields/ctotalcapcost=31295.03 /fields/basepayment=443.25"},
       // The state presets: New York grosses up, New Jersey does not tax the tax.
       {ny, R"("state": "NY", "tax_cash_down": false)", "",
        "/fields/ctotalcapcost=31421.16 /structure/state=NY /structure/tax_cash_down=false"},
-      {ny, R"("state": "nj")", "", "/fields/basepayment=443.25 /structure/capitalized_tax=not_taxed"},
+      {ny, R"("state": "nj")", "",
+       "/fields/basepayment=443.25 /structure/capitalized_tax=not_taxed"},
       {lender, "", "", "/fields/basepayment=409.71"},
       {lender, R"("payment_rounding": "components")", "", "/fields/basepayment=409.70"},
       {lender, "", contract,
@@ -280,7 +282,8 @@ TEST(RealContracts, WorkedFigures) {
        "/reconcile/by_rounding/components/money_factor/0=0.002149798 "
        "/reconcile/by_rounding/components/money_factor/1=0.002150002"},
       {lender, R"("payment_rounding": "components")", contract,
-       "/reconcile/money_factor/0=0.002149798 /reconcile/by_rounding/sum/money_factor/1=0.002149928"},
+       "/reconcile/money_factor/0=0.002149798 "
+       "/reconcile/by_rounding/sum/money_factor/1=0.002149928"},
       // A posted zero-drive-off deal: rebates' tax, acquisition fee and first payment capitalized.
       {R"("msrp": "75572.70", "sellingprice": "65295", "residual": "0.5", "rate": "0.00295", )"
        R"("term": "36", "taxrate": "9", "acqfee": "1794", "docfee": "0", "platecharge": "0", )"
@@ -293,22 +296,23 @@ TEST(RealContracts, WorkedFigures) {
   prefs.assign(tq::Preferences::default_values());
   prefs.dratetype = "1";
   for (const auto& c : cases) {
-    const auto answer = tq::answer_request(R"({"fields": {)" + c.fields + R"(}, "structure": {)" +
-                                               c.structure + R"(}, "commands": ["calculate"])" +
-                                               c.more + "}",
-                                           prefs);
+    const auto answer =
+        tq::answer_request(R"({"fields": {)" + c.fields + R"(}, "structure": {)" + c.structure +
+                               R"(}, "commands": ["calculate"])" + c.more + "}",
+                           prefs);
     SCOPED_TRACE(c.structure + c.more);
     EXPECT_EQ(answer["messages"], tq::Json::array());
-    for (const auto& [pointer, text] : named_texts(c.expected, [](const std::string& n) { return n; })) {
+    for (const auto& [pointer, text] :
+         named_texts(c.expected, [](const std::string& n) { return n; })) {
       const tq::Json& value = answer.at(tq::Json::json_pointer(pointer));
       EXPECT_EQ(value.is_string() ? value.get<std::string>() : value.dump(), text) << pointer;
     }
   }
   // New York's own example: rate 0, residual 0.4, 8 %: the grossed-up tax stays 1565.22.
   // (Its worksheet figures are in Structure.WorkedFigures.) Bad values are refused by name.
-  for (const char* bad : {R"({"state": "ZZ"})", R"({"state": 36})", R"({"capitalized_tax": "twice"})",
-                          R"({"payment_rounding": "up"})", R"({"startups": "later"})",
-                          R"({"purchase_option_fee": "-300"})"}) {
+  for (const char* bad : {R"({"state": "ZZ"})", R"({"state": 36})",
+                          R"({"capitalized_tax": "twice"})", R"({"payment_rounding": "up"})",
+                          R"({"startups": "later"})", R"({"purchase_option_fee": "-300"})"}) {
     EXPECT_THROW(tq::answer_request(std::string(R"({"structure": )") + bad + "}", prefs),
                  tq::BadRequest)
         << bad;

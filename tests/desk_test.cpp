@@ -180,8 +180,7 @@ TEST(Reconcile, PriceFromTheRentCharge) {
     const bool cents = std::string(rent).find('.') != std::string::npos;
     for (const auto& [end, outward] : {std::pair{low, -0.01}, {high, 0.01}}) {
       for (const double step : {0.0, outward}) {
-        const TestDeal priced =
-            calculated("sellingprice=" + tq::money_text(tq::val(end) + step));
+        const TestDeal priced = calculated("sellingprice=" + tq::money_text(tq::val(end) + step));
         const double charge = 36 * tq::val(priced[F::basepayment]) -
                               (tq::val(priced[F::ctotalcapcost]) - tq::val(priced[F::cresidual]));
         const std::string shown =

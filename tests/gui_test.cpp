@@ -4,8 +4,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDialog>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>

@@ -3,6 +3,7 @@
 // tallyquote-screens OUTDIR
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QLocale>
@@ -120,6 +121,9 @@ int main(int argc, char* argv[]) {
     QWidget* dialog = QApplication::activeModalWidget();
     if (dialog == nullptr) return;
     dialog->findChild<QLineEdit*>("msd_count")->setText("4");
+    auto* state = dialog->findChild<QComboBox*>("state");
+    state->setFocus();
+    for (int i = 0; i < 6; ++i) QTest::keyClick(state, Qt::Key_Down);  // New York
     shoot(dialog, out.filePath("structure.png"));
     QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
   });

@@ -123,6 +123,8 @@ bool same_inputs(const Worksheet& a, const Worksheet& b) {
 }
 
 // A result that no longer belongs to the inputs is shown half way to the background.
+constexpr const char* kOutOfDateNotice = "Figures out of date: press Enter to recalculate";
+
 QColor dimmed(const QColor& c) {
   return QColor((c.red() + 2 * 200) / 3, (c.green() + 2 * 200) / 3, (c.blue() + 2 * 200) / 3);
 }
@@ -187,6 +189,11 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
   summary_->setContentsMargins(8, 0, 8, 0);
   summary_->setWordWrap(true);
   build_menus();
+  // The out-of-date notice stands in the menu bar's free corner, so that the line under the
+  // worksheet has its whole width for the structure. Its width is fixed: the bar never relays.
+  status_->setParent(menubar_);
+  status_->setFixedWidth(status_->fontMetrics().horizontalAdvance(kOutOfDateNotice) + 24);
+  menubar_->setCornerWidget(status_, Qt::TopRightCorner);
 }
 
 void Form1::build_menus() {
@@ -243,19 +250,16 @@ void Form1::build_menus() {
 
 void Form1::lay_out() {
   const int top = menubar_->sizeHint().height();
-  const int line = status_->sizeHint().height() + 4;
+  const int line = summary_->fontMetrics().height() + 6;
   // A docked grid stands to the right of the worksheet, as tall as it.
   const int panel = docked_ != nullptr ? docked_->width() : 0;
   const int width = client_->width() + panel;
   menubar_->setGeometry(0, 0, width, top);
   client_->move(0, top);
   if (docked_ != nullptr) docked_->setGeometry(client_->width(), top, panel, client_->height());
-  // One row: the structure on the left, the out-of-date notice on the right; the structure wraps
-  // onto more lines, rather than being cut, where the room left is too narrow for it.
-  const int room = std::max(width - status_->sizeHint().width() - 24, 120);
-  const int needed = std::max(line, summary_->heightForWidth(room) + 4);
-  status_->setGeometry(0, top + client_->height(), width, line);
-  summary_->setGeometry(0, top + client_->height(), room, needed);
+  // The structure's line wraps onto another, rather than being cut, where it is too long.
+  const int needed = std::max(line, summary_->heightForWidth(width) + 4);
+  summary_->setGeometry(0, top + client_->height(), width, needed);
   setFixedSize(width, top + client_->height() + needed);
 }
 
@@ -399,12 +403,12 @@ void Form1::update_marks() {
       ui::set_text_colour(results_[i], stale ? dimmed(result_colours_[i]) : result_colours_[i]);
     }
   }
-  const QString notice = stale ? "Figures out of date: press Enter to recalculate" : QString();
+  const QString notice = stale ? QString(kOutOfDateNotice) : QString();
   QString summary = ui::qstr(deal_summary(ws, prefs_));
   if (!program_.empty()) summary = "Program: " + ui::qstr(program_) + " · " + summary;
   summary_->setToolTip(summary);
-  if (summary_->text() != summary || status_->text() != notice) {
-    status_->setText(notice);
+  status_->setText(notice);
+  if (summary_->text() != summary) {
     summary_->setText(summary);
     lay_out();  // never cut off: a long line wraps and the window grows to hold it
   }

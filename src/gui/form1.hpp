@@ -17,6 +17,7 @@
 
 class QButtonGroup;
 class QLabel;
+class QMenuBar;
 
 namespace tq {
 
@@ -83,11 +84,11 @@ class Form1 : public QWidget {
   void set_file_chooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
 
  signals:
-  void preferencesRequested();  // the Preferences button
-  void exitRequested();         // EXIT, File: Exit, or the window closed, once confirmed
-  void gridRequested();         // Tools: Payment Grid
-  void programsRequested();     // Tools: Lender Programs
-  void worksheetChanged();      // after every command, and when a deal is opened
+  void preferencesRequested();     // the Preferences button
+  void exitRequested();            // EXIT, File: Exit, or the window closed, once confirmed
+  void gridRequested();            // Tools: Payment Grid
+  void programsRequested();        // Tools: Lender Programs
+  void worksheetChanged();         // after every command, and when a deal is opened
   void figuresDimmed(bool stale);  // the results went out of date, or back
 
  public:
@@ -159,7 +160,7 @@ class Form1 : public QWidget {
 
   const Preferences& prefs_;
   QWidget* client_ = nullptr;
-  QWidget* menubar_ = nullptr;
+  QMenuBar* menubar_ = nullptr;
   QLabel* status_ = nullptr;
   QLabel* summary_ = nullptr;  // the deal's structure in one line, so no one prices it unaware
   Structure structure_, default_structure_;

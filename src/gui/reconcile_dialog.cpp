@@ -91,8 +91,9 @@ void ReconcileDialog::reconcile() {
            a.selling_price == b.selling_price && a.markup == b.markup && a.reserve == b.reserve;
   };
   if (!same(sum, parts)) {
-    out += "<table cellspacing='4'><tr><th></th><th align='left'>Rounded once</th>"
-           "<th align='left'>Each part to cents</th></tr>";
+    out +=
+        "<table cellspacing='4'><tr><th></th><th align='left'>Rounded once</th>"
+        "<th align='left'>Each part to cents</th></tr>";
     const auto both = [&](const QString& caption, const auto& of) {
       out += "<tr><td>" + caption + "</td><td>" + of(sum) + "</td><td>" + of(parts) + "</td></tr>";
     };
@@ -108,8 +109,9 @@ void ReconcileDialog::reconcile() {
     if (sum.reproduces && !parts.reproduces) {
       out += "Only the base payment rounded once reproduces the contract.";
     } else if (!sum.reproduces && parts.reproduces) {
-      out += "Only depreciation and rent charge rounded to cents each reproduce the contract: "
-             "set the deal's payment rounding in Tools &gt; Deal Structure.";
+      out +=
+          "Only depreciation and rent charge rounded to cents each reproduce the contract: "
+          "set the deal's payment rounding in Tools &gt; Deal Structure.";
     } else if (sum.reproduces) {
       out += "Both roundings reproduce the contract, over different intervals.";
     } else {

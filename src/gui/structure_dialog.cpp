@@ -114,6 +114,8 @@ void StructureDialog::state_chosen(int index) {
   state_note_->setVisible(p != nullptr);
   if (p == nullptr) return;
   state_note_->setText(ui::qstr(p->note));
+  layout()->activate();
+  adjustSize();  // room for the note's lines
   Structure s = structure();
   apply_state(s, *p);
   tax_->setCurrentIndex(static_cast<int>(s.tax));

@@ -24,7 +24,7 @@ class StructureDialog : public QDialog {
   Structure structure() const;
 
  private:
-  bool valid();  // says why not, in a box, when not
+  bool valid();                  // says why not, in a box, when not
   void state_chosen(int index);  // fills the chosen state's settings
 
   QComboBox *state_, *tax_, *upfront_, *capitalized_tax_, *rounding_, *startups_, *acqfee_;
