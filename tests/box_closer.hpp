@@ -32,13 +32,19 @@ class BoxCloser : public QObject {
                    box->icon()};
       if (box->textFormat() != Qt::PlainText) seen.title += " (not plain text)";
       boxes.push_back(seen);
-      QAbstractButton* button = box->button(answer);
+      QMessageBox::StandardButton reply = answer;
+      if (!answers.empty()) {
+        reply = answers.front();
+        answers.erase(answers.begin());
+      }
+      QAbstractButton* button = box->button(reply);
       (button != nullptr ? button : box->buttons().front())->click();
     });
     timer_.start();
   }
   std::vector<SeenBox> boxes;
   QMessageBox::StandardButton answer = QMessageBox::Ok;
+  std::vector<QMessageBox::StandardButton> answers;  // for the next boxes in turn, then `answer`
   bool accept_dialogs = false;
 
  private:

@@ -114,7 +114,7 @@ class GuiTest : public QObject {
 
   void startUpAndSelectOnEntry() {
     start();
-    QCOMPARE(form()->windowTitle(), QString("Tallyquote"));
+    QCOMPARE(form()->windowTitle(), QString("Tallyquote[*]"));
     QCOMPARE(main("client")->size(), QSize(600, 633));
     // With a 30-pixel title bar and a 40-pixel panel it fits a 1024x768 screen.
     QVERIFY(form()->height() <= 768 - 30 - 40);
@@ -129,13 +129,14 @@ class GuiTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), rate);
     QCOMPARE(rate->selectedText(), QString("6.25"));
     QCOMPARE(rate->cursorPosition(), 0);
-    // The desired payment is a plain field.
+    // The desired payment is selected on entry like every input: typing replaces its "0".
     auto* desired = main<QLineEdit>("desiredpayment");
-    desired->setText("389.17");
     main("Command9")->setFocus();
     QTest::keyClick(main("Command9"), Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), desired);
-    QVERIFY(!desired->hasSelectedText());
+    QCOMPARE(desired->selectedText(), QString("0"));
+    QTest::keyClicks(desired, "380");
+    QCOMPARE(desired->text(), QString("380"));
   }
 
   void messageBoxesAreErrorsWithOkOnly() {
@@ -242,7 +243,7 @@ class GuiTest : public QObject {
     // Return runs Calculate Payments; the grid follows every command.
     QTest::keyClick(main("msrp"), Qt::Key_Return);
     QCOMPARE(shown("monthlypayment"), QString("401.59"));
-    QCOMPARE(table->item(2, 1)->text(), QString("465.77\n495.77 due"));  // 36 months, $0 down
+    QCOMPARE(table->item(2, 1)->text(), QString("465.77\n495.77"));  // 36 months, $0 down
     // Return in the total COD runs Re-Calculate; in the desired payment, Roll to Payment.
     type_into(main<QLineEdit>("totalcod"), "3000");
     QTest::keyClick(main("totalcod"), Qt::Key_Enter);
@@ -298,9 +299,14 @@ class GuiTest : public QObject {
     QVERIFY(!form()->close());  // the title bar's close, cancelled too
     QCOMPARE(boxes_->boxes.size(), std::size_t{2});
     QCOMPARE(quits_, 1);
-    click(main("Command3"));  // EXIT on an untitled deal ends at once
+    // EXIT asks too, as Ctrl+Q does: a typed deal is never lost in silence. The title marks it.
+    QVERIFY(form()->isWindowModified());
+    click(main("Command3"));
+    QCOMPARE(quits_, 1);
+    boxes_->answer = QMessageBox::Discard;
+    click(main("Command3"));
     QCOMPARE(quits_, 2);
-    QCOMPARE(boxes_->boxes.size(), std::size_t{2});
+    QCOMPARE(boxes_->boxes.size(), std::size_t{4});
     // A saved deal with changes: EXIT asks too, and Discard ends.
     start();
     form()->set_file_chooser(
@@ -309,7 +315,7 @@ class GuiTest : public QObject {
     type_into(main<QLineEdit>("msrp"), "32000");
     boxes_->answer = QMessageBox::Discard;
     click(main("Command3"));
-    QCOMPARE(boxes_->boxes.size(), std::size_t{3});
+    QCOMPARE(boxes_->boxes.size(), std::size_t{5});
     QCOMPARE(quits_, 3);
   }
 
@@ -323,7 +329,7 @@ class GuiTest : public QObject {
       connect(action, &QAction::triggered, this, [&fired, action] { ++fired[action->text()]; });
       fired[action->text()] = 0;
     }
-    QCOMPARE(fired.size(), std::size_t{11});
+    QCOMPARE(fired.size(), std::size_t{13});  // Ctrl+N and Ctrl+Shift+P among them
     for (const char* control : {"msrp", "desiredpayment", "rolloption_2", "Command1"}) {
       main(control)->setFocus();
       for (QAction* action : form()->findChildren<QAction*>()) {
@@ -361,7 +367,7 @@ class GuiTest : public QObject {
     click(main("Command1"));
     const QColor green = main<QLabel>("monthlypayment")->palette().color(QPalette::WindowText);
     type_into(main<QLineEdit>("sellingprice"), "30,000");
-    QCOMPARE(main("sellingprice")->toolTip(), QString("read as 30"));
+    QVERIFY(main("sellingprice")->toolTip().startsWith("read as 30\nUse 30000"));
     QCOMPARE(form()->status_line()->text(),
              QString("Figures out of date: press Enter to recalculate"));
     QVERIFY(main<QLabel>("monthlypayment")->palette().color(QPalette::WindowText) != green);
@@ -371,13 +377,24 @@ class GuiTest : public QObject {
     boxes_->answer = QMessageBox::Cancel;
     QTest::keyClick(main("sellingprice"), Qt::Key_E, Qt::ControlModifier);
     QVERIFY(!QFile::exists(pdf));
-    boxes_->answer = QMessageBox::Retry;
+    // Recalculate, then the misread price is asked about too: as shown, the PDF is written.
+    boxes_->answers = {QMessageBox::Retry, QMessageBox::Ignore};
     QApplication::setActiveWindow(form());  // as the window manager does when a box closes
     QTest::keyClick(main("sellingprice"), Qt::Key_E, Qt::ControlModifier);
     QVERIFY(QFile::exists(pdf));
-    QCOMPARE(boxes_->boxes.back().text.left(25), QString("The figures are out of da"));
-    QCOMPARE(form()->status_line()->text(), QString());
+    QCOMPARE(boxes_->boxes.rbegin()[1].text.left(25), QString("The figures are out of da"));
+    QVERIFY(boxes_->boxes.back().text.contains("Selling Price: read as 30"));
     QCOMPARE(main<QLabel>("monthlypayment")->palette().color(QPalette::WindowText), green);
+    // The status line offers the fix in one click: the price becomes 30000, out of date.
+    QLabel* status = form()->status_line();
+    QCOMPARE(status->text(), QString("Selling Price: <a href='sellingprice'>Use 30000</a>"));
+    QTest::mouseClick(status, Qt::LeftButton, {},
+                      QPoint(status->width() - 8 - status->fontMetrics().horizontalAdvance("000"),
+                             status->height() / 2));
+    QCOMPARE(shown("sellingprice"), QString("30000"));
+    QVERIFY(form()->figures_out_of_date());
+    QTest::keyClick(main("sellingprice"), Qt::Key_Return);
+    QCOMPARE(form()->status_line()->text(), QString());
     type_into(main<QLineEdit>("sellingprice"), " 28000% ");
     QCOMPARE(main("sellingprice")->toolTip(), QString());
   }
@@ -531,7 +548,9 @@ class GuiTest : public QObject {
     form()->undo();  // the program and its figures are one step
     QCOMPARE(shown("rate") + " " + QString::fromStdString(form()->worksheet().program),
              QString("6 "));
-    QVERIFY(session_->grid()->note()->text().startsWith("One residual"));
+    // Back to a deal never calculated: the grid shows no figures for it.
+    QVERIFY(session_->grid()->note()->text().startsWith("No figures yet"));
+    QCOMPARE(session_->grid()->table()->item(1, 1)->text(), QString());
     form()->redo();
     when_dialog_opens<tq::ReconcileDialog>([this, base](tq::ReconcileDialog* dialog) {
       QTest::keyClicks(dialog->findChild<QLineEdit*>("base_payment"), base);

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDate>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,6 +17,8 @@
 
 #include "calc/disclosure.hpp"
 #include "calc/messages.hpp"
+#include "common/numtext.hpp"
+#include "desk/programs.hpp"
 #include "exchange/deal_file.hpp"
 #include "gui/details_dialog.hpp"
 #include "gui/qt_ui.hpp"
@@ -180,7 +183,6 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
   connect(w.buttons.value("Command7"), &QPushButton::clicked, this, &Form1::print);
   status_ = new QLabel(this);
   status_->setObjectName("status");
-  status_->setTextFormat(Qt::PlainText);
   status_->setContentsMargins(8, 0, 8, 0);
   status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   summary_ = new QLabel(this);
@@ -192,7 +194,10 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
   // The out-of-date notice stands in the menu bar's free corner, so that the line under the
   // worksheet has its whole width for the structure. Its width is fixed: the bar never relays.
   status_->setParent(menubar_);
-  status_->setFixedWidth(status_->fontMetrics().horizontalAdvance(kOutOfDateNotice) + 24);
+  status_->setTextFormat(Qt::RichText);
+  connect(status_, &QLabel::linkActivated, this, &Form1::use_fix);
+  notice_width_ = status_->fontMetrics().horizontalAdvance(kOutOfDateNotice) + 24;
+  status_->setFixedWidth(notice_width_);
   menubar_->setCornerWidget(status_, Qt::TopRightCorner);
 }
 
@@ -209,7 +214,7 @@ void Form1::build_menus() {
     return action;
   };
   QMenu* file = bar->addMenu("&File");
-  add(file, "actionNewDeal", "&New Deal", {}, &Form1::new_deal);
+  add(file, "actionNewDeal", "&New Deal", QKeySequence("Ctrl+N"), &Form1::new_deal);
   add(file, "actionOpenDeal", "&Open Deal...", QKeySequence("Ctrl+O"), &Form1::open_deal);
   add(file, "actionSaveDeal", "&Save Deal", QKeySequence("Ctrl+S"), &Form1::save_deal);
   add(file, "actionSaveDealAs", "Save Deal &As...", QKeySequence("Ctrl+Shift+S"),
@@ -218,7 +223,8 @@ void Form1::build_menus() {
   add(file, "actionPrint", "&Print", QKeySequence("Ctrl+P"), &Form1::print);
   file->addSeparator();
   add(file, "actionDealDetails", "Deal &Details...", {}, &Form1::edit_details);
-  add(file, "actionPrintCustomerCopy", "Print &Customer Copy...", {}, &Form1::print_customer_copy);
+  add(file, "actionPrintCustomerCopy", "Print &Customer Copy...", QKeySequence("Ctrl+Shift+P"),
+      &Form1::print_customer_copy);
   add(file, "actionExportCustomerCopy", "Export Customer Copy P&DF...", {},
       &Form1::export_customer_copy);
   file->addSeparator();
@@ -317,7 +323,7 @@ void Form1::show_worksheet(const Worksheet& ws) {
 }
 
 Form1::Snapshot Form1::snapshot() const {
-  return {worksheet(), deal_path_, baseline_, figures_for_};
+  return {worksheet(), deal_path_, baseline_, figures_for_, {}};
 }
 
 void Form1::restore(const Snapshot& s) {
@@ -329,12 +335,19 @@ void Form1::restore(const Snapshot& s) {
   emit worksheetChanged();
 }
 
-void Form1::remember(Snapshot before) {
+void Form1::remember(Snapshot before, const QString& label) {
   if (before.ws == worksheet() && before.path == deal_path_) return;  // nothing to undo
+  before.label = label;
   undo_.push_back(std::move(before));
   redo_.clear();
-  undo_action_->setEnabled(true);
-  redo_action_->setEnabled(false);
+  name_undo_actions();
+}
+
+void Form1::name_undo_actions() {
+  undo_action_->setEnabled(!undo_.empty());
+  redo_action_->setEnabled(!redo_.empty());
+  undo_action_->setText(undo_.empty() ? "&Undo" : "&Undo " + undo_.back().label);
+  redo_action_->setText(redo_.empty() ? "&Redo" : "&Redo " + redo_.back().label);
 }
 
 void Form1::undo() {
@@ -347,25 +360,34 @@ void Form1::redo() {
 
 void Form1::travel(std::vector<Snapshot>& from, std::vector<Snapshot>& to) {
   if (from.empty()) return;
-  to.push_back(snapshot());
+  Snapshot now = snapshot();
+  now.label = from.back().label;
+  to.push_back(std::move(now));
   restore(from.back());
   from.pop_back();
-  undo_action_->setEnabled(!undo_.empty());
-  redo_action_->setEnabled(!redo_.empty());
+  name_undo_actions();
 }
 
 void Form1::run(Command command) {
   Snapshot before = snapshot();
   execute(command);
-  remember(std::move(before));
+  remember(std::move(before), ui::qstr(std::string(command_caption(command))));
 }
 
 void Form1::execute(Command command) {
+  // The command takes the focused field's typing with it: the next Ctrl+Z undoes the command,
+  // not the keystrokes (setting a field's text forgets its own undo history).
+  if (auto* typing = qobject_cast<QLineEdit*>(focusWidget()); typing && typing->isUndoAvailable()) {
+    const int cursor = typing->cursorPosition();
+    typing->setText(typing->text());
+    typing->setCursorPosition(cursor);
+  }
   Worksheet ws = worksheet();
   // A message appears over the worksheet as it stands at that moment.
   bool finance_valid = true;
-  const bool done =
-      run_command(command, ws, prefs_, [this, &ws, &finance_valid](const std::string& message) {
+  const bool done = run_program_command(
+      command, ws, prefs_, current_program(),
+      [this, &ws, &finance_valid](const std::string& message) {
         if (message == kMsgInvalidFinance) finance_valid = false;
         show_worksheet(ws);
         ui::show_error(this, ui::qstr(message));
@@ -384,16 +406,40 @@ bool Form1::figures_out_of_date() const {
 
 void Form1::update_marks() {
   const Worksheet ws = worksheet();
+  const std::vector<Field> negative = negative_figures(ws.texts);
+  const auto is_negative = [&](Field f) {
+    return std::find(negative.begin(), negative.end(), f) != negative.end();
+  };
+  const LenderProgram* program = current_program();
   for (const FieldInfo& info : field_catalogue()) {
     QLineEdit* edit = inputs_[static_cast<std::size_t>(info.field)];
     if (edit == nullptr) continue;
-    const auto note = input_warning(info.field, ws[info.field], prefs_);
-    const QString tip = note ? ui::qstr(*note) : QString();
+    QStringList notes;
+    if (const auto note = input_warning(info.field, ws[info.field], prefs_)) {
+      notes << ui::qstr(*note);
+      if (const auto fix = input_fix(info.field, ws[info.field], prefs_)) {
+        notes << "Use " + ui::qstr(*fix) + ": click it on the menu bar's right.";
+      }
+    }
+    if (is_negative(info.field)) notes << "Negative: no deal can have it.";
+    if (info.field == Field::rate && program != nullptr) {
+      if (const auto over = markup_warning(ws, prefs_, *program)) notes << ui::qstr(*over);
+    }
+    const QString tip = notes.join("\n");
     if (edit->toolTip() == tip) continue;
     edit->setToolTip(tip);
     // The mark: a warm background, which the tooltip explains.
-    edit->setStyleSheet(note ? "QLineEdit { background: #ffe8a8; }" : QString());
+    edit->setStyleSheet(notes.isEmpty() ? QString() : "QLineEdit { background: #ffe8a8; }");
   }
+  QLabel* payment = results_[static_cast<std::size_t>(Field::monthlypayment)];
+  const bool payment_negative = is_negative(Field::monthlypayment);
+  payment->setAutoFillBackground(payment_negative);
+  if (payment_negative) {
+    QPalette warm = payment->palette();
+    warm.setColor(QPalette::Window, QColor(0xff, 0xe8, 0xa8));
+    payment->setPalette(warm);
+  }
+  payment->setToolTip(payment_negative ? "Negative: no deal can have it." : QString());
   const bool stale = figures_out_of_date();
   const bool dimmed_changed = stale != dimmed_;
   if (dimmed_changed) {  // typing does not repaint every result
@@ -403,11 +449,28 @@ void Form1::update_marks() {
       ui::set_text_colour(results_[i], stale ? dimmed(result_colours_[i]) : result_colours_[i]);
     }
   }
-  const QString notice = stale ? QString(kOutOfDateNotice) : QString();
+  // One notice at a time: figures out of date, else a misread input's fix in one click, else the
+  // figures no deal can have.
+  QString notice;
+  if (stale) {
+    notice = kOutOfDateNotice;
+  } else if (const auto fix = first_fix()) {
+    const QString name = ui::qstr(std::string(field_info(fix->first).name));
+    notice = ui::qstr(field_caption(fix->first)) + ": <a href='" + name + "'>Use " +
+             ui::qstr(fix->second).toHtmlEscaped() + "</a>";
+  } else if (!negative.empty()) {
+    QStringList names;
+    for (const Field f : negative) names << ui::qstr(field_caption(f));
+    notice = "Negative " + names.join(", ") + ": no deal can have it";
+  }
+  if (status_->text() != notice) {
+    status_->setText(notice);
+    status_->setFixedWidth(std::max(status_->sizeHint().width(), notice_width_));
+    menubar_->setCornerWidget(status_, Qt::TopRightCorner);  // laid out again for the new text
+  }
   QString summary = ui::qstr(deal_summary(ws, prefs_));
   if (!program_.empty()) summary = "Program: " + ui::qstr(program_) + " · " + summary;
   summary_->setToolTip(summary);
-  status_->setText(notice);
   if (summary_->text() != summary) {
     summary_->setText(summary);
     lay_out();  // never cut off: a long line wraps and the window grows to hold it
@@ -435,11 +498,11 @@ void Form1::edit_details() {
   Snapshot before = snapshot();
   details_ = dialog.details();
   update_title();
-  remember(std::move(before));
+  remember(std::move(before), "Deal Details");
 }
 
 std::function<void(Printer&)> Form1::customer_page() {
-  if (!figures_ready()) return {};
+  if (!figures_ready(true, true)) return {};
   try {
     const Worksheet ws = worksheet();
     return customer_copy_page(ws, lease_disclosure(ws, prefs_, finance_valid_), dealer_);
@@ -483,25 +546,67 @@ void Form1::edit_structure() {
   structure_ = dialog.structure();
   update_title();
   update_marks();
-  remember(std::move(before));
+  remember(std::move(before), "Deal Structure");
 }
 
-bool Form1::figures_ready() {
-  if (!figures_out_of_date()) return true;
-  QMessageBox box(QMessageBox::NoIcon, "Tallyquote",
-                  "The figures are out of date: an input has changed since they were calculated.",
-                  QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Cancel, this);
-  box.button(QMessageBox::Retry)->setText("Recalculate");
-  box.button(QMessageBox::Ignore)->setText("As shown");
-  switch (box.exec()) {
-    case QMessageBox::Retry:
-      run(Command::calculate);
-      return true;
-    case QMessageBox::Ignore:
-      return true;
-    default:
-      return false;
+bool Form1::figures_ready(bool printing, bool customer) {
+  if (figures_out_of_date()) {
+    QMessageBox box(
+        QMessageBox::NoIcon, "Tallyquote",
+        "The figures are out of date: an input has changed since they were calculated.",
+        QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Cancel, this);
+    box.button(QMessageBox::Retry)->setText("Recalculate");
+    box.button(QMessageBox::Ignore)->setText("As shown");
+    switch (box.exec()) {
+      case QMessageBox::Retry:
+        run(Command::calculate);
+        break;
+      case QMessageBox::Ignore:
+        break;
+      default:
+        return false;
+    }
   }
+  if (!printing) return true;
+  // What no deal should show a customer without a second look.
+  const Worksheet ws = worksheet();
+  QStringList doubts;
+  for (const FieldInfo& info : field_catalogue()) {
+    if (info.kind != FieldKind::input) continue;
+    if (const auto note = input_warning(info.field, ws[info.field], prefs_)) {
+      doubts << ui::qstr(std::string(field_caption(info.field)) + ": " + *note);
+    }
+  }
+  for (const Field f : negative_figures(ws.texts)) {
+    doubts << ui::qstr(std::string(field_caption(f)) + " is negative (" + ws[f] + ").");
+  }
+  if (const LenderProgram* p = current_program(); customer && p != nullptr) {
+    if (const auto over = markup_warning(ws, prefs_, *p)) doubts << ui::qstr(*over);
+  }
+  if (doubts.isEmpty()) return true;
+  QMessageBox box(QMessageBox::NoIcon, "Tallyquote",
+                  "Before this goes out, look at:\n\n" + doubts.join("\n"),
+                  QMessageBox::Ignore | QMessageBox::Cancel, this);
+  box.button(QMessageBox::Ignore)->setText("As shown");
+  return box.exec() == QMessageBox::Ignore;
+}
+
+std::optional<std::pair<Field, std::string>> Form1::first_fix() const {
+  const Worksheet ws = worksheet();
+  for (const FieldInfo& info : field_catalogue()) {
+    if (info.kind != FieldKind::input) continue;
+    if (auto fix = input_fix(info.field, ws[info.field], prefs_)) {
+      return std::pair{info.field, std::move(*fix)};
+    }
+  }
+  return std::nullopt;
+}
+
+void Form1::use_fix(const QString& link) {
+  const auto fix = first_fix();
+  if (!fix || link != ui::qstr(std::string(field_info(fix->first).name))) return;
+  set_text(fix->first, fix->second);  // as if typed: the figures go out of date
+  update_marks();
 }
 
 void Form1::use_grid_cell(const QString& term, const QString& downpayment) {
@@ -509,19 +614,32 @@ void Form1::use_grid_cell(const QString& term, const QString& downpayment) {
   set_text(Field::term, term.toStdString());
   set_text(Field::downpayment, downpayment.toStdString());
   execute(Command::calculate);
-  remember(std::move(before));  // one level of Undo for the whole cell
+  remember(std::move(before), "Grid Cell");  // one level of Undo for the whole cell
+}
+
+const LenderProgram* Form1::current_program() const {
+  for (std::size_t i = 0; programs_ != nullptr && !program_.empty() && i < programs_->size(); ++i) {
+    if ((*programs_)[i].name == program_) return &(*programs_)[i];
+  }
+  return nullptr;
 }
 
 bool Form1::apply_program(const LenderProgram& program) {
+  const std::string today = QDate::currentDate().toString(Qt::ISODate).toStdString();
+  if (program_expired(program, today)) {
+    const QString ask = ui::qstr(program.name + " expired on " + program.valid_until) +
+                        ". Apply anyway?";
+    if (QMessageBox::question(this, "Tallyquote", ask) != QMessageBox::Yes) return false;
+  }
   Worksheet ws = worksheet();
-  if (const auto refused = tq::apply_program(ws, prefs_, program)) {
+  if (const auto refused = tq::apply_program(ws, prefs_, program, val(desk_markup_))) {
     ui::show_error(this, ui::qstr(*refused));
     return false;
   }
   Snapshot before = snapshot();
   show_worksheet(ws);
   execute(Command::calculate);
-  remember(std::move(before));  // one level of Undo for the program and its figures
+  remember(std::move(before), "Apply Program");  // one level for the program and its figures
   return true;
 }
 
@@ -531,19 +649,16 @@ void Form1::reconcile_contract() {
 }
 
 void Form1::print() {
-  if (!figures_ready()) return;
+  if (!figures_ready(true)) return;
   print_worksheet(this, worksheet(), [this](QWidget* parent) {
     return choose_file_(parent, FileAction::export_pdf, QDir::home().filePath("quote.pdf"));
   });
 }
 
 void Form1::update_title() {
-  if (deal_path_.isEmpty()) {
-    setWindowTitle("Tallyquote");
-    setWindowModified(false);
-    return;
-  }
-  setWindowTitle(QFileInfo(deal_path_).fileName() + "[*] - Tallyquote");
+  // An untitled deal shows its unsaved changes too: "Tallyquote*".
+  setWindowTitle(deal_path_.isEmpty() ? QString("Tallyquote[*]")
+                                      : QFileInfo(deal_path_).fileName() + "[*] - Tallyquote");
   setWindowModified(is_changed());
 }
 
@@ -584,12 +699,12 @@ void Form1::new_deal() {
   if (!may_leave_deal()) return;
   Snapshot before = snapshot();
   start_fresh();
-  remember(std::move(before));
+  remember(std::move(before), "New Deal");
 }
 
 void Form1::exit_button() {
-  // EXIT ends at once on an untitled deal, as it always has; a deal file's changes are asked for.
-  if (!deal_path_.isEmpty() && !may_leave_deal()) return;
+  // Asks whenever File > Exit would: quitting a typed deal without a word lost it.
+  if (!may_leave_deal()) return;
   leaving_ = true;
   emit exitRequested();
 }
@@ -624,7 +739,7 @@ void Form1::open_deal() {
   figures_for_ = std::get<Worksheet>(read);
   show_worksheet(*figures_for_);
   set_deal(path);
-  remember(std::move(before));
+  remember(std::move(before), "Open Deal");
   emit worksheetChanged();
 }
 
@@ -659,7 +774,7 @@ QString Form1::pdf_name(const QString& untitled, const QString& ending) const {
 }
 
 void Form1::export_pdf() {
-  if (!figures_ready()) return;
+  if (!figures_ready(true)) return;
   const QString path = choose_file_(this, FileAction::export_pdf, pdf_name("quote.pdf", ".pdf"));
   if (path.isEmpty()) return;
   if (const auto error = save_summary_pdf(path, worksheet())) ui::show_error(this, *error);

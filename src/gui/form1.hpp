@@ -117,6 +117,12 @@ class Form1 : public QWidget {
   // A lender program's rate, residual and fees for the deal's term and miles, then Calculate, as
   // one level of Undo; false (and said in a box) when the program has no quote for the deal.
   bool apply_program(const LenderProgram& program);
+  // The dealer's programs, which a deal on one follows at every command, and the desk's markup
+  // over a program's buy rate (in the worksheet's rate type).
+  void set_programs(const std::vector<LenderProgram>* programs) { programs_ = programs; }
+  void set_desk_markup(const std::string& markup) { desk_markup_ = markup; }
+  // The worksheet has figures of its own (a command ran, or a priced deal was opened).
+  bool has_figures() const { return figures_for_.has_value(); }
   // Tools: Reconcile Contract, against the worksheet as it stands.
   void reconcile_contract();
   // The payment grid, docked into the window where the screen has no room beside it.
@@ -133,10 +139,13 @@ class Form1 : public QWidget {
     QString path;
     Worksheet baseline;
     std::optional<Worksheet> figures_for;
+    QString label;  // what Undo of it undoes: "Roll to Payment"
   };
   Snapshot snapshot() const;
   void restore(const Snapshot& s);
-  void remember(Snapshot before);  // a command changed the worksheet: Undo can go back to `before`
+  // A command changed the worksheet: Undo, named after `label`, can go back to `before`.
+  void remember(Snapshot before, const QString& label);
+  void name_undo_actions();
   // Undo or Redo: the worksheet as it was at the top of `from`; the present goes onto `to`.
   void travel(std::vector<Snapshot>& from, std::vector<Snapshot>& to);
   void build_menus();
@@ -146,7 +155,13 @@ class Form1 : public QWidget {
   // Unsaved changes: true to go on (saved or discarded), false to stay.
   bool may_leave_deal();
   // Out-of-date figures before Print, Export or Save: true to go on (recalculated or as shown).
-  bool figures_ready();
+  // Before Print and the exports, figures no deal can have and misread inputs too, and for the
+  // customer copy a markup above the program's most.
+  bool figures_ready(bool printing = false, bool customer = false);
+  const LenderProgram* current_program() const;
+  // The first misread input with its sure fix, for the status line's one click.
+  std::optional<std::pair<Field, std::string>> first_fix() const;
+  void use_fix(const QString& link);
   bool save_to(const QString& path);
   // A PDF's suggested path: beside the open deal, named after it with `ending`; else `untitled`
   // in the home directory.
@@ -166,6 +181,9 @@ class Form1 : public QWidget {
   Structure structure_, default_structure_;
   DealDetails details_;
   std::string program_;  // the lender program the deal was priced on
+  const std::vector<LenderProgram>* programs_ = nullptr;
+  std::string desk_markup_ = "0";
+  int notice_width_ = 0;  // the corner's width for the out-of-date notice
   Dealership dealer_;
   std::function<QString(const Dealership&)> save_dealer_;
   bool finance_valid_ = true;  // the last command's finance figures were valid

@@ -65,8 +65,9 @@ void PaymentGridWindow::set_docked(bool docked) {
   if (!docked) resize(natural_);
 }
 
-void PaymentGridWindow::show_deal(const Worksheet& ws) {
+void PaymentGridWindow::show_deal(const Worksheet& ws, bool priced) {
   deal_ = ws;
+  priced_ = priced;
   refresh();
 }
 
@@ -107,11 +108,16 @@ void PaymentGridWindow::refresh() {
   for (std::size_t i = 0; programs_ && !deal_.program.empty() && i < programs_->size(); ++i) {
     if ((*programs_)[i].name == deal_.program) program = &(*programs_)[i];
   }
-  note_->setText(program ? "Each term at the rate and residual of " + ui::qstr(program->name) +
-                               "; — where it has no such term."
-                         : "One residual and one rate for all terms: apply a lender program "
-                           "for quotes by term.");
-  const PaymentGrid grid = payment_grid(deal_, prefs_, h.terms, h.downpayments, program);
+  const QString how = "Each cell: the payment, and the total due under it. ";
+  note_->setText(!priced_ ? "No figures yet: Calculate Payments fills the grid."
+                 : program ? how + "Each term at the rate and residual of " +
+                                 ui::qstr(program->name) + ", with the deal's markup; — where it "
+                                 "has no such term."
+                           : how + "One residual and one rate for all terms: apply a lender "
+                                   "program for quotes by term.");
+  // A deal with no figures of its own has none in the grid either.
+  PaymentGrid grid;
+  if (priced_) grid = payment_grid(deal_, prefs_, h.terms, h.downpayments, program);
   filling_ = true;
   table_->clear();
   table_->setRowCount(static_cast<int>(h.terms.size()) + 1);
@@ -125,11 +131,11 @@ void PaymentGridWindow::refresh() {
   }
   for (std::size_t i = 0; i < h.terms.size(); ++i) {
     for (std::size_t j = 0; j < h.downpayments.size(); ++j) {
-      const GridCell& g = grid.cells[i][j];
+      const GridCell g = priced_ ? grid.cells[i][j] : GridCell{};
       // Empty where Calculate Payments would abort (a term of 0, an overflow).
       const QString text = g.not_in_program ? QString("—")
                            : g.monthlypayment
-                               ? ui::qstr(*g.monthlypayment) + "\n" + ui::qstr(*g.totaldue) + " due"
+                               ? ui::qstr(*g.monthlypayment) + "\n" + ui::qstr(*g.totaldue)
                                : QString();
       QTableWidgetItem* item = cell(text, false);
       if (g.within_desired) {  // with a desired payment typed, the cells at or under it stand out
@@ -148,8 +154,14 @@ void PaymentGridWindow::refresh() {
       table_->setItem(static_cast<int>(i) + 1, static_cast<int>(j) + 1, item);
     }
   }
-  // The window fits the table, whatever the figures' widths.
+  // The window fits the table; every figure column is as wide as the widest, and never narrower
+  // than a five-digit payment, so columns keep their places as the figures change.
   table_->resizeColumnsToContents();
+  QFont bold = table_->font();
+  bold.setBold(true);
+  int width = QFontMetrics(bold).horizontalAdvance("-00000.00") + 12;
+  for (int c = 1; c < table_->columnCount(); ++c) width = std::max(width, table_->columnWidth(c));
+  for (int c = 1; c < table_->columnCount(); ++c) table_->setColumnWidth(c, width);
   table_->resizeRowsToContents();
   const int frame = 2 * table_->frameWidth();
   natural_ = QSize(table_->horizontalHeader()->length() + frame,

@@ -26,8 +26,9 @@ class PaymentGridWindow : public QWidget {
   PaymentGridWindow(const Preferences& prefs, std::vector<std::string> terms,
                     std::vector<std::string> downpayments);
 
-  // Shows the grid of this deal; called after every command on the worksheet.
-  void show_deal(const Worksheet& ws);
+  // Shows the grid of this deal; called after every command on the worksheet. A deal without
+  // figures of its own (cleared, new) shows none.
+  void show_deal(const Worksheet& ws, bool priced = true);
   // The dealer's programs, looked up by the deal's program name (kept by the caller).
   void set_programs(const std::vector<LenderProgram>* programs) { programs_ = programs; }
   // Dimmed while the worksheet's figures are out of date (typing, a new structure).
@@ -50,6 +51,7 @@ class PaymentGridWindow : public QWidget {
 
   const Preferences& prefs_;
   Worksheet deal_;
+  bool priced_ = true;
   std::vector<std::string> terms_, downs_;  // the dealer's headers, without the deal's own
   std::size_t deal_row_ = 0, deal_column_ = 0;
   bool added_row_ = false, added_column_ = false;

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 #include "common/numtext.hpp"
 #include "gui/qt_ui.hpp"
@@ -26,6 +27,10 @@ PreferencesDialog::PreferencesDialog(const PrefsLocation& location) : location_(
           &PreferencesDialog::save_and_exit);
   connect(w.buttons.value("Command2"), &QPushButton::clicked, this,
           &PreferencesDialog::exit_without_save);
+  // Escape leaves as "Exit w/o Save" does, as any dialog's Escape would.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WindowShortcut);
+  connect(escape, &QShortcut::activated, this, &PreferencesDialog::exit_without_save);
 }
 
 void PreferencesDialog::show_values(const PreferenceValues& values) {

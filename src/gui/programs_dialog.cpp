@@ -9,11 +9,14 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
+#include "common/numtext.hpp"
 #include "gui/qt_ui.hpp"
 
 namespace tq {
@@ -185,7 +188,8 @@ ProgramsDialog::ProgramsDialog(std::vector<LenderProgram> programs,
       apply_(std::move(apply)),
       today_(std::move(today)),
       list_(new QListWidget(this)),
-      show_expired_(new QCheckBox("Show expired programs", this)) {
+      show_expired_(new QCheckBox("Show expired programs", this)),
+      markup_(new QLineEdit("0", this)) {
   setObjectName("programsdialog");
   setWindowTitle("Lender Programs");
   list_->setObjectName("programs");
@@ -209,6 +213,23 @@ ProgramsDialog::ProgramsDialog(std::vector<LenderProgram> programs,
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(show_expired_);
+  // The markup the desk puts on a program's buy rate when it applies one.
+  markup_->setObjectName("deskmarkup");
+  markup_->setToolTip("Lease rate = the program's buy rate + this, in the worksheet's rate type");
+  auto* markup_row = new QFormLayout;
+  markup_row->addRow("Desk markup over the buy rate:", markup_);
+  layout->addLayout(markup_row);
+  connect(markup_, &QLineEdit::editingFinished, this, [this] {
+    const std::string text = markup_->text().trimmed().toStdString();
+    const auto value = whole_number(text);
+    if (!value || !std::isfinite(*value)) {
+      ui::show_error(this, "The desk markup must be a number, such as 0.5 or 0.0002.");
+      return;
+    }
+    if (save_markup_) {
+      if (const QString error = save_markup_(text); !error.isEmpty()) ui::show_error(this, error);
+    }
+  });
   connect(show_expired_, &QCheckBox::toggled, this, &ProgramsDialog::refill);
   connect(add, &QPushButton::clicked, this, [this] { edit(-1); });
   connect(edit_button, &QPushButton::clicked, this, [this] {
@@ -275,13 +296,20 @@ void ProgramsDialog::edit(int index) {
   store(std::move(kept));
 }
 
-void ProgramsDialog::store(std::vector<LenderProgram> programs) {
+bool ProgramsDialog::store(std::vector<LenderProgram> programs) {
   if (const QString error = save_(programs); !error.isEmpty()) {
     ui::show_error(this, error);
-    return;
+    return false;
   }
   programs_ = std::move(programs);
   refill();
+  return true;
+}
+
+void ProgramsDialog::set_markup(const std::string& markup,
+                                std::function<QString(const std::string&)> save) {
+  markup_->setText(ui::qstr(markup));
+  save_markup_ = std::move(save);
 }
 
 void ProgramsDialog::import_file() {
@@ -295,7 +323,17 @@ void ProgramsDialog::import_file() {
   }
   // A program of the same name is the lender's newer sheet: it takes the old one's place.
   auto kept = programs_;
-  for (LenderProgram& p : std::get<std::vector<LenderProgram>>(read)) {
+  auto& imported = std::get<std::vector<LenderProgram>>(read);
+  const auto expired = std::count_if(imported.begin(), imported.end(), [this](const auto& p) {
+    return program_expired(p, today_.toStdString());
+  });
+  const QString report =
+      QString("%1 program%2 imported").arg(imported.size()).arg(imported.size() == 1 ? "" : "s") +
+      (expired > 0 ? QString(", %1 expired%2").arg(expired).arg(show_expired_->isChecked()
+                                                                     ? QString()
+                                                                     : QString(" (hidden)"))
+                   : QString());
+  for (LenderProgram& p : imported) {
     const auto same = std::find_if(kept.begin(), kept.end(),
                                    [&](const LenderProgram& k) { return k.name == p.name; });
     if (same != kept.end()) {
@@ -304,7 +342,7 @@ void ProgramsDialog::import_file() {
       kept.push_back(std::move(p));
     }
   }
-  store(std::move(kept));
+  if (store(std::move(kept))) QMessageBox::information(this, "Lender Programs", report + ".");
 }
 
 void ProgramsDialog::export_file() {

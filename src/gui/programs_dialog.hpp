@@ -48,12 +48,14 @@ class ProgramsDialog : public QDialog {
                  std::function<bool(const LenderProgram&)> apply, QString today, QWidget* parent);
   const std::vector<LenderProgram>& programs() const { return programs_; }
   QListWidget* list() const { return list_; }
+  // The desk's markup over a program's buy rate, kept by `save` (an error text, or empty).
+  void set_markup(const std::string& markup, std::function<QString(const std::string&)> save);
 
  private:
   void refill();
   int chosen() const;  // index into programs_, or -1
   void edit(int index);
-  void store(std::vector<LenderProgram> programs);  // saves, and keeps them if saved
+  bool store(std::vector<LenderProgram> programs);  // saves, and keeps them if saved
   void import_file();
   void export_file();
 
@@ -63,6 +65,8 @@ class ProgramsDialog : public QDialog {
   QString today_;
   QListWidget* list_;
   QCheckBox* show_expired_;
+  QLineEdit* markup_;
+  std::function<QString(const std::string&)> save_markup_;
 };
 
 }  // namespace tq

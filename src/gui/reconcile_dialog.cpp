@@ -6,7 +6,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
 
+#include "common/numtext.hpp"
 #include "gui/qt_ui.hpp"
 
 namespace tq {
@@ -18,6 +21,25 @@ QString html(const std::string& text) {
 
 QString interval(const std::optional<Interval>& i) {
   return i ? html(i->front()) + " to " + html(i->back()) : QString("&mdash;");
+}
+
+// A rate as the desk reads it: a money factor to 6 to 9 places, a percent to 2 to 4, each end
+// rounded away from the inside so that the interval shown still holds every value that
+// reproduces (the CLI keeps the exact ends).
+QString rate_text(const std::string& exact, int most, int least, int outward) {
+  const double v = val(exact), scale = std::pow(10.0, most);
+  const double rounded = (outward < 0   ? std::floor(v * scale)
+                          : outward > 0 ? std::ceil(v * scale)
+                                        : std::round(v * scale)) /
+                         scale;
+  QString text = QString::number(rounded, 'f', most);
+  while (text.endsWith('0') && text.size() - text.indexOf('.') - 1 > least) text.chop(1);
+  return text;
+}
+
+QString rates(const std::optional<Interval>& i, int most, int least) {
+  if (!i) return "&mdash;";
+  return rate_text(i->front(), most, least, -1) + " to " + rate_text(i->back(), most, least, 1);
 }
 
 }  // namespace
@@ -41,7 +63,6 @@ ReconcileDialog::ReconcileDialog(const Worksheet& ws, const Preferences& prefs, 
       "is the worksheet's.",
       this);
   note->setWordWrap(true);
-  form->insertRow(0, note);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   QPushButton* run = buttons->addButton("Reconcile", QDialogButtonBox::ActionRole);
   run->setObjectName("reconcile");
@@ -55,7 +76,11 @@ ReconcileDialog::ReconcileDialog(const Worksheet& ws, const Preferences& prefs, 
   result_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   result_->setMinimumWidth(420);
   result_->setWordWrap(true);
-  auto* layout = new QHBoxLayout(this);
+  // The note across the top, so that it is never squeezed into the form's column.
+  auto* outer = new QVBoxLayout(this);
+  outer->addWidget(note);
+  auto* layout = new QHBoxLayout;
+  outer->addLayout(layout, 1);
   layout->addLayout(form);
   layout->addWidget(result_, 1);
 }
@@ -76,10 +101,10 @@ void ReconcileDialog::reconcile() {
   const auto row = [&out](const QString& caption, const QString& value) {
     out += "<tr><td>" + caption + "</td><td><b>" + value + "</b></td></tr>";
   };
-  row("Money factor:", interval(r.money_factor));
-  row("Lease rate (% a year):", interval(r.lease_rate_percent));
+  row("Money factor:", rates(r.money_factor, 9, 6));
+  row("Lease rate (% a year):", rates(r.lease_rate_percent, 4, 2));
   row("Selling price:", interval(r.selling_price));
-  row("Markup over the buy rate:", or_dash(r.markup));
+  row("Markup over the buy rate:", r.markup ? rate_text(*r.markup, 9, 6, 0) : "&mdash;");
   row("Reserve at that markup:", or_dash(r.reserve));
   out +=
       "</table><p>Each value in an interval reproduces every figure typed; &mdash; where the "
@@ -99,7 +124,7 @@ void ReconcileDialog::reconcile() {
     };
     const auto none = [](const RoundingAnswer& a) { return !a.reproduces; };
     both("Money factor:", [&](const RoundingAnswer& a) {
-      return none(a) ? QString("no match") : interval(a.money_factor);
+      return none(a) ? QString("no match") : rates(a.money_factor, 9, 6);
     });
     both("Selling price:", [&](const RoundingAnswer& a) {
       return none(a) ? QString("no match") : interval(a.selling_price);

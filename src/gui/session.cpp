@@ -60,12 +60,14 @@ void Session::start() {
       problem = programs_problem_ + " No programs are offered; the file was left as it is.";
   }
   form_ = new Form1(prefs_);
+  form_->set_programs(&programs_);
+  form_->set_desk_markup(settings_.markup);
   connect(form_, &Form1::preferencesRequested, this, &Session::open_preferences);
   connect(form_, &Form1::exitRequested, this, &Session::exit_program);
   connect(form_, &Form1::gridRequested, this, &Session::open_grid);
   connect(form_, &Form1::programsRequested, this, &Session::open_programs);
   connect(form_, &Form1::worksheetChanged, this, [this] {
-    if (grid_ != nullptr && form_ != nullptr) grid_->show_deal(form_->worksheet());
+    if (grid_ != nullptr && form_ != nullptr) grid_->show_deal(form_->worksheet(), form_->has_figures());
   });
   connect(form_, &Form1::figuresDimmed, this, [this](bool stale) {
     if (grid_ != nullptr) grid_->set_stale(stale);
@@ -152,7 +154,7 @@ void Session::open_grid() {
               }
             });
     if (form_ != nullptr) {
-      grid_->show_deal(form_->worksheet());
+      grid_->show_deal(form_->worksheet(), form_->has_figures());
       grid_->set_stale(form_->figures_out_of_date());
       place_grid();
     }
@@ -180,9 +182,15 @@ void Session::open_programs() {
   ProgramsDialog dialog(
       programs_, save, [this](const LenderProgram& p) { return form_->apply_program(p); },
       QDate::currentDate().toString(Qt::ISODate), form_);
+  dialog.set_markup(settings_.markup, [this](const std::string& markup) {
+    settings_.markup = markup;
+    form_->set_desk_markup(markup);
+    const auto error = save_settings(settings_location(prefs_location_), settings_);
+    return error ? ui::qstr(*error) : QString();
+  });
   dialog.exec();
   // The grid follows a program applied or edited.
-  if (grid_ != nullptr && form_ != nullptr) grid_->show_deal(form_->worksheet());
+  if (grid_ != nullptr && form_ != nullptr) grid_->show_deal(form_->worksheet(), form_->has_figures());
 }
 
 void Session::place_grid() {

@@ -62,7 +62,9 @@ PaymentGrid payment_grid(const Worksheet& ws, const Preferences& prefs,
       copy[Field::downpayment] = down;
       Deal deal{copy, prefs, quiet};
       GridCell& cell = row.emplace_back();
-      if (program && apply_program(copy, prefs, *program)) {
+      // On a program, each cell as the worksheet would price it: the term's rate and residual,
+      // with the deal's own markup.
+      if (program && follow_program(copy, prefs, *program)) {
         cell.not_in_program = true;
         continue;
       }

@@ -18,6 +18,7 @@ constexpr std::pair<const char*, std::string LenderProgram::*> kOptionalTexts[] 
     {"msd_reduction", &LenderProgram::msd_reduction},
     {"msd_max", &LenderProgram::msd_max},
     {"purchase_option_fee", &LenderProgram::purchase_option_fee},
+    {"max_markup", &LenderProgram::max_markup},
 };
 
 bool iso_date(std::string_view d) {
@@ -193,11 +194,13 @@ std::variant<ProgramQuote, std::string> program_quote(const LenderProgram& p, st
 }
 
 std::optional<std::string> apply_program(Worksheet& ws, const Preferences& prefs,
-                                         const LenderProgram& p) {
+                                         const LenderProgram& p, double markup) {
   const auto quote = program_quote(p, ws[Field::term], ws[Field::milesyear], prefs);
   if (const auto* why = std::get_if<std::string>(&quote)) return *why;
   const auto& q = std::get<ProgramQuote>(quote);
-  ws[Field::rate] = q.rate;
+  // The program's rate is what the lender buys the deal at; the desk's markup goes on top.
+  ws[Field::buyrate] = q.rate;
+  ws[Field::rate] = markup == 0 ? q.rate : short_text(val(q.rate) + markup);
   ws[Field::residual] = q.residual;
   if (!p.acqfee.empty()) ws[Field::acqfee] = p.acqfee;
   if (!p.mileagecharge.empty()) ws[Field::mileagecharge] = p.mileagecharge;
@@ -209,6 +212,55 @@ std::optional<std::string> apply_program(Worksheet& ws, const Preferences& prefs
   if (!p.purchase_option_fee.empty()) ws.structure.purchase_option_fee = p.purchase_option_fee;
   ws.program = p.name;
   return std::nullopt;
+}
+
+std::optional<std::string> follow_program(Worksheet& ws, const Preferences& prefs,
+                                          const LenderProgram& p) {
+  const auto quote = program_quote(p, ws[Field::term], ws[Field::milesyear], prefs);
+  if (const auto* why = std::get_if<std::string>(&quote)) return *why;
+  const auto& q = std::get<ProgramQuote>(quote);
+  // Only what the term and miles change is written: the same quote leaves every text as typed.
+  if (val(q.rate) != val(ws[Field::buyrate])) {
+    const double markup = val(ws[Field::rate]) - val(ws[Field::buyrate]);
+    ws[Field::buyrate] = q.rate;
+    ws[Field::rate] = short_text(val(q.rate) + markup);
+  }
+  if (val(q.residual) != val(ws[Field::residual])) ws[Field::residual] = q.residual;
+  return std::nullopt;
+}
+
+bool run_program_command(Command command, Worksheet& ws, const Preferences& prefs,
+                         const LenderProgram* program, const MessageSink& show) {
+  // Clear Form leaves the program behind; every other command prices the deal on it.
+  if (program == nullptr || command == Command::clear) return run_command(command, ws, prefs, show);
+  const Worksheet before = ws;
+  if (const auto refused = follow_program(ws, prefs, *program)) {
+    show(*refused);
+    return false;
+  }
+  if (run_command(command, ws, prefs, show)) return true;
+  ws = before;
+  return false;
+}
+
+std::optional<std::string> expiry_message(const LenderProgram& p, std::string_view today) {
+  if (!program_expired(p, today)) return std::nullopt;
+  return "The program expired on " + p.valid_until;
+}
+
+std::optional<std::string> markup_warning(const Worksheet& ws, const Preferences& prefs,
+                                          const LenderProgram& p) {
+  if (p.max_markup.empty() || ws.program != p.name) return std::nullopt;
+  // The program's most, in the worksheet's rate type.
+  const bool percent = val(prefs.dratetype) == 0;
+  const double most = percent == p.money_factor
+                          ? (percent ? val(p.max_markup) * 2400 : val(p.max_markup) / 2400)
+                          : val(p.max_markup);
+  // To 15 digits, as the texts are written: 0.00165 - 0.00125 is 0.0004, not a hair above.
+  const double markup = val(short_text(val(ws[Field::rate]) - val(ws[Field::buyrate])));
+  if (!(markup > most)) return std::nullopt;
+  return "The lease rate is " + short_text(markup) + " above the buy rate; " + quoted_name(p.name) +
+         " allows at most " + short_text(most) + ".";
 }
 
 Json programs_json(const std::vector<LenderProgram>& programs) {

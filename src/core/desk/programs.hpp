@@ -12,6 +12,7 @@
 
 #include "common/json_text.hpp"
 #include "prefs/preferences.hpp"
+#include "tools/commands.hpp"
 #include "worksheet/worksheet.hpp"
 
 namespace tq {
@@ -34,6 +35,7 @@ struct LenderProgram {
   std::vector<ProgramTerm> terms;
   // Texts as published; empty: the program does not say, and the deal keeps its own.
   std::string acqfee, mileagecharge, msd_reduction, msd_max, valid_until, purchase_option_fee;
+  std::string max_markup;  // the most the lease rate may stand above the buy rate, in its rate type
   std::optional<PaymentRounding> payment_rounding;  // how the lender rounds the base payment
   bool operator==(const LenderProgram&) const = default;
 };
@@ -56,12 +58,31 @@ std::variant<ProgramQuote, std::string> program_quote(const LenderProgram& p, st
                                                       std::string_view milesyear,
                                                       const Preferences& prefs);
 
-// Applies the program to the deal for its term and miles: rate, residual, acquisition fee, mileage
-// charge, MSD reduction (the MSD count capped at the program's most), payment rounding, purchase
-// option fee and the program's name.
-// Returns why not, leaving the worksheet as it was.
+// Applies the program to the deal for its term and miles: its rate as the buy rate and the lease
+// rate `markup` above it (in the worksheet's rate type), residual, acquisition fee, mileage charge,
+// MSD reduction (the MSD count capped at the program's most), payment rounding, purchase option
+// fee and the program's name. Returns why not, leaving the worksheet as it was.
 std::optional<std::string> apply_program(Worksheet& ws, const Preferences& prefs,
-                                         const LenderProgram& p);
+                                         const LenderProgram& p, double markup = 0);
+
+// A deal on its program follows it: the term's rate as the buy rate, with the deal's markup (lease
+// rate less buy rate) kept, and the miles' residual, for the term and miles the worksheet has now.
+// Returns the program's refusal (a term it lacks), leaving the worksheet as it was.
+std::optional<std::string> follow_program(Worksheet& ws, const Preferences& prefs,
+                                          const LenderProgram& p);
+
+// Runs a command on a deal that follows `program` (none: the command alone): the program first,
+// then the command, as one step that an abort puts back whole. A term the program lacks refuses
+// the command with the program's message. Returns false when refused or aborted.
+bool run_program_command(Command command, Worksheet& ws, const Preferences& prefs,
+                         const LenderProgram* program, const MessageSink& show);
+
+// "The program expired on 2026-06-30", for a program past its date on `today`; else nothing.
+std::optional<std::string> expiry_message(const LenderProgram& p, std::string_view today);
+
+// The lease rate's mark when it stands more than the program's max_markup above the buy rate.
+std::optional<std::string> markup_warning(const Worksheet& ws, const Preferences& prefs,
+                                          const LenderProgram& p);
 
 // The dealer's programs file: {"programs": [...]}. A missing file holds no programs.
 PrefsLocation programs_location(const PrefsLocation& preferences);

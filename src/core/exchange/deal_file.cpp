@@ -15,14 +15,15 @@ std::string format_deal(const Worksheet& ws) {
   return deal.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-std::variant<Worksheet, std::string> parse_deal(const std::string& text) {
+std::variant<Worksheet, std::string> parse_deal(const std::string& text, DealReading how) {
   std::string error;
   const auto json = parse_json_text(text, error);
   if (!json) return "it " + error;
   if (!json->is_object()) return "it is not a JSON object";
   if (!json->contains(key::fields)) return "it has no \"fields\"";
-  if (!json->contains(key::rolloption)) return "it has no \"rolloption\"";
+  if (!how.start && !json->contains(key::rolloption)) return "it has no \"rolloption\"";
   Worksheet ws;
+  if (how.start) clearform(ws, *how.start);
   for (const auto& [name, value] : json->items()) {
     std::optional<std::string> problem;
     if (name == key::format) {
@@ -33,7 +34,8 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text) {
     } else if (name == key::fields) {
       std::vector<std::pair<Field, std::string>> texts;
       problem = read_field_texts(value, texts);
-      if (!problem && texts.size() != kFieldCount) {
+      if (how.priced) *how.priced = texts.size() == kFieldCount;
+      if (!problem && !how.start && texts.size() != kFieldCount) {
         problem = "it holds " + std::to_string(texts.size()) + " of the " +
                   std::to_string(kFieldCount) + " fields";
       }
@@ -46,6 +48,8 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text) {
       problem = read_details(value, ws.details);
     } else if (name == key::program_name) {
       problem = read_program_name(value, ws.program);
+    } else if (name == key::commands && how.start) {
+      // A request's: the deal opens as it stands, and Calculate prices it.
     } else if (name != key::messages && name != key::grid && name != key::startups &&
                name != key::disclosure && name != key::reconcile) {  // a CLI answer's
       problem = "unknown key " + quoted_name(name);
@@ -55,9 +59,9 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text) {
   return ws;
 }
 
-std::variant<Worksheet, std::string> read_deal_file(const std::string& path) {
+std::variant<Worksheet, std::string> read_deal_file(const std::string& path, DealReading how) {
   const FileRead file = read_regular_file(path, kMaxDealFileSize);
-  auto result = file.error.empty() ? parse_deal(file.content)
+  auto result = file.error.empty() ? parse_deal(file.content, how)
                                    : std::variant<Worksheet, std::string>(file.error);
   if (auto* why = std::get_if<std::string>(&result)) {
     *why = "The file " + path + " cannot be opened as a deal: " + *why + ".";

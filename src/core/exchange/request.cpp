@@ -1,6 +1,8 @@
 #include "exchange/request.hpp"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <optional>
 #include <utility>
 
@@ -272,6 +274,16 @@ const Preferences& request_prefs(const Request& req, const Preferences& base, Pr
   return own;
 }
 
+// Today as YYYY-MM-DD, in UTC.
+std::string today() {
+  const auto days = std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now());
+  const std::chrono::year_month_day d{days};
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(d.year()),
+                static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
+  return text;
+}
+
 // The worksheet after a request's commands, and whether the last finance figures were valid.
 struct Outcome {
   Worksheet ws;
@@ -291,8 +303,14 @@ Outcome run_request(const Request& req, const Preferences& prefs,
   if (req.program_name) ws.program = *req.program_name;
   for (const auto& [field, value] : req.fields) ws[field] = value;
   if (req.rolloption) ws.rolloption = *req.rolloption;
+  const LenderProgram* program = nullptr;
   if (req.program) {
-    if (auto refused = apply_program(ws, prefs, *req.program)) messages.push_back(*refused);
+    if (auto refused = apply_program(ws, prefs, *req.program)) {
+      messages.push_back(*refused);
+    } else {
+      program = &*req.program;  // the deal follows it through the commands
+      if (auto expired = expiry_message(*program, today())) messages.push_back(*expired);
+    }
   }
   bool finance_valid = true;
   const MessageSink sink = [&](const std::string& m) {
@@ -301,7 +319,7 @@ Outcome run_request(const Request& req, const Preferences& prefs,
   };
   for (const auto command : req.commands) {
     finance_valid = true;
-    if (run_command(command, ws, prefs, sink) && command != Command::clear) {
+    if (run_program_command(command, ws, prefs, program, sink) && command != Command::clear) {
       out.finance_valid = finance_valid;
     }
   }
@@ -434,7 +452,8 @@ Json answer_json(const Request& req, const Preferences& base,
     answer[key::structure] = structure_json(ws.structure);
     answer[key::startups] = startups_json(ws, prefs);
   }
-  if (req.details) answer[key::details] = details_json(ws.details);
+  // As given, whatever the commands did (Clear Form clears a deal's details).
+  if (req.details) answer[key::details] = details_json(*req.details);
   if (req.disclosure) answer[key::disclosure] = disclosure_json(ws, prefs, outcome.finance_valid);
   if (req.program || req.program_name) answer[key::program_name] = ws.program;
   if (req.grid) {

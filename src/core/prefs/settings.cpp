@@ -1,8 +1,10 @@
 #include "prefs/settings.hpp"
 
+#include <cmath>
 #include <filesystem>
 
 #include "common/files.hpp"
+#include "common/numtext.hpp"
 
 namespace tq {
 namespace {
@@ -73,6 +75,15 @@ DealerSettings load_settings(const PrefsLocation& location, std::optional<std::s
       }
       settings.other.erase("grid");
     }
+    if (const auto markup = json->find("markup"); error.empty() && markup != json->end()) {
+      const auto v = markup->is_string() ? whole_number(markup->get<std::string>()) : std::nullopt;
+      if (v && std::isfinite(*v)) {
+        settings.markup = markup->get<std::string>();
+      } else {
+        error = "its \"markup\" is not a number as a text";
+      }
+      settings.other.erase("markup");
+    }
   }
   if (!error.empty()) {
     message = "The dealer settings file " + path + " could not be used (" + error +
@@ -88,6 +99,7 @@ std::optional<std::string> save_settings(const PrefsLocation& location,
   if (!settings.grid_terms.empty() || !settings.grid_downpayments.empty()) {
     json["grid"] = {{"terms", settings.grid_terms}, {"downpayments", settings.grid_downpayments}};
   }
+  if (settings.markup != "0") json["markup"] = settings.markup;
   if (const auto error = write_dealer_json(location, json)) {
     return "The dealer settings could not be saved to " + location.path + ": " + *error + ".";
   }

@@ -19,6 +19,8 @@ inline constexpr std::size_t kMaxGridCells = 10'000;
 struct DealerSettings {
   // The payment grid's rows and columns as the dealer last edited them; empty: the usual ones.
   std::vector<std::string> grid_terms, grid_downpayments;
+  // The desk's markup over a lender program's buy rate, in the worksheet's rate type.
+  std::string markup = "0";
   // Keys this version does not know, kept as they were so that a save loses nothing.
   Json other = Json::object();
 };

@@ -8,18 +8,35 @@
 
 namespace tq {
 
+namespace {
+
+struct CommandNames {
+  Command command;
+  std::string_view name, caption;  // in requests; on the window's buttons and Undo
+};
+
+constexpr std::array<CommandNames, 5> kCommands = {{
+    {Command::calculate, "calculate", "Calculate Payments"},
+    {Command::clear, "clear", "Clear Form"},
+    {Command::roll, "roll", "Roll to Payment"},
+    {Command::recalculate, "recalculate", "Re-Calculate"},
+    {Command::add_to_aftermarket, "add_to_aftermarket", "Add to Aftermarket"},
+}};
+
+}  // namespace
+
 std::optional<Command> command_by_name(std::string_view name) {
-  static constexpr std::array<std::pair<std::string_view, Command>, 5> kNames = {{
-      {"calculate", Command::calculate},
-      {"clear", Command::clear},
-      {"roll", Command::roll},
-      {"recalculate", Command::recalculate},
-      {"add_to_aftermarket", Command::add_to_aftermarket},
-  }};
-  for (const auto& [n, c] : kNames) {
-    if (n == name) return c;
+  for (const CommandNames& c : kCommands) {
+    if (c.name == name) return c.command;
   }
   return std::nullopt;
+}
+
+std::string_view command_caption(Command command) {
+  for (const CommandNames& c : kCommands) {
+    if (c.command == command) return c.caption;
+  }
+  return {};
 }
 
 bool run_command(Command command, Worksheet& ws, const Preferences& prefs, const MessageSink& show,

@@ -12,6 +12,8 @@ namespace tq {
 enum class Command { calculate, clear, roll, recalculate, add_to_aftermarket };
 
 std::optional<Command> command_by_name(std::string_view name);
+// "Roll to Payment": the command as the window names it.
+std::string_view command_caption(Command command);
 
 // Runs one command. Messages reach `show` in the order they arise; when the command aborts, the
 // worksheet is restored and the abort's message is shown last. The searches end their passes with

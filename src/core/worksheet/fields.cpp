@@ -58,7 +58,8 @@ constexpr std::array<FieldInfo, kFieldCount> kCatalogue = {{
     {F::f_payment, "f_payment", out, "0", keep, false, 0, none},
     {F::totalcod, "totalcod", in, "0", to("0"), select, 27, ReturnRuns::recalculate},
     {F::deficency, "deficency", out, "0", to("0"), false, 0, none},
-    {F::desiredpayment, "desiredpayment", in, "0", to("0"), false, 30, ReturnRuns::roll},
+    // Selected on entry like every input: typing 380 over a kept "0" aimed the roll at 3800.
+    {F::desiredpayment, "desiredpayment", in, "0", to("0"), true, 30, ReturnRuns::roll},
 }};
 
 constexpr bool catalogue_in_order() {

@@ -66,7 +66,7 @@ constexpr InputRow kVehicle[] = {
     {F::milesyear, 8, "Miles/Year:", 4800, 360, kDarkGreen},
     {F::financerebate, 33, "Finance Rebates: $", 5280, 360, kMaroon},
     {F::financeterm, 34, "Finance Term:", 5640, 360, kMaroon},
-    {F::financerate, 38, "Finance Rate: %:", 6000, 375, kMaroon},
+    {F::financerate, 38, "Finance Rate: %", 6000, 375, kMaroon},
 };
 
 constexpr InputRow kMisc[] = {
@@ -141,7 +141,7 @@ void add_frames(Builder& b) {
 void add_total_cod(Builder& b) {
   b.caption("Frame2", 19, "Total COD: $", {120, 240, 1695, 255}, 8.25, kBlack);
   b.field("Frame2", F::totalcod, ControlKind::input, {1920, 240, 1095, 285}, 8.25);
-  b.caption("Frame2", 24, "Deficency: $", {0, 600, 1695, 255}, 8.25, kRed);
+  b.caption("Frame2", 24, "Deficiency: $", {0, 600, 1695, 255}, 8.25, kRed);
   b.field("Frame2", F::deficency, ControlKind::output, {1920, 600, 1095, 255}, 8.25, kRed);
   b.control("Frame2", "Command4", ControlKind::button, "Re-Calculate", {120, 960, 1335, 495}, 8.25,
             28);
@@ -286,6 +286,20 @@ const Control* find_control(const WindowLayout& layout, std::string_view name) {
     if (c.name == name) return &c;
   }
   return nullptr;
+}
+
+std::string field_caption(Field f) {
+  for (const auto* rows : {std::begin(kVehicle), std::begin(kMisc)}) {
+    const auto* end = rows == std::begin(kVehicle) ? std::end(kVehicle) : std::end(kMisc);
+    for (const auto* r = rows; r != end; ++r) {
+      if (r->field != f) continue;
+      std::string_view t = r->text;
+      t = t.substr(0, t.find(':'));
+      return std::string(t);
+    }
+  }
+  if (f == F::monthlypayment) return "Payment";
+  return std::string(field_info(f).name);
 }
 
 }  // namespace tq

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "worksheet/fields.hpp"
+
 namespace tq {
 
 struct Rgb {
@@ -41,6 +43,9 @@ inline constexpr Rgb kResultGreen{0, 128, 0};
 
 const WindowLayout& worksheet_layout();
 const WindowLayout& preferences_layout();
+
+// A field's name as the window captions it, without the unit: "Selling Price", "Payment".
+std::string field_caption(Field f);
 
 // The control of that name, or nullptr.
 const Control* find_control(const WindowLayout& layout, std::string_view name);

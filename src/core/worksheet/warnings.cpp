@@ -31,4 +31,38 @@ std::optional<std::string> input_warning(Field f, std::string_view text, const P
   return std::nullopt;
 }
 
+std::optional<std::string> input_fix(Field f, std::string_view text, const Preferences& prefs) {
+  if (!input_warning(f, text, prefs)) return std::nullopt;
+  std::size_t end = 0;
+  const double value = read_number(text, end);
+  std::string_view rest = trim(text.substr(end));
+  if (rest.starts_with('%')) rest = trim(rest.substr(1));
+  const auto plain = [](double v) {
+    const std::string t = short_text(v);
+    return t.starts_with('.') ? "0" + t : t.starts_with("-.") ? "-0" + t.substr(1) : t;
+  };
+  if (!rest.empty()) {
+    // Dollar signs, thousands commas and blanks are what a person writes around a number.
+    std::string kept;
+    for (const char c : text) {
+      if (c != '$' && c != ',' && c != ' ' && c != '%') kept += c;
+    }
+    const auto whole = whole_number(kept);
+    if (!whole) return std::nullopt;
+    return input_fix(f, kept, prefs).value_or(plain(*whole));
+  }
+  if (f == Field::residual) return plain(value / 100);
+  // A rate of the other type: a percent is the money factor x 2400.
+  return plain(val(prefs.dratetype) == 0 ? value * 2400 : value / 2400);
+}
+
+std::vector<Field> negative_figures(const std::array<std::string, kFieldCount>& texts) {
+  std::vector<Field> out;
+  for (const Field f : {Field::rate, Field::downpayment, Field::tradeallowance, Field::addons,
+                        Field::monthlypayment}) {
+    if (val(texts[static_cast<std::size_t>(f)]) < 0) out.push_back(f);
+  }
+  return out;
+}
+
 }  // namespace tq

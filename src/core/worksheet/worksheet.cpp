@@ -11,6 +11,7 @@ Worksheet::Worksheet() {
 void clearform(Worksheet& ws, const Preferences& prefs) {
   ws.rolloption = 0;
   ws.program.clear();  // the dealer's default rate is no program's
+  ws.details.clear();  // the next customer's deal must not carry the last one's name
   for (const FieldInfo& info : field_catalogue()) {
     const ClearWrite& w = info.clear;
     if (w.keeps) continue;
