@@ -81,6 +81,17 @@ TEST_F(DealFile, CliReadsASavedDealAndAnswersWithOne) {
   const auto read = tq::read_deal_file(answer);
   ASSERT_TRUE(std::holds_alternative<tq::Worksheet>(read)) << std::get<std::string>(read);
   EXPECT_EQ(std::get<tq::Worksheet>(read), deal.ws);
+  // A request opens as the CLI takes it (some fields over Clear Form's, option 0, the commands
+  // not run): the first example deal, unpriced. Read strictly, as a saved deal, it is refused.
+  bool priced = true;
+  const auto example =
+      tq::read_deal_file(TALLYQUOTE_EXAMPLE_DEAL, {.start = &deal.prefs, .priced = &priced});
+  ASSERT_TRUE(std::holds_alternative<tq::Worksheet>(example)) << std::get<std::string>(example);
+  TestDeal typed;
+  typed.set(first_deal());
+  EXPECT_EQ(std::get<tq::Worksheet>(example), typed.ws);
+  EXPECT_FALSE(priced);
+  EXPECT_TRUE(std::holds_alternative<std::string>(tq::read_deal_file(TALLYQUOTE_EXAMPLE_DEAL)));
 }
 
 }  // namespace

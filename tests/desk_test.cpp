@@ -6,6 +6,7 @@
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
 #include "deal_helpers.hpp"
+#include "desk/grid.hpp"
 #include "desk/programs.hpp"
 #include "desk/reconcile.hpp"
 #include "exchange/request.hpp"
@@ -104,6 +105,67 @@ TEST(Program, QuotesAndRefusals) {
   const tq::Worksheet before = deal.ws;
   EXPECT_TRUE(tq::apply_program(deal.ws, deal.prefs, bank).has_value());
   EXPECT_EQ(deal.ws, before);
+}
+
+// A deal stays on its program: every grid cell (with the desk's markup on the buy rate) is what
+// Calculate gives with that term and down payment, a change of term or miles takes that term's
+// rate and band's residual with the markup kept, a term the program lacks refuses Calculate, and
+// a lease rate above the program's most is marked.
+TEST(Program, TheDealFollowsItsProgram) {
+  tq::LenderProgram bank = sample_programs()[0];
+  bank.max_markup = "0.0004";
+  TestDeal deal(prefs("dratetype=1"));
+  deal.set(with(first_deal(), "rate=0.0025 buyrate=0"));
+  ASSERT_EQ(tq::apply_program(deal.ws, deal.prefs, bank, 0.0004), std::nullopt);
+  EXPECT_EQ(deal[F::buyrate] + " " + deal[F::rate], ".00125 .00165");
+  EXPECT_EQ(tq::markup_warning(deal.ws, deal.prefs, bank), std::nullopt);
+  const std::vector<std::string> terms = {"24", "36", "39", "48"}, downs = {"0", "2500"};
+  const tq::PaymentGrid grid = tq::payment_grid(deal.ws, deal.prefs, terms, downs, &bank);
+  const auto follow = [&](TestDeal& d, tq::Command c) {
+    return tq::run_program_command(c, d.ws, d.prefs, &bank,
+                                   [&](const std::string& m) { d.messages.push_back(m); });
+  };
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    for (std::size_t j = 0; j < downs.size(); ++j) {
+      TestDeal cell = deal;
+      cell.ws[F::term] = terms[i];
+      cell.ws[F::downpayment] = downs[j];
+      const bool priced = follow(cell, tq::Command::calculate);
+      const tq::GridCell& g = grid.cells[i][j];
+      SCOPED_TRACE(terms[i] + "/" + downs[j]);
+      EXPECT_EQ(priced, !g.not_in_program);
+      if (!priced) {
+        EXPECT_EQ(cell.messages.back(),
+                  "The program \"Example Bank Lease, December\" has no "
+                  "48-month term; it has 24, 36 and 39 months.");
+        EXPECT_EQ(cell[F::basepayment], deal[F::basepayment]);  // nothing priced
+        continue;
+      }
+      EXPECT_EQ(g.monthlypayment, cell[F::monthlypayment]);
+      EXPECT_EQ(g.totaldue, cell[F::totaldue]);
+      EXPECT_EQ(tq::short_text(tq::val(cell[F::rate]) - tq::val(cell[F::buyrate])), ".0004");
+    }
+  }
+  // 24 months at 10,000 miles: that term's factor and band, the markup kept.
+  deal.set(texts("term=24 milesyear=10000"));
+  ASSERT_TRUE(follow(deal, tq::Command::calculate));
+  EXPECT_EQ(deal[F::buyrate] + " " + deal[F::rate] + " " + deal[F::residual], ".0011 .0015 .66");
+  deal.ws[F::rate] = "0.002";  // marked up past the program's most
+  EXPECT_EQ(tq::markup_warning(deal.ws, deal.prefs, bank),
+            "The lease rate is .0009 above the buy rate; \"Example Bank Lease, December\" allows "
+            "at most .0004.");
+  // Through the CLI: an expired program still applies, and says so; a term it lacks refuses the
+  // commands as well as the program.
+  Json request = Json::parse(slurp(TALLYQUOTE_EXAMPLE_DEAL));
+  request["program"] = tq::program_json(sample_programs()[1]);
+  const Json answer = tq::answer_request(request.dump(), TestDeal().prefs);
+  EXPECT_EQ(answer["messages"], Json{"The program expired on 2026-06-30"});
+  expect_json_texts(answer, "buyrate=4.2 rate=4.2 residual=.56", "fields");
+  request["fields"]["term"] = "24";
+  const Json refused = tq::answer_request(request.dump(), TestDeal().prefs);
+  ASSERT_EQ(refused["messages"].size(), 2u);
+  EXPECT_EQ(refused["messages"][0], refused["messages"][1]);
+  EXPECT_EQ(refused["fields"]["monthlypayment"], "0");
 }
 
 // The CLI's answer to a contract (its figures as JSON) reconciled against the first deal with these

@@ -85,6 +85,8 @@ class GuiTest : public QObject {
       auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
       QVERIFY(dialog != nullptr);
       use(dialog);
+      // A check that failed inside leaves no dialog open to hang the rest of the run.
+      if (QTest::currentTestFailed() && dialog->isVisible()) dialog->reject();
     });
   }
   void type_first_deal() {
@@ -422,6 +424,58 @@ class GuiTest : public QObject {
     click(main("Command2"));
     form()->undo();
     QVERIFY(form()->worksheet() == rolled);
+    // Return takes the field's typing with it: the next Ctrl+Z undoes the roll, the typed target
+    // still there, and the Edit menu says so.
+    type_into(main<QLineEdit>("desiredpayment"), "380");
+    QTest::keyClick(main("desiredpayment"), Qt::Key_Return);
+    QVERIFY(shown("downpayment") != QString::fromStdString(rolled[tq::Field::downpayment]));
+    auto* undo = form()->findChild<QAction*>("actionUndo");
+    QCOMPARE(undo->text(), QString("&Undo Roll to Payment"));
+    QTest::keyClick(main("desiredpayment"), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(shown("desiredpayment"), QString("380"));
+    QCOMPARE(shown("downpayment"), QString::fromStdString(rolled[tq::Field::downpayment]));
+    QCOMPARE(form()->findChild<QAction*>("actionRedo")->text(), QString("&Redo Roll to Payment"));
+  }
+
+  // The traps of a desk day: a roll to a rate no deal can have is marked and Print asks; Clear
+  // Form forgets the customer; Escape closes Preferences; the example deal file opens.
+  void noWildQuoteFromANormalKey() {
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    type_into(main<QLineEdit>("desiredpayment"), "250");
+    QWidget* by_rate = main("rolloption_3");
+    QTest::mouseClick(by_rate, Qt::LeftButton, {}, QPoint(8, by_rate->height() / 2));
+    QTest::keyClick(main("desiredpayment"), Qt::Key_Return);
+    QCOMPARE(form()->worksheet().rolloption, 3);
+    QCOMPARE(shown("rate"), QString("-2.02"));
+    QVERIFY(main("rate")->toolTip().contains("Negative"));
+    QCOMPARE(form()->status_line()->text(), QString("Negative Lease Rate: no deal can have it"));
+    boxes_->answer = QMessageBox::Cancel;
+    QApplication::setActiveWindow(form());  // as the window manager does when a box closes
+    QTest::keyClick(main("rate"), Qt::Key_P, Qt::ControlModifier);
+    QVERIFY(boxes_->boxes.back().text.contains("Lease Rate is negative (-2.02)"));
+    // Clear Form: the next customer's copy carries nothing of this one's.
+    form()->show_worksheet([&] {
+      tq::Worksheet ws = form()->worksheet();
+      ws.details = {{"customer", "Alex Smith"}};
+      return ws;
+    }());
+    click(main("Command2"));
+    QVERIFY(form()->worksheet().details.empty());
+    session_->open_preferences();
+    QVERIFY(session_->dialog() != nullptr);
+    QTest::keyClick(session_->dialog(), Qt::Key_Escape);
+    QTest::qWait(20);
+    QVERIFY(session_->dialog() == nullptr);
+    form()->set_file_chooser(
+        [](QWidget*, tq::FileAction, const QString&) { return QString(TALLYQUOTE_EXAMPLE_DEAL); });
+    boxes_->answer = QMessageBox::Discard;
+    form()->findChild<QAction*>("actionOpenDeal")->trigger();
+    QCOMPARE(shown("msrp") + " " + shown("rebates"), QString("30000 500"));
+    QVERIFY(!form()->figures_out_of_date());
+    QTest::keyClick(main("msrp"), Qt::Key_Return);
+    QCOMPARE(shown("monthlypayment"), QString("401.59"));
   }
 
   void dealStructureDialogAndDealerDefault() {
@@ -561,6 +615,37 @@ class GuiTest : public QObject {
       dialog->reject();
     });
     form()->findChild<QAction*>("actionReconcile")->trigger();
+    // The deal stays on its program: a new term and miles take that term's rate (the buy rate,
+    // the markup kept) and band, and the grid's cell of the deal is the worksheet's figures.
+    type_into(main<QLineEdit>("rate"), "3.5");
+    type_into(main<QLineEdit>("term"), "24");
+    type_into(main<QLineEdit>("milesyear"), "10000");
+    QTest::keyClick(main("msrp"), Qt::Key_Return);
+    QCOMPARE(shown("buyrate") + " " + shown("rate") + " " + shown("residual"),
+             QString("2.64 3.14 .66"));
+    QTableWidget* table = session_->grid()->table();
+    const auto deal_cell = [&]() -> QTableWidgetItem* {
+      for (int r = 1; r < table->rowCount(); ++r) {
+        for (int c = 1; c < table->columnCount(); ++c) {
+          if (table->item(r, c)->font().bold()) return table->item(r, c);
+        }
+      }
+      return nullptr;
+    };
+    QVERIFY(deal_cell() != nullptr);
+    QCOMPARE(deal_cell()->text(), shown("monthlypayment") + "\n" + shown("totaldue"));
+    // A double click gives exactly the cell's figures: 39 months, no money down.
+    const QString chosen = table->item(3, 1)->text();
+    const QRect cell = table->visualItemRect(table->item(3, 1));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(shown("term") + " " + shown("monthlypayment") + "\n" + shown("totaldue"),
+             "39 " + chosen);
+    // A term the program lacks is refused, and the figures stay out of date.
+    type_into(main<QLineEdit>("term"), "48");
+    QTest::keyClick(main("msrp"), Qt::Key_Return);
+    QVERIFY(boxes_->boxes.back().text.contains("has no 48-month term"));
+    QVERIFY(form()->figures_out_of_date());
   }
 };
 

@@ -138,25 +138,27 @@ TEST(InputWarning, SaysWhatWasRead) {
     const char* text;
     const tq::Preferences& prefs;
     const char* note;  // what the note starts with; empty for none
+    const char* fix;   // the one-click fix offered; empty for none
   } cases[] = {
-      {F::sellingprice, "30,000", percent, "read as 30"},
-      {F::sellingprice, "$30000", percent, "read as 0"},
-      {F::sellingprice, "1.5k", percent, "read as 1.5"},
-      {F::taxrate, "6%", percent, ""},
-      {F::taxrate, " 6 ", percent, ""},
-      {F::msrp, "", percent, ""},
-      {F::msrp, "&H10", percent, ""},
-      {F::residual, "55", percent, "The residual multiplies the vehicle's value as typed"},
-      {F::residual, "0.55", percent, ""},
-      {F::rate, "0.00125", percent, "This looks like a money factor"},
-      {F::buyrate, "3", factor, "This looks like a percent rate"},
-      {F::rate, "0.00125", factor, ""},
-      {F::rate, "6", percent, ""},
+      {F::sellingprice, "30,000", percent, "read as 30", "30000"},
+      {F::sellingprice, "$30000", percent, "read as 0", "30000"},
+      {F::sellingprice, "1.5k", percent, "read as 1.5", ""},
+      {F::taxrate, "6%", percent, "", ""},
+      {F::taxrate, " 6 ", percent, "", ""},
+      {F::msrp, "", percent, "", ""},
+      {F::msrp, "&H10", percent, "", ""},
+      {F::residual, "55", percent, "The residual multiplies the vehicle's value as typed", "0.55"},
+      {F::residual, "0.55", percent, "", ""},
+      {F::rate, "0.00125", percent, "This looks like a money factor", "3"},
+      {F::buyrate, "3", factor, "This looks like a percent rate", "0.00125"},
+      {F::rate, "0.00125", factor, "", ""},
+      {F::rate, "6", percent, "", ""},
   };
   for (const auto& c : cases) {
     const auto note = tq::input_warning(c.field, c.text, c.prefs);
     EXPECT_EQ(note.value_or("").substr(0, std::string(c.note).size()), c.note) << c.text;
     EXPECT_EQ(note.has_value(), *c.note != '\0') << c.text;
+    EXPECT_EQ(tq::input_fix(c.field, c.text, c.prefs).value_or(""), c.fix) << c.text;
   }
   // A VIN's check digit, the 9th character: warned about when it does not match, never refused.
   EXPECT_TRUE(tq::vin_check_digit_ok("1M8GDM9AXKP042788"));

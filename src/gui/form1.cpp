@@ -385,13 +385,12 @@ void Form1::execute(Command command) {
   Worksheet ws = worksheet();
   // A message appears over the worksheet as it stands at that moment.
   bool finance_valid = true;
-  const bool done = run_program_command(
-      command, ws, prefs_, current_program(),
-      [this, &ws, &finance_valid](const std::string& message) {
-        if (message == kMsgInvalidFinance) finance_valid = false;
-        show_worksheet(ws);
-        ui::show_error(this, ui::qstr(message));
-      });
+  const bool done = run_program_command(command, ws, prefs_, current_program(),
+                                        [this, &ws, &finance_valid](const std::string& message) {
+                                          if (message == kMsgInvalidFinance) finance_valid = false;
+                                          show_worksheet(ws);
+                                          ui::show_error(this, ui::qstr(message));
+                                        });
   if (done && command != Command::clear) finance_valid_ = finance_valid;
   // The figures now belong to these inputs; a cleared worksheet has none to be out of date.
   if (done) figures_for_ = command == Command::clear ? std::nullopt : std::optional(ws);
@@ -551,10 +550,9 @@ void Form1::edit_structure() {
 
 bool Form1::figures_ready(bool printing, bool customer) {
   if (figures_out_of_date()) {
-    QMessageBox box(
-        QMessageBox::NoIcon, "Tallyquote",
-        "The figures are out of date: an input has changed since they were calculated.",
-        QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Cancel, this);
+    QMessageBox box(QMessageBox::NoIcon, "Tallyquote",
+                    "The figures are out of date: an input has changed since they were calculated.",
+                    QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Cancel, this);
     box.button(QMessageBox::Retry)->setText("Recalculate");
     box.button(QMessageBox::Ignore)->setText("As shown");
     switch (box.exec()) {
@@ -627,8 +625,8 @@ const LenderProgram* Form1::current_program() const {
 bool Form1::apply_program(const LenderProgram& program) {
   const std::string today = QDate::currentDate().toString(Qt::ISODate).toStdString();
   if (program_expired(program, today)) {
-    const QString ask = ui::qstr(program.name + " expired on " + program.valid_until) +
-                        ". Apply anyway?";
+    const QString ask =
+        ui::qstr(program.name + " expired on " + program.valid_until) + ". Apply anyway?";
     if (QMessageBox::question(this, "Tallyquote", ask) != QMessageBox::Yes) return false;
   }
   Worksheet ws = worksheet();
@@ -729,15 +727,20 @@ void Form1::open_deal() {
   const QString suggested = deal_path_.isEmpty() ? QDir::homePath() : deal_path_;
   const QString path = choose_file_(this, FileAction::open_deal, suggested);
   if (path.isEmpty()) return;
-  auto read = read_deal_file(path.toStdString());
+  // A saved deal, or a request's deal as the CLI takes it (from this desk's Clear Form).
+  bool priced = true;
+  auto read = read_deal_file(path.toStdString(), {.start = &prefs_, .priced = &priced});
   if (const auto* why = std::get_if<std::string>(&read)) {
     ui::show_error(this, ui::qstr(*why + " The worksheet was left as it was."));
     return;
   }
   Snapshot before = snapshot();
   // Every text as saved; nothing is calculated, and the saved figures belong to the saved inputs.
-  figures_for_ = std::get<Worksheet>(read);
-  show_worksheet(*figures_for_);
+  // A file without figures has none to be out of date.
+  const Worksheet& opened = std::get<Worksheet>(read);
+  figures_for_.reset();
+  if (priced) figures_for_ = opened;
+  show_worksheet(opened);
   set_deal(path);
   remember(std::move(before), "Open Deal");
   emit worksheetChanged();

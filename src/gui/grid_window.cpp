@@ -110,11 +110,13 @@ void PaymentGridWindow::refresh() {
   }
   const QString how = "Each cell: the payment, and the total due under it. ";
   note_->setText(!priced_ ? "No figures yet: Calculate Payments fills the grid."
-                 : program ? how + "Each term at the rate and residual of " +
-                                 ui::qstr(program->name) + ", with the deal's markup; — where it "
-                                 "has no such term."
-                           : how + "One residual and one rate for all terms: apply a lender "
-                                   "program for quotes by term.");
+                 : program
+                     ? how + "Each term at the rate and residual of " + ui::qstr(program->name) +
+                           ", with the deal's markup; — where it "
+                           "has no such term."
+                     : how +
+                           "One residual and one rate for all terms: apply a lender "
+                           "program for quotes by term.");
   // A deal with no figures of its own has none in the grid either.
   PaymentGrid grid;
   if (priced_) grid = payment_grid(deal_, prefs_, h.terms, h.downpayments, program);

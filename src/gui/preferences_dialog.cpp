@@ -1,9 +1,9 @@
 #include "gui/preferences_dialog.hpp"
 
 #include <QButtonGroup>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 
 #include "common/numtext.hpp"
 #include "gui/qt_ui.hpp"
@@ -27,10 +27,15 @@ PreferencesDialog::PreferencesDialog(const PrefsLocation& location) : location_(
           &PreferencesDialog::save_and_exit);
   connect(w.buttons.value("Command2"), &QPushButton::clicked, this,
           &PreferencesDialog::exit_without_save);
+}
+
+void PreferencesDialog::keyPressEvent(QKeyEvent* event) {
   // Escape leaves as "Exit w/o Save" does, as any dialog's Escape would.
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  escape->setContext(Qt::WindowShortcut);
-  connect(escape, &QShortcut::activated, this, &PreferencesDialog::exit_without_save);
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    exit_without_save();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void PreferencesDialog::show_values(const PreferenceValues& values) {

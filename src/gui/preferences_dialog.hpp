@@ -29,6 +29,9 @@ class PreferencesDialog : public QWidget {
   // dialog closes once this returns.
   void finished();
 
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   void show_values(const PreferenceValues& values);
 

@@ -329,9 +329,9 @@ void ProgramsDialog::import_file() {
   });
   const QString report =
       QString("%1 program%2 imported").arg(imported.size()).arg(imported.size() == 1 ? "" : "s") +
-      (expired > 0 ? QString(", %1 expired%2").arg(expired).arg(show_expired_->isChecked()
-                                                                     ? QString()
-                                                                     : QString(" (hidden)"))
+      (expired > 0 ? QString(", %1 expired%2")
+                         .arg(expired)
+                         .arg(show_expired_->isChecked() ? QString() : QString(" (hidden)"))
                    : QString());
   for (LenderProgram& p : imported) {
     const auto same = std::find_if(kept.begin(), kept.end(),

@@ -67,7 +67,8 @@ void Session::start() {
   connect(form_, &Form1::gridRequested, this, &Session::open_grid);
   connect(form_, &Form1::programsRequested, this, &Session::open_programs);
   connect(form_, &Form1::worksheetChanged, this, [this] {
-    if (grid_ != nullptr && form_ != nullptr) grid_->show_deal(form_->worksheet(), form_->has_figures());
+    if (grid_ != nullptr && form_ != nullptr)
+      grid_->show_deal(form_->worksheet(), form_->has_figures());
   });
   connect(form_, &Form1::figuresDimmed, this, [this](bool stale) {
     if (grid_ != nullptr) grid_->set_stale(stale);
@@ -190,7 +191,8 @@ void Session::open_programs() {
   });
   dialog.exec();
   // The grid follows a program applied or edited.
-  if (grid_ != nullptr && form_ != nullptr) grid_->show_deal(form_->worksheet(), form_->has_figures());
+  if (grid_ != nullptr && form_ != nullptr)
+    grid_->show_deal(form_->worksheet(), form_->has_figures());
 }
 
 void Session::place_grid() {

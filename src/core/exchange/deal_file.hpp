@@ -33,8 +33,7 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text, DealRea
 
 // Reading and saving a deal file: a regular file of at most 1 MB; saved atomically. The error
 // names the file and says why.
-std::variant<Worksheet, std::string> read_deal_file(const std::string& path,
-                                                    DealReading how = {});
+std::variant<Worksheet, std::string> read_deal_file(const std::string& path, DealReading how = {});
 std::optional<std::string> save_deal_file(const std::string& path, const Worksheet& ws);
 
 }  // namespace tq

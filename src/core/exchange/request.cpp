@@ -303,13 +303,13 @@ Outcome run_request(const Request& req, const Preferences& prefs,
   if (req.program_name) ws.program = *req.program_name;
   for (const auto& [field, value] : req.fields) ws[field] = value;
   if (req.rolloption) ws.rolloption = *req.rolloption;
-  const LenderProgram* program = nullptr;
-  if (req.program) {
-    if (auto refused = apply_program(ws, prefs, *req.program)) {
+  // The deal follows its program through the commands; one that refused the deal refuses them.
+  const LenderProgram* program = req.program ? &*req.program : nullptr;
+  if (program) {
+    if (auto refused = apply_program(ws, prefs, *program)) {
       messages.push_back(*refused);
-    } else {
-      program = &*req.program;  // the deal follows it through the commands
-      if (auto expired = expiry_message(*program, today())) messages.push_back(*expired);
+    } else if (auto expired = expiry_message(*program, today())) {
+      messages.push_back(*expired);
     }
   }
   bool finance_valid = true;
