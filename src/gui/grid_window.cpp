@@ -157,11 +157,11 @@ void PaymentGridWindow::refresh() {
     }
   }
   // The window fits the table; every figure column is as wide as the widest, and never narrower
-  // than a five-digit payment, so columns keep their places as the figures change.
+  // than a four-digit payment, so columns keep their places as the figures change.
   table_->resizeColumnsToContents();
   QFont bold = table_->font();
   bold.setBold(true);
-  int width = QFontMetrics(bold).horizontalAdvance("-00000.00") + 12;
+  int width = QFontMetrics(bold).horizontalAdvance("0000.00") + 10;
   for (int c = 1; c < table_->columnCount(); ++c) width = std::max(width, table_->columnWidth(c));
   for (int c = 1; c < table_->columnCount(); ++c) table_->setColumnWidth(c, width);
   table_->resizeRowsToContents();

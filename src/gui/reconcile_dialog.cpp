@@ -156,6 +156,9 @@ void ReconcileDialog::reconcile() {
   out += "</table>";
   for (const std::string& n : r.notes) out += "<p>" + html(n) + "</p>";
   result_->setText(out);
+  // The whole answer shows, never cut at the dialog's foot.
+  result_->setMinimumHeight(result_->heightForWidth(std::max(result_->width(), 420)));
+  adjustSize();
 }
 
 }  // namespace tq
