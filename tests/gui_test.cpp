@@ -585,6 +585,15 @@ class GuiTest : public QObject {
       dialog->findChild<QCheckBox*>("showexpired")->click();
       QCOMPARE(list->count(), 2);
       QVERIFY(list->item(1)->text().contains("expired 2026-06-30"));
+      // An expired program asks before it applies; No leaves the deal as it was.
+      list->setCurrentRow(1);
+      boxes_->answer = QMessageBox::No;
+      click(dialog->findChild<QPushButton*>("applyprogram"));
+      QCOMPARE(boxes_->boxes.back().text,
+               QString("Sample Credit Union Lease, spring expired on 2026-06-30. Apply anyway?"));
+      QVERIFY(dialog->isVisible() && form()->worksheet().program.empty());
+      boxes_->answer = QMessageBox::Ok;
+      list->setCurrentRow(0);
       click(dialog->findChild<QPushButton*>("applyprogram"));
       QVERIFY(dialog->isVisible());
       main<QLineEdit>("term")->setText("36");
