@@ -313,9 +313,11 @@ Reconciliation reconcile_typed(const Worksheet& ws, const Preferences& prefs,
       out.selling_price = Interval{scaled_text((*found)[0], 2), scaled_text((*found)[1], 2)};
     } else {
       out.reproduces = false;
-      out.notes.push_back(
-          "No selling price reproduces the contract's figures at a money factor of " +
-          short_text(factor) + ".");
+      if (factor > 0 && T > 0) {  // else said above
+        out.notes.push_back(
+            "No selling price reproduces the contract's figures at a money factor of " +
+            short_text(factor) + ".");
+      }
     }
   } else if (sheet) {
     const auto found =
