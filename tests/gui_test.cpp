@@ -89,6 +89,16 @@ class GuiTest : public QObject {
       if (QTest::currentTestFailed() && dialog->isVisible()) dialog->reject();
     });
   }
+  // The grid's cell of the deal on the worksheet: the bold one.
+  QTableWidgetItem* deal_cell() const {
+    QTableWidget* table = session_->grid()->table();
+    for (int r = 1; r < table->rowCount(); ++r) {
+      for (int c = 1; c < table->columnCount(); ++c) {
+        if (table->item(r, c)->font().bold()) return table->item(r, c);
+      }
+    }
+    return nullptr;
+  }
   void type_first_deal() {
     auto deal = tq::testing::example_fields();
     deal.insert(deal.end(), {{"buyrate", "5"}, {"financerate", "6.9"}});
@@ -255,14 +265,10 @@ class GuiTest : public QObject {
     QCOMPARE(shown("monthlypayment"), QString("420.00"));
     // The deal's own term and down payment are among the rows and columns, its cell marked.
     const auto marked = [&] {
-      for (int r = 1; r < table->rowCount(); ++r) {
-        for (int c = 1; c < table->columnCount(); ++c) {
-          if (table->item(r, c)->font().bold()) {
-            return table->item(r, 0)->text() + "/" + table->item(0, c)->text();
-          }
-        }
-      }
-      return QString();
+      const QTableWidgetItem* cell = deal_cell();
+      return cell ? table->item(cell->row(), 0)->text() + "/" +
+                        table->item(0, cell->column())->text()
+                  : QString();
     };
     QCOMPARE(marked(), QString("36/") + shown("downpayment"));
     table->item(1, 0)->setText("0");  // an edited term: Calculate would abort, so no figures
@@ -633,14 +639,6 @@ class GuiTest : public QObject {
     QCOMPARE(shown("buyrate") + " " + shown("rate") + " " + shown("residual"),
              QString("2.64 3.14 .66"));
     QTableWidget* table = session_->grid()->table();
-    const auto deal_cell = [&]() -> QTableWidgetItem* {
-      for (int r = 1; r < table->rowCount(); ++r) {
-        for (int c = 1; c < table->columnCount(); ++c) {
-          if (table->item(r, c)->font().bold()) return table->item(r, c);
-        }
-      }
-      return nullptr;
-    };
     QVERIFY(deal_cell() != nullptr);
     QCOMPARE(deal_cell()->text(), shown("monthlypayment") + "\n" + shown("totaldue"));
     // A double click gives exactly the cell's figures: 39 months, no money down.
