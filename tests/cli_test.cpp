@@ -134,14 +134,17 @@ TEST_F(Cli, GridAndBatchOfLines) {
   const std::string deal = request.dump();
   request["fields"]["docfee"] = "a\"b\u00e9\t";
   const std::string odd = request.dump(), odd_ascii = request.dump(-1, ' ', true);
+  // A refusal never echoes a huge figure whole: its line stays under 200 characters.
+  const std::string huge = R"({"reconcile": {"base_payment": ")" + std::string(900'000, '9') + "\"}}";
   run = run_cli(deal + "\n\n  \r\n{\"fields\": 1}\n" + odd + "\n" + odd_ascii + "\n" +
-                    std::string(kMaxLine + 1, ' ') + "\n" + deal + "\n",
+                    std::string(kMaxLine + 1, ' ') + "\n" + deal + "\n" + huge + "\n",
                 "--jsonl");
   EXPECT_EQ(run.status, 2);
+  EXPECT_LT(run.out.substr(run.out.rfind('\n', run.out.size() - 2)).size(), 200u);
   std::istringstream lines(run.out);
   std::vector<json> answers;
   for (std::string line; std::getline(lines, line);) answers.push_back(json::parse(line));
-  ASSERT_EQ(answers.size(), 6u);
+  ASSERT_EQ(answers.size(), 7u);
   EXPECT_EQ(answers[0]["fields"]["monthlypayment"], "401.59");
   EXPECT_EQ(answers[1], json::parse(R"({"error": "\"fields\" must be an object"})"));
   EXPECT_EQ(answers[2]["fields"]["docfee"], "a\"b\u00e9\t");

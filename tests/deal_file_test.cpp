@@ -57,6 +57,9 @@ TEST_F(DealFile, WhatIsNotADealIsRefusedWithTheReason) {
       {replaced("\"format\": 1", "\"format\": 2"), "format this version cannot read"},
       {replaced("{", "{\"structure\": {\"tax\": \"weekly\"}, "), "bad value for \"tax\""},
       {replaced("{", "{\"program_name\": 7, "), "\"program_name\" must be a text"},
+      // Longer than the window's field holds: refused, never cut and saved cut.
+      {replaced("\"msrp\": \"30000\"", "\"msrp\": \"" + std::string(40000, '1') + "\""),
+       "field \"msrp\" is longer than 32767 characters"},
   };
   for (const auto& [content, reason] : bad) {
     std::ofstream(path_, std::ios::binary) << content;

@@ -101,6 +101,28 @@ TEST(Program, QuotesAndRefusals) {
   EXPECT_EQ(std::get<std::string>(tq::parse_programs(R"({"name": "x", "rate_type": "percent",
       "terms": [{"term": "36", "rate": "4", "residuals": {"20000": "50"}}]})")),
             "a mileage band must be a number of miles above 0 and at most 15000");
+  // Hostile programs are refused when read, naming the key: each would have been applied in
+  // silence, made a deal that does not open again, or cost quadratic time.
+  std::string terms;
+  for (int t = 1; t <= 101; ++t) {
+    terms += (t > 1 ? "," : "") + std::string(R"({"term": ")") + std::to_string(t) +
+             R"(", "rate": "1", "residuals": {"15000": "50"}})";
+  }
+  const std::string program = R"({"name": "x", "rate_type": "percent", "terms": [{"term": "36",
+      "rate": "4", "residuals": {"15000": "50"}}])";
+  const std::pair<std::string, const char*> hostile[] = {
+      {program + R"(, "msd_max": "2.5"})", "\"msd_max\" must be a whole number from 0 to 10"},
+      {program + R"(, "msd_reduction": "-1"})", "\"msd_reduction\" must be 0 or more"},
+      {program + R"(, "acqfee": "1e999"})", "\"acqfee\" is not a finite number"},
+      {program + R"(, "valid_until": "2027-02-31"})", "\"valid_until\" must be a date as YYYY-MM-DD"},
+      {R"({"name": "y", "rate_type": "percent", "terms": [)" + terms + "]}",
+       "\"terms\" holds more than 100 terms"},
+      {"[" + program + "}," + program + "}]", "two programs have the \"name\" \"x\""},
+  };
+  for (const auto& [text, why] : hostile) {
+    const auto read = tq::parse_programs(text);
+    EXPECT_EQ(std::holds_alternative<std::string>(read) ? std::get<std::string>(read) : "", why);
+  }
   TestDeal deal = calculated("term=48");
   const tq::Worksheet before = deal.ws;
   EXPECT_TRUE(tq::apply_program(deal.ws, deal.prefs, bank).has_value());
@@ -271,6 +293,15 @@ TEST(Reconcile, MarkupReserveDifferencesAndRefusals) {
   EXPECT_EQ(r["differences"]["base_payment"],
             Json::parse(R"({"contract": "378.86", "worksheet": "378.86", "difference": "0.00"})"));
   tq::Contract contract;
+  contract[static_cast<std::size_t>(tq::ContractFigure::term)] = "-36";  // no months to back out
+  EXPECT_EQ(std::get<std::string>(tq::reconcile_contract(deal.ws, deal.prefs, contract)),
+            "The contract's Term (months) \"-36\" is not a whole number of months from 1 to 1200.");
+  contract = {};
+  // A money factor far past any rate gives a markup in range, never an overflowed one.
+  contract[static_cast<std::size_t>(tq::ContractFigure::money_factor)] = "1e300";
+  EXPECT_EQ(std::get<tq::Reconciliation>(tq::reconcile_contract(deal.ws, deal.prefs, contract)).markup,
+            "1E+300");
+  contract = {};
   contract[0] = "424.495";
   EXPECT_EQ(std::get<std::string>(tq::reconcile_contract(deal.ws, deal.prefs, contract)),
             "The contract's Base monthly payment \"424.495\" is not an amount in dollars and "

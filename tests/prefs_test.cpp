@@ -10,8 +10,14 @@
 #include <functional>
 #include <random>
 
+#include <atomic>
+#include <thread>
+
+#include "common/files.hpp"
 #include "deal_helpers.hpp"
+#include "desk/programs.hpp"
 #include "prefs/preferences.hpp"
+#include "prefs/settings.hpp"
 
 namespace {
 
@@ -212,6 +218,62 @@ TEST_F(PrefsDir, InstalledCopyUsesTheConfigurationDirectory) {
   const tq::PrefsLocation here = tq::preferences_location(dir_.string(), config.string());
   EXPECT_EQ(here.path, path_);
   EXPECT_EQ(here.fallback, "");
+}
+
+// Two windows, or two desks, at once: saves of one file all succeed; each window's programs and
+// settings changes are applied to the file as it is, never over the other's; a dealer file that
+// cannot be read is never written over.
+TEST_F(PrefsDir, TwoWindowsAtOnceLoseNothing) {
+  std::vector<std::thread> savers;
+  std::atomic<int> failures = 0;
+  for (int w = 0; w < 2; ++w) {
+    savers.emplace_back([&, w] {
+      for (int i = 0; i < 100; ++i) {
+        if (tq::replace_file(at("deal.tqdeal"), std::to_string(w * 1000 + i))) ++failures;
+      }
+    });
+  }
+  for (auto& t : savers) t.join();
+  EXPECT_EQ(failures, 0);
+  const tq::PrefsLocation location(path_);
+  const auto programs_at = tq::programs_location(location);
+  const tq::LenderProgram sample =
+      std::get<std::vector<tq::LenderProgram>>(tq::read_programs_file(TALLYQUOTE_EXAMPLE_PROGRAMS))[0];
+  savers.clear();
+  for (int w = 0; w < 2; ++w) {  // each window adds its own programs, starting from none
+    savers.emplace_back([&, w] {
+      std::vector<tq::LenderProgram> mine;
+      for (int i = 0; i < 20; ++i) {
+        const auto before = mine;
+        mine.push_back(sample);
+        mine.back().name = "window " + std::to_string(w) + " program " + std::to_string(i);
+        auto now = tq::update_programs(programs_at, before, mine);
+        if (!std::holds_alternative<std::vector<tq::LenderProgram>>(now)) ++failures;
+      }
+    });
+  }
+  for (auto& t : savers) t.join();
+  EXPECT_EQ(failures, 0);
+  const auto all = std::get<std::vector<tq::LenderProgram>>(tq::load_programs(programs_at));
+  EXPECT_EQ(all.size(), 40u);
+  // Settings: one window's grid and another's markup both stay.
+  const auto settings_at = tq::settings_location(location);
+  tq::DealerSettings base, grid, markup;
+  grid.grid_terms = grid.grid_downpayments = {"36"};
+  markup.markup = "0.5";
+  ASSERT_TRUE(std::holds_alternative<tq::DealerSettings>(tq::update_settings(settings_at, base, grid)));
+  const auto both = tq::update_settings(settings_at, base, markup);
+  ASSERT_TRUE(std::holds_alternative<tq::DealerSettings>(both));
+  EXPECT_EQ(std::get<tq::DealerSettings>(both).grid_terms, grid.grid_terms);
+  EXPECT_EQ(std::get<tq::DealerSettings>(both).markup, "0.5");
+  // Unreadable (here a dealership that is not texts): told, never overwritten.
+  std::ofstream(at("settings.json")) << R"({"dealership": 7})";
+  std::optional<std::string> problem;
+  tq::load_settings(settings_at, problem);
+  EXPECT_NE(problem.value_or("").find("its \"dealership\" is not an object of texts"),
+            std::string::npos);
+  EXPECT_TRUE(std::holds_alternative<std::string>(tq::update_settings(settings_at, base, grid)));
+  EXPECT_EQ(slurp(at("settings.json")), R"({"dealership": 7})");
 }
 
 }  // namespace

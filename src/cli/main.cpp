@@ -36,15 +36,17 @@ constexpr const char* kUsage =
     "A request that cannot be used exits with status 2 and one line on standard error;\n"
     "an answer that cannot be written exits with status 1.\n";
 
-// One line of fewer than 200 characters, never cut inside a character.
+// A text cut to fewer than `most` characters, never inside a character.
+std::string shortened(std::string line, std::size_t most) {
+  if (line.size() < most) return line;
+  std::size_t cut = most - 4;
+  while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+  return line.substr(0, cut) + "...";
+}
+
+// One line of fewer than 200 characters.
 int refuse(const std::string& why) {
-  std::string line = "tallyquote-cli: " + why;
-  if (line.size() > 199) {
-    std::size_t cut = 196;
-    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
-    line = line.substr(0, cut) + "...";
-  }
-  std::cerr << line << "\n";
+  std::cerr << shortened("tallyquote-cli: " + why, 200) << "\n";
   return 2;
 }
 
@@ -112,7 +114,9 @@ int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& star
       if (too_long) throw tq::BadRequest{"the request is larger than 1 MB"};
       tq::append_answer_line(out, line, prefs, start_messages);
     } catch (const tq::BadRequest& bad) {
-      out += tq::Json{{"error", bad.why}}.dump(-1, ' ', false, tq::Json::error_handler_t::replace);
+      // Under 200 characters like a single request's refusal, whatever the line held.
+      out += tq::Json{{"error", shortened(bad.why, 180)}}.dump(-1, ' ', false,
+                                                              tq::Json::error_handler_t::replace);
       any_bad = true;
     }
     out.push_back('\n');

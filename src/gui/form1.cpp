@@ -36,7 +36,9 @@ void select_field_text(QLineEdit* field) {
 }
 
 EntryField::EntryField(bool select_on_entry, QWidget* parent)
-    : QLineEdit(parent), select_on_entry_(select_on_entry) {}
+    : QLineEdit(parent), select_on_entry_(select_on_entry) {
+  setMaxLength(static_cast<int>(kMaxFieldText));  // what a deal file may hold, no less
+}
 
 bool EntryField::event(QEvent* event) {
   if (event->type() == QEvent::ShortcutOverride) {

@@ -179,7 +179,7 @@ bool ProgramEditor::valid() {
 }
 
 ProgramsDialog::ProgramsDialog(std::vector<LenderProgram> programs,
-                               std::function<QString(const std::vector<LenderProgram>&)> save,
+                               std::function<SavedPrograms(const std::vector<LenderProgram>&)> save,
                                std::function<bool(const LenderProgram&)> apply, QString today,
                                QWidget* parent)
     : QDialog(parent),
@@ -297,11 +297,12 @@ void ProgramsDialog::edit(int index) {
 }
 
 bool ProgramsDialog::store(std::vector<LenderProgram> programs) {
-  if (const QString error = save_(programs); !error.isEmpty()) {
-    ui::show_error(this, error);
+  SavedPrograms saved = save_(programs);
+  if (!saved.error.isEmpty()) {
+    ui::show_error(this, saved.error);
     return false;
   }
-  programs_ = std::move(programs);
+  programs_ = std::move(saved.programs);
   refill();
   return true;
 }

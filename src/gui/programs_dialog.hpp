@@ -37,6 +37,13 @@ class ProgramEditor : public QDialog {
   QTableWidget* terms_;
 };
 
+// What saving the list gave: an error text, or the file's programs afterwards (another window's
+// changes among them).
+struct SavedPrograms {
+  QString error;
+  std::vector<LenderProgram> programs;
+};
+
 class ProgramsDialog : public QDialog {
   Q_OBJECT
 
@@ -44,7 +51,7 @@ class ProgramsDialog : public QDialog {
   // `save` keeps the list in the dealer's file (an error text, or empty); `apply` applies one to
   // the deal (false when the deal refused it); `today` is YYYY-MM-DD.
   ProgramsDialog(std::vector<LenderProgram> programs,
-                 std::function<QString(const std::vector<LenderProgram>&)> save,
+                 std::function<SavedPrograms(const std::vector<LenderProgram>&)> save,
                  std::function<bool(const LenderProgram&)> apply, QString today, QWidget* parent);
   const std::vector<LenderProgram>& programs() const { return programs_; }
   QListWidget* list() const { return list_; }
@@ -60,7 +67,7 @@ class ProgramsDialog : public QDialog {
   void export_file();
 
   std::vector<LenderProgram> programs_;
-  std::function<QString(const std::vector<LenderProgram>&)> save_;
+  std::function<SavedPrograms(const std::vector<LenderProgram>&)> save_;
   std::function<bool(const LenderProgram&)> apply_;
   QString today_;
   QListWidget* list_;

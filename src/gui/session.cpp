@@ -46,18 +46,20 @@ PaymentGridWindow* Session::grid() const {
 }
 
 void Session::start() {
-  auto problem = load_preferences(prefs_, prefs_location_);
+  // Every file that cannot be used is named, not only the first.
+  std::vector<std::string> problems;
+  if (auto p = load_preferences(prefs_, prefs_location_)) problems.push_back(*p);
   std::optional<std::string> settings_problem;
-  settings_ = load_settings(settings_location(prefs_location_), settings_problem);
-  if (!problem) problem = settings_problem;
+  settings_ = settings_base_ = load_settings(settings_location(prefs_location_), settings_problem);
+  settings_problem_ = settings_problem.value_or("");
+  if (settings_problem) problems.push_back(*settings_problem);
   auto programs = load_programs(programs_location(prefs_location_));
   programs_problem_.clear();
   if (auto* list = std::get_if<std::vector<LenderProgram>>(&programs)) {
     programs_ = std::move(*list);
   } else {
     programs_problem_ = std::get<std::string>(programs);
-    if (!problem)
-      problem = programs_problem_ + " No programs are offered; the file was left as it is.";
+    problems.push_back(programs_problem_ + " No programs are offered; the file was left as it is.");
   }
   form_ = new Form1(prefs_);
   form_->set_programs(&programs_);
@@ -80,15 +82,14 @@ void Session::start() {
   // The dealer's default structure, kept in the settings file beside the preferences.
   Structure structure;
   if (const auto saved = settings_.other.find("structure"); saved != settings_.other.end()) {
-    if (const auto why = read_structure(*saved, structure); why && !problem) {
-      problem = "The dealer settings' structure cannot be used: " + *why + ".";
+    if (const auto why = read_structure(*saved, structure)) {
+      problems.push_back("The dealer settings' structure cannot be used: " + *why + ".");
       structure = Structure{};
     }
   }
   form_->set_default_structure(structure, [this](const Structure& s) {
     settings_.other["structure"] = structure_json(s);
-    const auto error = save_settings(settings_location(prefs_location_), settings_);
-    return error ? ui::qstr(*error) : QString();
+    return save_dealer_settings();
   });
   Dealership dealer;
   if (const auto saved = settings_.other.find("dealership");
@@ -101,17 +102,30 @@ void Session::start() {
   }
   form_->set_dealership(dealer, [this](const Dealership& d) {
     settings_.other["dealership"] = {{"name", d.name}, {"address", d.address}, {"phone", d.phone}};
-    const auto error = save_settings(settings_location(prefs_location_), settings_);
-    return error ? ui::qstr(*error) : QString();
+    return save_dealer_settings();
   });
   form_->start_fresh();
   ui::centre_on_screen(form_);
   bring_to_front(form_);
   form_->focus_first_field();
-  if (problem) {
-    const QString text = ui::qstr(*problem);
+  if (!problems.empty()) {
+    QStringList all;
+    for (const std::string& p : problems) all << ui::qstr(p);
+    const QString text = all.join("\n\n");
     QTimer::singleShot(0, form_, [form = form_, text] { ui::show_error(form, text); });
   }
+}
+
+QString Session::save_dealer_settings() {
+  if (!settings_problem_.empty()) {
+    settings_ = settings_base_;  // the edit is not kept where it cannot be saved
+    return ui::qstr(settings_problem_ + " Mend or move the file first, so that nothing in it is "
+                                        "lost; the change was not saved.");
+  }
+  auto updated = update_settings(settings_location(prefs_location_), settings_base_, settings_);
+  if (const auto* why = std::get_if<std::string>(&updated)) return ui::qstr(*why);
+  settings_ = settings_base_ = std::get<DealerSettings>(updated);
+  return QString();
 }
 
 void Session::show_main() {
@@ -150,8 +164,8 @@ void Session::open_grid() {
             [this](const std::vector<std::string>& terms, const std::vector<std::string>& downs) {
               settings_.grid_terms = terms;
               settings_.grid_downpayments = downs;
-              if (const auto error = save_settings(settings_location(prefs_location_), settings_)) {
-                ui::show_error(grid_, ui::qstr(*error));
+              if (const QString error = save_dealer_settings(); !error.isEmpty()) {
+                ui::show_error(grid_, error);
               }
             });
     if (form_ != nullptr) {
@@ -171,23 +185,24 @@ void Session::open_programs() {
   if (form_ == nullptr) return;
   const auto save = [this](const std::vector<LenderProgram>& programs) {
     if (!programs_problem_.empty()) {
-      return ui::qstr(programs_problem_ +
-                      " Mend or move the file first, so that nothing in it is lost.");
+      return SavedPrograms{
+          ui::qstr(programs_problem_ + " Mend or move the file first, so that nothing in it is lost."),
+          {}};
     }
-    if (const auto error = save_programs(programs_location(prefs_location_), programs)) {
-      return ui::qstr(*error);
-    }
-    programs_ = programs;
-    return QString();
+    // Another window may have changed the file since: only this window's changes are applied.
+    auto updated = update_programs(programs_location(prefs_location_), programs_, programs);
+    if (const auto* why = std::get_if<std::string>(&updated)) return SavedPrograms{ui::qstr(*why), {}};
+    programs_ = std::get<std::vector<LenderProgram>>(updated);
+    return SavedPrograms{QString(), programs_};
   };
   ProgramsDialog dialog(
       programs_, save, [this](const LenderProgram& p) { return form_->apply_program(p); },
       QDate::currentDate().toString(Qt::ISODate), form_);
   dialog.set_markup(settings_.markup, [this](const std::string& markup) {
     settings_.markup = markup;
-    form_->set_desk_markup(markup);
-    const auto error = save_settings(settings_location(prefs_location_), settings_);
-    return error ? ui::qstr(*error) : QString();
+    const QString error = save_dealer_settings();
+    form_->set_desk_markup(settings_.markup);
+    return error;
   });
   dialog.exec();
   // The grid follows a program applied or edited.

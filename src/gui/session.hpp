@@ -56,6 +56,10 @@ class Session : public QObject {
 
   Preferences prefs_;
   DealerSettings settings_;
+  DealerSettings settings_base_;  // the file as this window last read or wrote it
+  std::string settings_problem_;  // the settings file could not be read: it is not written over
+  // Saves settings_ as a change of settings_base_; an error text, or empty.
+  QString save_dealer_settings();
   std::vector<LenderProgram> programs_;
   std::string programs_problem_;  // the programs file could not be read: it is not written over
   QPointer<Form1> form_;

@@ -117,6 +117,16 @@ std::optional<std::string> replace_file(const std::string& path, std::string_vie
     if (auto problem = unsafe_to_replace(st)) return problem;
   }
   const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
+  // Saves in one directory take turns: another save's clean-up never sees this one's temporary
+  // before it is locked, and two saves of one file both succeed, the later one last.
+  const int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd >= 0) ::flock(dir_fd, LOCK_EX);
+  struct DirLock {
+    int fd;
+    ~DirLock() {
+      if (fd >= 0) ::close(fd);  // closing releases the lock
+    }
+  } dir_lock{dir_fd};
   // A name no dealer's file has, so that only a save's own leftovers are ever cleaned up.
   const std::string prefix = "." + target.filename().string() + kSaveTempTag;
   remove_abandoned_temporaries(dir, prefix);
@@ -137,8 +147,25 @@ std::optional<std::string> replace_file(const std::string& path, std::string_vie
   if (err != 0) ::unlink(temp.c_str());
   if (::close(fd) != 0 && err == 0) err = errno;
   if (err != 0) return std::strerror(err);
-  sync_directory(dir);  // the rename itself survives a power cut
+  if (dir_fd >= 0) {
+    ::fsync(dir_fd);  // the rename itself survives a power cut
+  } else {
+    sync_directory(dir);
+  }
   return std::nullopt;
+}
+
+FileUpdateLock::FileUpdateLock(const std::string& path) {
+  const std::filesystem::path file(path);
+  const std::filesystem::path lock =
+      (file.has_parent_path() ? file.parent_path() : ".") / ("." + file.filename().string() + ".tqlock");
+  fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  // Without a lock file (a read-only directory) the update goes on; its save then fails anyway.
+  if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+}
+
+FileUpdateLock::~FileUpdateLock() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace tq

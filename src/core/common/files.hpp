@@ -28,4 +28,17 @@ FileRead read_regular_file(const std::string& path, std::size_t max_bytes);
 // then untouched.
 std::optional<std::string> replace_file(const std::string& path, std::string_view content);
 
+// Held while a file is read, changed and replaced, so that two programs updating it take turns
+// and neither loses the other's change: a lock on ".NAME.tqlock" beside it, made on first use.
+class FileUpdateLock {
+ public:
+  explicit FileUpdateLock(const std::string& path);
+  ~FileUpdateLock();
+  FileUpdateLock(const FileUpdateLock&) = delete;
+  FileUpdateLock& operator=(const FileUpdateLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace tq

@@ -1,6 +1,8 @@
 #include "desk/programs.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <set>
 
 #include "common/files.hpp"
 #include "common/numtext.hpp"
@@ -26,8 +28,13 @@ bool iso_date(std::string_view d) {
   for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
     if (d[i] < '0' || d[i] > '9') return false;
   }
+  const int year = std::stoi(std::string(d.substr(0, 4)));
   const int month = (d[5] - '0') * 10 + (d[6] - '0'), day = (d[8] - '0') * 10 + (d[9] - '0');
-  return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+  if (month < 1 || month > 12 || day < 1) return false;
+  // A day the month has: "2027-02-31" is no date.
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 // "24, 36 and 39": the values of a list of number texts.
@@ -44,7 +51,11 @@ std::optional<std::string> read_text(const Json& v, const std::string& what, std
                                      bool number = true) {
   if (!v.is_string()) return what + " must be a text";
   out = v.get<std::string>();
-  if (number && !whole_number(out)) return what + " does not read as a number";
+  if (!number) return std::nullopt;
+  const auto value = whole_number(out);
+  if (!value) return what + " does not read as a number";
+  // "1e999" would go into the deal as "Inf" and price as 0.
+  if (!std::isfinite(*value)) return what + " is not a finite number";
   return std::nullopt;
 }
 
@@ -62,6 +73,9 @@ std::optional<std::string> read_term(const Json& v, ProgramTerm& out) {
     } else if (name == "residuals") {
       if (!item.is_object() || item.empty()) {
         return "a term's \"residuals\" must be an object of percentages by miles";
+      }
+      if (item.size() > kMaxProgramBands) {
+        return "a term has more than " + std::to_string(kMaxProgramBands) + " mileage bands";
       }
       for (const auto& [band, percent] : item.items()) {
         const auto miles = whole_number(band);
@@ -127,10 +141,14 @@ std::optional<std::string> read_program(const Json& value, LenderProgram& out) {
       out.money_factor = v == "money_factor";
     } else if (name == "terms") {
       if (!v.is_array() || v.empty()) return "\"terms\" must be an array of at least one term";
+      if (v.size() > kMaxProgramTerms) {
+        return "\"terms\" holds more than " + std::to_string(kMaxProgramTerms) + " terms";
+      }
+      std::set<double> seen;  // each term once, found in a set: a long list stays quick
       for (const Json& item : v) {
         ProgramTerm term;
         if (auto bad = read_term(item, term)) return bad;
-        if (find_term(out, val(term.term))) {
+        if (!seen.insert(val(term.term)).second) {
           return "the term " + short_text(val(term.term)) + " is given twice";
         }
         out.terms.push_back(std::move(term));
@@ -151,8 +169,19 @@ std::optional<std::string> read_program(const Json& value, LenderProgram& out) {
     }
     if (problem) return problem;
   }
-  if (!out.msd_max.empty() && !(val(out.msd_max) >= 0 && val(out.msd_max) <= 10)) {
-    return "\"msd_max\" must be from 0 to 10";
+  // What a deal's structure takes, so that a deal priced on the program saves and opens again.
+  const std::string_view most = out.msd_max;
+  if (!most.empty() && (most.find_first_not_of("0123456789") != most.npos || most.size() > 2 ||
+                        val(most) > 10)) {
+    return "\"msd_max\" must be a whole number from 0 to 10";
+  }
+  for (const auto& [key, text] : {std::pair{"msd_reduction", &out.msd_reduction},
+                                  {"acqfee", &out.acqfee},
+                                  {"mileagecharge", &out.mileagecharge},
+                                  {"max_markup", &out.max_markup}}) {
+    if (!text->empty() && !(val(*text) >= 0)) {
+      return "\"" + std::string(key) + "\" must be 0 or more";
+    }
   }
   if (!out.purchase_option_fee.empty() && !(val(out.purchase_option_fee) >= 0)) {
     return "\"purchase_option_fee\" must be 0 or more";
@@ -284,9 +313,12 @@ std::variant<std::vector<LenderProgram>, std::string> parse_programs(const std::
   }
   if (!list->is_array()) return std::string("it holds no list of programs");
   std::vector<LenderProgram> out;
+  std::set<std::string> names;
   for (const Json& item : *list) {
     LenderProgram p;
     if (auto problem = read_program(item, p)) return *problem;
+    // A deal names its program: two of one name could not be told apart.
+    if (!names.insert(p.name).second) return "two programs have the \"name\" " + quoted_name(p.name);
     out.push_back(std::move(p));
   }
   return out;
@@ -340,6 +372,41 @@ std::optional<std::string> save_programs(const PrefsLocation& location,
            ". The file was left as it was.";
   }
   return std::nullopt;
+}
+
+std::variant<std::vector<LenderProgram>, std::string> update_programs(
+    const PrefsLocation& location, const std::vector<LenderProgram>& before,
+    const std::vector<LenderProgram>& after) {
+  const FileUpdateLock lock(location.path);
+  auto now = load_programs(location);
+  if (const auto* why = std::get_if<std::string>(&now)) {
+    return *why + " Mend or move the file first, so that nothing in it is lost.";
+  }
+  auto& programs = std::get<std::vector<LenderProgram>>(now);
+  const auto named = [](std::vector<LenderProgram>& list, const std::string& name) {
+    return std::find_if(list.begin(), list.end(),
+                        [&](const LenderProgram& p) { return p.name == name; });
+  };
+  const auto has = [](const std::vector<LenderProgram>& list, const LenderProgram& p) {
+    return std::find(list.begin(), list.end(), p) != list.end();
+  };
+  for (const LenderProgram& was : before) {  // removed here, or renamed
+    const bool kept = std::any_of(after.begin(), after.end(),
+                                  [&](const LenderProgram& p) { return p.name == was.name; });
+    if (!kept) {
+      if (const auto it = named(programs, was.name); it != programs.end()) programs.erase(it);
+    }
+  }
+  for (const LenderProgram& p : after) {  // added or changed here
+    if (has(before, p)) continue;
+    if (const auto it = named(programs, p.name); it != programs.end()) {
+      *it = p;
+    } else {
+      programs.push_back(p);
+    }
+  }
+  if (auto error = save_programs(location, programs)) return *error;
+  return programs;
 }
 
 }  // namespace tq

@@ -21,6 +21,8 @@ inline constexpr const char* kProgramsFileName = "programs.json";
 inline constexpr std::size_t kMaxProgramsFileSize = 4 * 1024 * 1024;
 // Mileage bands go up to this many miles a year; more miles use this band and pay the excess.
 inline constexpr double kTopMileageBand = 15000;
+// A lender's sheet has a handful of terms and bands; more is refused rather than slowly priced.
+inline constexpr std::size_t kMaxProgramTerms = 100, kMaxProgramBands = 20;
 
 struct ProgramTerm {
   std::string term, rate;
@@ -89,6 +91,13 @@ PrefsLocation programs_location(const PrefsLocation& preferences);
 std::variant<std::vector<LenderProgram>, std::string> load_programs(const PrefsLocation& location);
 std::optional<std::string> save_programs(const PrefsLocation& location,
                                          const std::vector<LenderProgram>& programs);
+// Saves `after` as a change of `before` (the list this window last had): under the file's update
+// lock, the programs added, changed or removed since `before` are applied to the file as it is
+// now, so that another window's programs stay. Returns the file's programs afterwards, or why not
+// (a file that cannot be read is never written over).
+std::variant<std::vector<LenderProgram>, std::string> update_programs(
+    const PrefsLocation& location, const std::vector<LenderProgram>& before,
+    const std::vector<LenderProgram>& after);
 
 // Importing and exporting: a file of programs, read (error names the file) or written safely.
 std::variant<std::vector<LenderProgram>, std::string> read_programs_file(const std::string& path);

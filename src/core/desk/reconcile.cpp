@@ -7,6 +7,7 @@
 
 #include "calc/calc.hpp"
 #include "calc/messages.hpp"
+#include "common/json_text.hpp"
 #include "common/numtext.hpp"
 
 namespace tq {
@@ -31,7 +32,7 @@ std::variant<Typed, std::string> read_typed(const ContractFigureInfo& f, std::st
     if (c != '$' && c != ',') plain += c;
   }
   const std::string why =
-      "The contract's " + std::string(f.caption) + " \"" + std::string(trim(text)) + "\" is not ";
+      "The contract's " + std::string(f.caption) + " " + quoted_name(trim(text)) + " is not ";
   const auto value = whole_number(plain);
   if (!value || !std::isfinite(*value)) return why + "a number.";
   Typed t{*value, 0};
@@ -48,6 +49,9 @@ std::variant<Typed, std::string> read_typed(const ContractFigureInfo& f, std::st
 
 // How a worksheet figure in cents, rounded half up to the contract's decimals, compares with it.
 int compare(double worksheet, const Typed& c) {
+  // Far beyond any contract's figure (|figure| < 10^12): no rounding can make them meet, and
+  // the cents would not fit an integer.
+  if (!(std::fabs(worksheet) < 1e15)) return worksheet < c.value ? -1 : 1;
   const auto cents = std::llround(worksheet * 100);
   const long long unit = c.decimals == 2 ? 1 : c.decimals == 1 ? 10 : 100;
   const long long rounded = cents + unit / 2 >= 0 ? (cents + unit / 2) / unit
@@ -59,7 +63,10 @@ int compare(double worksheet, const Typed& c) {
 // "0.000249581" from 249581 and 9 decimals.
 std::string scaled_text(long long units, int decimals) {
   const bool negative = units < 0;
-  std::string digits = std::to_string(negative ? -units : units);
+  // The magnitude as unsigned: negating the most negative value would overflow.
+  const auto magnitude = negative ? 0ULL - static_cast<unsigned long long>(units)
+                                  : static_cast<unsigned long long>(units);
+  std::string digits = std::to_string(magnitude);
   if (digits.size() <= static_cast<std::size_t>(decimals)) {
     digits.insert(0, static_cast<std::size_t>(decimals) + 1 - digits.size(), '0');
   }
@@ -341,7 +348,8 @@ Reconciliation reconcile_typed(const Worksheet& ws, const Preferences& prefs,
                      sheet_in->s.msd_count * sheet_in->s.msd_reduction,
                  0.0);
     if (*factor_low > buy) {
-      out.markup = scaled_text(std::llround((*factor_low - buy) * 1e9), 9);
+      const double markup = *factor_low - buy;
+      out.markup = markup < 1e9 ? scaled_text(std::llround(markup * 1e9), 9) : short_text(markup);
       try {
         const double price = p.in.sellingprice;
         const LeaseFigures sold = p.at(*factor_low, price);
@@ -382,6 +390,12 @@ std::variant<Reconciliation, std::string> reconcile_contract(const Worksheet& ws
     if (trim(contract[index(f.figure)]).empty()) continue;
     auto t = read_typed(f, contract[index(f.figure)]);
     if (auto* why = std::get_if<std::string>(&t)) return *why;
+    const double v = std::get<Typed>(t).value;
+    if (f.figure == CF::term && !(v > 0 && v <= 1200 && v == std::floor(v))) {
+      return "The contract's " + std::string(f.caption) + " " +
+             quoted_name(trim(contract[index(f.figure)])) +
+             " is not a whole number of months from 1 to 1200.";
+    }
     typed[index(f.figure)] = std::get<Typed>(t);
   }
   Reconciliation out = reconcile_typed(ws, prefs, contract, typed);

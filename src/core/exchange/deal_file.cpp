@@ -39,7 +39,13 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text, DealRea
         problem = "it holds " + std::to_string(texts.size()) + " of the " +
                   std::to_string(kFieldCount) + " fields";
       }
-      for (const auto& [field, t] : texts) ws[field] = t;
+      for (const auto& [field, t] : texts) {
+        if (!problem && t.size() > kMaxFieldText) {
+          problem = "the text of field " + quoted_name(field_info(field).name) + " is longer than " +
+                    std::to_string(kMaxFieldText) + " characters, more than the window holds";
+        }
+        ws[field] = t;
+      }
     } else if (name == key::rolloption) {
       problem = read_rolloption(value, ws.rolloption);
     } else if (name == key::structure) {

@@ -1,5 +1,6 @@
 #include "prefs/settings.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -75,6 +76,12 @@ DealerSettings load_settings(const PrefsLocation& location, std::optional<std::s
       }
       settings.other.erase("grid");
     }
+    if (const auto dealer = json->find("dealership"); error.empty() && dealer != json->end()) {
+      const bool texts = dealer->is_object() &&
+                         std::all_of(dealer->begin(), dealer->end(),
+                                     [](const Json& v) { return v.is_string(); });
+      if (!texts) error = "its \"dealership\" is not an object of texts";
+    }
     if (const auto markup = json->find("markup"); error.empty() && markup != json->end()) {
       const auto v = markup->is_string() ? whole_number(markup->get<std::string>()) : std::nullopt;
       if (v && std::isfinite(*v)) {
@@ -104,6 +111,36 @@ std::optional<std::string> save_settings(const PrefsLocation& location,
     return "The dealer settings could not be saved to " + location.path + ": " + *error + ".";
   }
   return std::nullopt;
+}
+
+std::variant<DealerSettings, std::string> update_settings(const PrefsLocation& location,
+                                                          const DealerSettings& before,
+                                                          const DealerSettings& after) {
+  const FileUpdateLock lock(location.path);
+  std::optional<std::string> problem;
+  DealerSettings now = load_settings(location, problem);
+  if (problem) return *problem + " Mend or move the file first, so that nothing in it is lost.";
+  if (after.grid_terms != before.grid_terms || after.grid_downpayments != before.grid_downpayments) {
+    now.grid_terms = after.grid_terms;
+    now.grid_downpayments = after.grid_downpayments;
+  }
+  if (after.markup != before.markup) now.markup = after.markup;
+  for (const auto* side : {&before.other, &after.other}) {
+    for (const auto& [key, value] : side->items()) {
+      const auto was = before.other.find(key);
+      const auto is = after.other.find(key);
+      const bool same = (was == before.other.end()) == (is == after.other.end()) &&
+                        (is == after.other.end() || *was == *is);
+      if (same) continue;
+      if (is == after.other.end()) {
+        now.other.erase(key);
+      } else {
+        now.other[key] = *is;
+      }
+    }
+  }
+  if (auto error = save_settings(location, now)) return *error;
+  return now;
 }
 
 }  // namespace tq

@@ -3,6 +3,7 @@
 // (same directory rules, same safe save), so that preferences.txt stays as it always was.
 
 #include <optional>
+#include <variant>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct DealerSettings {
   std::string markup = "0";
   // Keys this version does not know, kept as they were so that a save loses nothing.
   Json other = Json::object();
+  bool operator==(const DealerSettings&) const = default;
 };
 
 // The settings file's location: beside the preferences file, by the same rules.
@@ -38,5 +40,12 @@ std::optional<std::string> write_dealer_json(const PrefsLocation& location, cons
 DealerSettings load_settings(const PrefsLocation& location, std::optional<std::string>& message);
 std::optional<std::string> save_settings(const PrefsLocation& location,
                                          const DealerSettings& settings);
+// Saves `after` as a change of `before` (the settings this window last had): under the file's
+// update lock, only what changed since `before` is written into the file as it is now, so that
+// another window's changes stay. Returns the file's settings afterwards, or why not (a file that
+// cannot be read is never written over).
+std::variant<DealerSettings, std::string> update_settings(const PrefsLocation& location,
+                                                          const DealerSettings& before,
+                                                          const DealerSettings& after);
 
 }  // namespace tq

@@ -75,6 +75,10 @@ struct ClearWrite {
 // What Return runs in an input: Calculate Payments, Re-Calculate or Roll to Payment.
 enum class ReturnRuns { calculate, recalculate, roll, nothing };
 
+// The longest text a field of the window holds; a deal file with a longer one is refused rather
+// than cut in silence.
+inline constexpr std::size_t kMaxFieldText = 32767;
+
 struct FieldInfo {
   Field field;
   std::string_view name;
