@@ -135,7 +135,8 @@ TEST_F(Cli, GridAndBatchOfLines) {
   request["fields"]["docfee"] = "a\"b\u00e9\t";
   const std::string odd = request.dump(), odd_ascii = request.dump(-1, ' ', true);
   // A refusal never echoes a huge figure whole: its line stays under 200 characters.
-  const std::string huge = R"({"reconcile": {"base_payment": ")" + std::string(900'000, '9') + "\"}}";
+  const std::string huge =
+      R"({"reconcile": {"base_payment": ")" + std::string(900'000, '9') + "\"}}";
   run = run_cli(deal + "\n\n  \r\n{\"fields\": 1}\n" + odd + "\n" + odd_ascii + "\n" +
                     std::string(kMaxLine + 1, ' ') + "\n" + deal + "\n" + huge + "\n",
                 "--jsonl");

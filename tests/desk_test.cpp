@@ -114,7 +114,8 @@ TEST(Program, QuotesAndRefusals) {
       {program + R"(, "msd_max": "2.5"})", "\"msd_max\" must be a whole number from 0 to 10"},
       {program + R"(, "msd_reduction": "-1"})", "\"msd_reduction\" must be 0 or more"},
       {program + R"(, "acqfee": "1e999"})", "\"acqfee\" is not a finite number"},
-      {program + R"(, "valid_until": "2027-02-31"})", "\"valid_until\" must be a date as YYYY-MM-DD"},
+      {program + R"(, "valid_until": "2027-02-31"})",
+       "\"valid_until\" must be a date as YYYY-MM-DD"},
       {R"({"name": "y", "rate_type": "percent", "terms": [)" + terms + "]}",
        "\"terms\" holds more than 100 terms"},
       {"[" + program + "}," + program + "}]", "two programs have the \"name\" \"x\""},
@@ -299,8 +300,9 @@ TEST(Reconcile, MarkupReserveDifferencesAndRefusals) {
   contract = {};
   // A money factor far past any rate gives a markup in range, never an overflowed one.
   contract[static_cast<std::size_t>(tq::ContractFigure::money_factor)] = "1e300";
-  EXPECT_EQ(std::get<tq::Reconciliation>(tq::reconcile_contract(deal.ws, deal.prefs, contract)).markup,
-            "1E+300");
+  EXPECT_EQ(
+      std::get<tq::Reconciliation>(tq::reconcile_contract(deal.ws, deal.prefs, contract)).markup,
+      "1E+300");
   contract = {};
   contract[0] = "424.495";
   EXPECT_EQ(std::get<std::string>(tq::reconcile_contract(deal.ws, deal.prefs, contract)),

@@ -443,6 +443,23 @@ class GuiTest : public QObject {
     QCOMPARE(form()->findChild<QAction*>("actionRedo")->text(), QString("&Redo Roll to Payment"));
   }
 
+  // Dealer files that cannot be read: both named at start-up, and a settings change is refused
+  // rather than written over the dealer's file.
+  void unreadableDealerFilesAreNamedAndKept() {
+    const QString settings = dir_->filePath("settings.json");
+    std::ofstream(settings.toStdString()) << "{broken";
+    std::ofstream(dir_->filePath("programs.json").toStdString()) << "[";
+    start();
+    QTRY_VERIFY(!boxes_->boxes.empty());
+    QVERIFY(boxes_->boxes.back().text.contains(settings));
+    QVERIFY(boxes_->boxes.back().text.contains(dir_->filePath("programs.json")));
+    session_->open_grid();
+    QVERIFY(session_->grid() != nullptr);
+    session_->grid()->table()->item(1, 0)->setText("30");  // an edited term: saved, or refused
+    QVERIFY(boxes_->boxes.back().text.contains("Mend or move the file first"));
+    QCOMPARE(slurp(settings), std::string("{broken"));
+  }
+
   // The traps of a desk day: a roll to a rate no deal can have is marked and Print asks; Clear
   // Form forgets the customer; Escape closes Preferences; the example deal file opens.
   void noWildQuoteFromANormalKey() {

@@ -5,12 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
-
-#include <atomic>
 #include <thread>
 
 #include "common/files.hpp"
@@ -237,8 +236,8 @@ TEST_F(PrefsDir, TwoWindowsAtOnceLoseNothing) {
   EXPECT_EQ(failures, 0);
   const tq::PrefsLocation location(path_);
   const auto programs_at = tq::programs_location(location);
-  const tq::LenderProgram sample =
-      std::get<std::vector<tq::LenderProgram>>(tq::read_programs_file(TALLYQUOTE_EXAMPLE_PROGRAMS))[0];
+  const tq::LenderProgram sample = std::get<std::vector<tq::LenderProgram>>(
+      tq::read_programs_file(TALLYQUOTE_EXAMPLE_PROGRAMS))[0];
   savers.clear();
   for (int w = 0; w < 2; ++w) {  // each window adds its own programs, starting from none
     savers.emplace_back([&, w] {
@@ -261,7 +260,8 @@ TEST_F(PrefsDir, TwoWindowsAtOnceLoseNothing) {
   tq::DealerSettings base, grid, markup;
   grid.grid_terms = grid.grid_downpayments = {"36"};
   markup.markup = "0.5";
-  ASSERT_TRUE(std::holds_alternative<tq::DealerSettings>(tq::update_settings(settings_at, base, grid)));
+  ASSERT_TRUE(
+      std::holds_alternative<tq::DealerSettings>(tq::update_settings(settings_at, base, grid)));
   const auto both = tq::update_settings(settings_at, base, markup);
   ASSERT_TRUE(std::holds_alternative<tq::DealerSettings>(both));
   EXPECT_EQ(std::get<tq::DealerSettings>(both).grid_terms, grid.grid_terms);

@@ -116,7 +116,7 @@ int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& star
     } catch (const tq::BadRequest& bad) {
       // Under 200 characters like a single request's refusal, whatever the line held.
       out += tq::Json{{"error", shortened(bad.why, 180)}}.dump(-1, ' ', false,
-                                                              tq::Json::error_handler_t::replace);
+                                                               tq::Json::error_handler_t::replace);
       any_bad = true;
     }
     out.push_back('\n');

@@ -119,8 +119,9 @@ void Session::start() {
 QString Session::save_dealer_settings() {
   if (!settings_problem_.empty()) {
     settings_ = settings_base_;  // the edit is not kept where it cannot be saved
-    return ui::qstr(settings_problem_ + " Mend or move the file first, so that nothing in it is "
-                                        "lost; the change was not saved.");
+    return ui::qstr(settings_problem_ +
+                    " Mend or move the file first, so that nothing in it is "
+                    "lost; the change was not saved.");
   }
   auto updated = update_settings(settings_location(prefs_location_), settings_base_, settings_);
   if (const auto* why = std::get_if<std::string>(&updated)) return ui::qstr(*why);
@@ -185,13 +186,14 @@ void Session::open_programs() {
   if (form_ == nullptr) return;
   const auto save = [this](const std::vector<LenderProgram>& programs) {
     if (!programs_problem_.empty()) {
-      return SavedPrograms{
-          ui::qstr(programs_problem_ + " Mend or move the file first, so that nothing in it is lost."),
-          {}};
+      return SavedPrograms{ui::qstr(programs_problem_ +
+                                    " Mend or move the file first, so that nothing in it is lost."),
+                           {}};
     }
     // Another window may have changed the file since: only this window's changes are applied.
     auto updated = update_programs(programs_location(prefs_location_), programs_, programs);
-    if (const auto* why = std::get_if<std::string>(&updated)) return SavedPrograms{ui::qstr(*why), {}};
+    if (const auto* why = std::get_if<std::string>(&updated))
+      return SavedPrograms{ui::qstr(*why), {}};
     programs_ = std::get<std::vector<LenderProgram>>(updated);
     return SavedPrograms{QString(), programs_};
   };

@@ -157,8 +157,8 @@ std::optional<std::string> replace_file(const std::string& path, std::string_vie
 
 FileUpdateLock::FileUpdateLock(const std::string& path) {
   const std::filesystem::path file(path);
-  const std::filesystem::path lock =
-      (file.has_parent_path() ? file.parent_path() : ".") / ("." + file.filename().string() + ".tqlock");
+  const std::filesystem::path lock = (file.has_parent_path() ? file.parent_path() : ".") /
+                                     ("." + file.filename().string() + ".tqlock");
   fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   // Without a lock file (a read-only directory) the update goes on; its save then fails anyway.
   if (fd_ >= 0) ::flock(fd_, LOCK_EX);

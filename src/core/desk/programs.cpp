@@ -171,8 +171,8 @@ std::optional<std::string> read_program(const Json& value, LenderProgram& out) {
   }
   // What a deal's structure takes, so that a deal priced on the program saves and opens again.
   const std::string_view most = out.msd_max;
-  if (!most.empty() && (most.find_first_not_of("0123456789") != most.npos || most.size() > 2 ||
-                        val(most) > 10)) {
+  if (!most.empty() &&
+      (most.find_first_not_of("0123456789") != most.npos || most.size() > 2 || val(most) > 10)) {
     return "\"msd_max\" must be a whole number from 0 to 10";
   }
   for (const auto& [key, text] : {std::pair{"msd_reduction", &out.msd_reduction},
@@ -318,7 +318,8 @@ std::variant<std::vector<LenderProgram>, std::string> parse_programs(const std::
     LenderProgram p;
     if (auto problem = read_program(item, p)) return *problem;
     // A deal names its program: two of one name could not be told apart.
-    if (!names.insert(p.name).second) return "two programs have the \"name\" " + quoted_name(p.name);
+    if (!names.insert(p.name).second)
+      return "two programs have the \"name\" " + quoted_name(p.name);
     out.push_back(std::move(p));
   }
   return out;

@@ -41,8 +41,9 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text, DealRea
       }
       for (const auto& [field, t] : texts) {
         if (!problem && t.size() > kMaxFieldText) {
-          problem = "the text of field " + quoted_name(field_info(field).name) + " is longer than " +
-                    std::to_string(kMaxFieldText) + " characters, more than the window holds";
+          problem = "the text of field " + quoted_name(field_info(field).name) +
+                    " is longer than " + std::to_string(kMaxFieldText) +
+                    " characters, more than the window holds";
         }
         ws[field] = t;
       }

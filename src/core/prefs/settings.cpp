@@ -77,9 +77,9 @@ DealerSettings load_settings(const PrefsLocation& location, std::optional<std::s
       settings.other.erase("grid");
     }
     if (const auto dealer = json->find("dealership"); error.empty() && dealer != json->end()) {
-      const bool texts = dealer->is_object() &&
-                         std::all_of(dealer->begin(), dealer->end(),
-                                     [](const Json& v) { return v.is_string(); });
+      const bool texts =
+          dealer->is_object() &&
+          std::all_of(dealer->begin(), dealer->end(), [](const Json& v) { return v.is_string(); });
       if (!texts) error = "its \"dealership\" is not an object of texts";
     }
     if (const auto markup = json->find("markup"); error.empty() && markup != json->end()) {
@@ -120,7 +120,8 @@ std::variant<DealerSettings, std::string> update_settings(const PrefsLocation& l
   std::optional<std::string> problem;
   DealerSettings now = load_settings(location, problem);
   if (problem) return *problem + " Mend or move the file first, so that nothing in it is lost.";
-  if (after.grid_terms != before.grid_terms || after.grid_downpayments != before.grid_downpayments) {
+  if (after.grid_terms != before.grid_terms ||
+      after.grid_downpayments != before.grid_downpayments) {
     now.grid_terms = after.grid_terms;
     now.grid_downpayments = after.grid_downpayments;
   }

@@ -3,8 +3,8 @@
 // (same directory rules, same safe save), so that preferences.txt stays as it always was.
 
 #include <optional>
-#include <variant>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "common/json_text.hpp"
