@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -44,6 +45,8 @@ class GuiTest : public QObject {
   std::unique_ptr<QTemporaryDir> dir_;
   std::unique_ptr<tq::Session> session_;
   std::unique_ptr<BoxCloser> boxes_;
+  int dialogs_awaited_ = 0, dialogs_met_ = 0;
+  qint64 dialog_wait_ms_ = 5000;
   int quits_ = 0;
 
   QString prefs_path() const { return dir_->filePath("preferences.txt"); }
@@ -78,16 +81,38 @@ class GuiTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(form()));
     QTest::qWait(20);
   }
-  // Runs `use` on the modal dialog the next action opens.
+  // Runs `use` on the modal dialog the next action opens, as soon as it is up. A dialog that
+  // never opens within the wait fails the test (cleanup checks every one came).
   template <class D>
-  static void when_dialog_opens(std::function<void(D*)> use) {
-    QTimer::singleShot(50, [use] {
+  void when_dialog_opens(std::function<void(D*)> use) {
+    ++dialogs_awaited_;
+    auto* poll = new QTimer(this);
+    auto waited = std::make_shared<QElapsedTimer>();
+    waited->start();
+    connect(poll, &QTimer::timeout, this, [this, poll, waited, use] {
       auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-      QVERIFY(dialog != nullptr);
+      if (dialog == nullptr) {
+        if (waited->elapsed() > dialog_wait_ms_) poll->deleteLater();  // never came
+        return;
+      }
+      poll->deleteLater();
+      poll->stop();
+      ++dialogs_met_;
       use(dialog);
       // A check that failed inside leaves no dialog open to hang the rest of the run.
       if (QTest::currentTestFailed() && dialog->isVisible()) dialog->reject();
     });
+    poll->start(20);
+  }
+  bool all_dialogs_met() const { return dialogs_met_ == dialogs_awaited_; }
+  // The last message box shown; a test that expects one fails cleanly when none was.
+  const SeenBox& last_box() const {
+    static const SeenBox none;
+    if (boxes_->boxes.empty()) {
+      QTest::qFail("no message box was shown", __FILE__, __LINE__);
+      return none;
+    }
+    return boxes_->boxes.back();
   }
   // The grid's cell of the deal on the worksheet: the bold one.
   QTableWidgetItem* deal_cell() const {
@@ -119,6 +144,9 @@ class GuiTest : public QObject {
     write_prefs(v);
   }
   void cleanup() {
+    QVERIFY2(all_dialogs_met(), "a dialog the test waited for never opened");
+    dialogs_awaited_ = dialogs_met_ = 0;
+    dialog_wait_ms_ = 5000;
     session_.reset();
     boxes_.reset();
     dir_.reset();
@@ -209,7 +237,7 @@ class GuiTest : public QObject {
     const tq::Worksheet before = form()->worksheet();
     boxes_->answer = QMessageBox::Cancel;
     click(main("Command7"));
-    QVERIFY(boxes_->boxes.back().text.contains("no default printer"));
+    QVERIFY(last_box().text.contains("no default printer"));
     QVERIFY(form()->worksheet() == before);
     // Saving the same page as a PDF instead (the page itself: print_pdf_test).
     const QString pdf = dir_->filePath("quote.pdf");
@@ -349,7 +377,7 @@ class GuiTest : public QObject {
     for (const auto& [name, count] : fired)
       QCOMPARE(std::make_pair(name, count), std::make_pair(name, 4));
     form()->findChild<QAction*>("actionAbout")->trigger();
-    QVERIFY(boxes_->boxes.back().text.contains("Tallyquote 0."));
+    QVERIFY(last_box().text.contains("Tallyquote 0."));
     form()->findChild<QAction*>("actionPreferences")->trigger();
     QVERIFY(session_->dialog() != nullptr);
   }
@@ -391,7 +419,7 @@ class GuiTest : public QObject {
     QTest::keyClick(main("sellingprice"), Qt::Key_E, Qt::ControlModifier);
     QVERIFY(QFile::exists(pdf));
     QCOMPARE(boxes_->boxes.rbegin()[1].text.left(25), QString("The figures are out of da"));
-    QVERIFY(boxes_->boxes.back().text.contains("Selling Price: read as 30"));
+    QVERIFY(last_box().text.contains("Selling Price: read as 30"));
     QCOMPARE(main<QLabel>("monthlypayment")->palette().color(QPalette::WindowText), green);
     // The status line offers the fix in one click: the price becomes 30000, out of date.
     QLabel* status = form()->status_line();
@@ -443,6 +471,21 @@ class GuiTest : public QObject {
     QCOMPARE(form()->findChild<QAction*>("actionRedo")->text(), QString("&Redo Roll to Payment"));
   }
 
+  // The dialog helper cannot pass empty: an action that opens no dialog fails the check that
+  // every test's cleanup makes.
+  void dialogHelperFailsWhenNoDialogOpens() {
+    start();
+    dialog_wait_ms_ = 100;
+    bool used = false;
+    when_dialog_opens<QDialog>([&used](QDialog*) { used = true; });
+    click(main("Command1"));  // Calculate Payments opens no dialog
+    QTest::qWait(300);
+    QVERIFY(!used);
+    QEXPECT_FAIL("", "no dialog opened, so the helper's check fails", Continue);
+    QVERIFY(all_dialogs_met());
+    dialogs_awaited_ = dialogs_met_;  // seen failing: the cleanup's own check passes
+  }
+
   // Dealer files that cannot be read: both named at start-up, and a settings change is refused
   // rather than written over the dealer's file.
   void unreadableDealerFilesAreNamedAndKept() {
@@ -451,12 +494,12 @@ class GuiTest : public QObject {
     std::ofstream(dir_->filePath("programs.json").toStdString()) << "[";
     start();
     QTRY_VERIFY(!boxes_->boxes.empty());
-    QVERIFY(boxes_->boxes.back().text.contains(settings));
-    QVERIFY(boxes_->boxes.back().text.contains(dir_->filePath("programs.json")));
+    QVERIFY(last_box().text.contains(settings));
+    QVERIFY(last_box().text.contains(dir_->filePath("programs.json")));
     session_->open_grid();
     QVERIFY(session_->grid() != nullptr);
     session_->grid()->table()->item(1, 0)->setText("30");  // an edited term: saved, or refused
-    QVERIFY(boxes_->boxes.back().text.contains("Mend or move the file first"));
+    QVERIFY(last_box().text.contains("Mend or move the file first"));
     QCOMPARE(slurp(settings), std::string("{broken"));
   }
 
@@ -477,7 +520,7 @@ class GuiTest : public QObject {
     boxes_->answer = QMessageBox::Cancel;
     QApplication::setActiveWindow(form());  // as the window manager does when a box closes
     QTest::keyClick(main("rate"), Qt::Key_P, Qt::ControlModifier);
-    QVERIFY(boxes_->boxes.back().text.contains("Lease Rate is negative (-2.02)"));
+    QVERIFY(last_box().text.contains("Lease Rate is negative (-2.02)"));
     // Clear Form: the next customer's copy carries nothing of this one's.
     form()->show_worksheet([&] {
       tq::Worksheet ws = form()->worksheet();
@@ -519,7 +562,7 @@ class GuiTest : public QObject {
       QTest::keyClick(count, Qt::Key_Return);
     });
     form()->findChild<QAction*>("actionDealStructure")->trigger();
-    QVERIFY(boxes_->boxes.back().text.contains("0 to 10"));
+    QVERIFY(last_box().text.contains("0 to 10"));
     QVERIFY2(form()->structure_line()->toolTip().endsWith("4 MSDs · deposits 1600.00"),
              qPrintable(form()->structure_line()->toolTip()));
     QVERIFY(form()->figures_out_of_date());
@@ -586,7 +629,7 @@ class GuiTest : public QObject {
       QTest::keyClick(vin, Qt::Key_Return);
     });
     form()->findChild<QAction*>("actionDealDetails")->trigger();
-    QVERIFY(boxes_->boxes.back().text.contains("I, O or Q"));
+    QVERIFY(last_box().text.contains("I, O or Q"));
     QCOMPARE(form()->worksheet().details.at("customer"), std::string("Alex Smith"));
     QVERIFY(slurp(dir_->filePath("settings.json")).find("Riverside Motors") != std::string::npos);
     form()->undo();  // the details are part of the deal: Undo takes them back
@@ -612,7 +655,7 @@ class GuiTest : public QObject {
       list->setCurrentRow(1);
       boxes_->answer = QMessageBox::No;
       click(dialog->findChild<QPushButton*>("applyprogram"));
-      QCOMPARE(boxes_->boxes.back().text,
+      QCOMPARE(last_box().text,
                QString("Sample Credit Union Lease, spring expired on 2026-06-30. Apply anyway?"));
       QVERIFY(dialog->isVisible() && form()->worksheet().program.empty());
       boxes_->answer = QMessageBox::Ok;
@@ -623,7 +666,7 @@ class GuiTest : public QObject {
       click(dialog->findChild<QPushButton*>("applyprogram"));
     });
     QTest::keyClick(main("msrp"), Qt::Key_L, Qt::ControlModifier);
-    QVERIFY(boxes_->boxes.back().text.contains("has no 48-month term; it has 24, 36 and 39"));
+    QVERIFY(last_box().text.contains("has no 48-month term; it has 24, 36 and 39"));
     QCOMPARE(shown("rate") + " " + shown("residual") + " " + shown("acqfee"), QString("3 .57 650"));
     QVERIFY(!form()->figures_out_of_date());
     QVERIFY(form()->structure_line()->toolTip().startsWith("Program: Example Bank Lease"));
@@ -668,7 +711,7 @@ class GuiTest : public QObject {
     // A term the program lacks is refused, and the figures stay out of date.
     type_into(main<QLineEdit>("term"), "48");
     QTest::keyClick(main("msrp"), Qt::Key_Return);
-    QVERIFY(boxes_->boxes.back().text.contains("has no 48-month term"));
+    QVERIFY(last_box().text.contains("has no 48-month term"));
     QVERIFY(form()->figures_out_of_date());
   }
 };
