@@ -11,6 +11,7 @@
 #include "desk/programs.hpp"
 #include "desk/reconcile.hpp"
 #include "example_deal.hpp"
+#include "exchange/programs_json.hpp"
 #include "exchange/request.hpp"
 #include "prefs/preferences.hpp"
 #include "stepwise.hpp"

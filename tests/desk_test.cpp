@@ -9,6 +9,7 @@
 #include "desk/grid.hpp"
 #include "desk/programs.hpp"
 #include "desk/reconcile.hpp"
+#include "exchange/programs_json.hpp"
 #include "exchange/request.hpp"
 
 namespace {

@@ -15,6 +15,7 @@
 #include "common/files.hpp"
 #include "deal_helpers.hpp"
 #include "desk/programs.hpp"
+#include "exchange/programs_json.hpp"
 #include "prefs/preferences.hpp"
 #include "prefs/settings.hpp"
 

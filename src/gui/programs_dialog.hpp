@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "desk/programs.hpp"
+#include "exchange/programs_json.hpp"
 
 class QCheckBox;
 class QComboBox;

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "common/units.hpp"
 #include "gui/qt_ui.hpp"
 
 namespace tq {
@@ -49,11 +50,11 @@ void QtPagePrinter::update_line_height() {
   regular.setBold(false);
   regular.setUnderline(false);
   const QFontMetricsF metrics(regular, &printer_);
-  line_twips_ = metrics.height() / printer_.resolution() * 1440.0;
+  line_twips_ = metrics.height() / printer_.resolution() * kTwipsPerInch;
 }
 
 double QtPagePrinter::device(double twips) const {
-  return twips / 1440.0 * printer_.resolution();
+  return twips / kTwipsPerInch * printer_.resolution();
 }
 
 void QtPagePrinter::begin() {

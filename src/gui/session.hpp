@@ -8,6 +8,7 @@
 #include <string>
 
 #include "desk/programs.hpp"
+#include "exchange/programs_json.hpp"
 #include "prefs/preferences.hpp"
 #include "prefs/settings.hpp"
 

@@ -84,6 +84,10 @@ std::string deal_summary(const Worksheet& ws, const Preferences& prefs);
 double reserve_of(double payment_at_rate, double payment_at_buy_rate, double term, double taxrate,
                   const Structure& structure);
 
+// Calculate Payments: the single pay (which leaves the deal's own lease shown), the reserve and
+// the finance comparison, as the button and the end of every search run them.
+void calculate_payments(Deal& deal);
+
 // Single-pay lease into csinglepay; leaves rate and downpayment exactly as they were.
 void calc_singlepay(Deal& deal);
 

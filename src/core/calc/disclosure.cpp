@@ -6,6 +6,7 @@
 #include "calc/calc.hpp"
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
+#include "common/units.hpp"
 
 namespace tq {
 namespace {
@@ -25,7 +26,8 @@ std::vector<std::pair<std::string, std::string>> gross_items(const LeaseInputs& 
   add("acqfee", !s.acqfee_paid, in.acqfee);
   add("docfee", choices.doc_in_payments, in.docfee);
   add("platecharge", choices.plate_in_payments, in.platecharge);
-  const double included = 15000 * (in.term / 12), driven = in.milesyear * (in.term / 12);
+  const double included = kIncludedMilesPerYear * (in.term / 12),
+               driven = in.milesyear * (in.term / 12);
   add("excess_miles", driven > included, (driven - included) * in.mileagecharge);
   add("negative_equity", in.tradepayoff > in.tradeallowance, in.tradepayoff - in.tradeallowance);
   add("upfront_tax", s.upfront() && s.capitalized, f.upfront_tax);
@@ -101,8 +103,8 @@ LeaseDisclosure lease_disclosure(const Worksheet& ws, const Preferences& prefs,
   d.purchase_option_price = money_text(residual + val(ws.structure.purchase_option_fee));
   // The lease rate: the money factor as used (after any MSD reduction), never an APR.
   d.money_factor = short_text(f.factor);
-  d.lease_rate_percent = money_text(f.factor * 2400);
-  d.miles_per_year = short_text(std::max(num(F::milesyear), 15000.0));
+  d.lease_rate_percent = money_text(f.factor * kPercentPerMoneyFactor);
+  d.miles_per_year = short_text(std::max(num(F::milesyear), kIncludedMilesPerYear));
   d.excess_mile_charge = money_text(num(F::mileagecharge));
 
   // The finance box, from the finance results as they stand.

@@ -5,6 +5,7 @@
 #include "calc/calc.hpp"
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
+#include "common/units.hpp"
 #include "prefs/preferences.hpp"
 
 namespace tq {
@@ -92,7 +93,7 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   const auto tax = [X](double v) { return v * X * 0.01; };
   const StructureInputs& s = in.s;
   LeaseFigures out;
-  double F = choices.rate_is_percent ? in.rate / 2400 : in.rate;
+  double F = choices.rate_is_percent ? in.rate / kPercentPerMoneyFactor : in.rate;
   if (s.msd_count > 0) F = std::max(finite(F - s.msd_count * s.msd_reduction), 0.0);
   out.factor = F;
   double N = in.sellingprice + in.addons;
@@ -100,7 +101,7 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   N = N - in.downpayment - in.rebates - in.tradeallowance + in.tradepayoff;
   if (choices.doc_in_payments) N = N + in.docfee;
   if (choices.plate_in_payments) N = N + in.platecharge;
-  const double included = finite(15000 * (T / 12));
+  const double included = finite(kIncludedMilesPerYear * (T / 12));
   const double driven = finite(in.milesyear * (T / 12));
   if (driven > included) N = N + (driven - included) * in.mileagecharge;
   // The items taxed once with the payments, in this order.
@@ -194,7 +195,7 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
                           ? shown(tax(in.sellingprice + in.addons), text)
                           : shown(tax(T * out.basepayment + O), text);
   }
-  out.deposit_each = out.payment > 0 ? 50 * std::ceil(out.payment / 50) : 0;
+  out.deposit_each = out.payment > 0 ? kMsdRounding * std::ceil(out.payment / kMsdRounding) : 0;
 
   double st = 0;
   if (!s.startups_capitalized) {
@@ -316,6 +317,12 @@ void calc_reserve(Deal& deal) {
                                     val(ws[F::taxrate]), structure);
   for (std::size_t i = 0; i < saved.size(); ++i) ws[kRestored[i]] = std::move(saved[i]);
   write_money(ws, F::totalreserve, reserve);
+}
+
+void calculate_payments(Deal& deal) {
+  calc_singlepay(deal);
+  calc_reserve(deal);
+  calc_finance(deal);
 }
 
 }  // namespace tq

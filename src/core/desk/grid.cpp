@@ -69,7 +69,7 @@ PaymentGrid payment_grid(const Worksheet& ws, const Preferences& prefs,
         continue;
       }
       try {
-        refresh_results(deal);  // Calculate Payments: single pay, reserve, finance
+        calculate_payments(deal);  // Calculate Payments: single pay, reserve, finance
         cell.monthlypayment = copy[Field::monthlypayment];
         cell.totaldue = copy[Field::totaldue];
         cell.within_desired = desired > 0 && val(*cell.monthlypayment) <= desired;

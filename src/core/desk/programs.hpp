@@ -10,17 +10,15 @@
 #include <variant>
 #include <vector>
 
-#include "common/json_text.hpp"
+#include "common/units.hpp"
 #include "prefs/preferences.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/worksheet.hpp"
 
 namespace tq {
 
-inline constexpr const char* kProgramsFileName = "programs.json";
-inline constexpr std::size_t kMaxProgramsFileSize = 4 * 1024 * 1024;
 // Mileage bands go up to this many miles a year; more miles use this band and pay the excess.
-inline constexpr double kTopMileageBand = 15000;
+inline constexpr double kTopMileageBand = kIncludedMilesPerYear;
 // A lender's sheet has a handful of terms and bands; more is refused rather than slowly priced.
 inline constexpr std::size_t kMaxProgramTerms = 100, kMaxProgramBands = 20;
 
@@ -41,11 +39,6 @@ struct LenderProgram {
   std::optional<PaymentRounding> payment_rounding;  // how the lender rounds the base payment
   bool operator==(const LenderProgram&) const = default;
 };
-
-Json program_json(const LenderProgram& p);
-// A program object, checked: known keys, texts that read as numbers, a name, at least one term,
-// bands above 0 and at most 15,000, a valid-until date as YYYY-MM-DD. Returns why not.
-std::optional<std::string> read_program(const Json& value, LenderProgram& out);
 
 // Whether the program is past its valid-until date on `today` (YYYY-MM-DD).
 bool program_expired(const LenderProgram& p, std::string_view today);
@@ -85,27 +78,5 @@ std::optional<std::string> expiry_message(const LenderProgram& p, std::string_vi
 // The lease rate's mark when it stands more than the program's max_markup above the buy rate.
 std::optional<std::string> markup_warning(const Worksheet& ws, const Preferences& prefs,
                                           const LenderProgram& p);
-
-// The dealer's programs file: {"programs": [...]}. A missing file holds no programs.
-PrefsLocation programs_location(const PrefsLocation& preferences);
-std::variant<std::vector<LenderProgram>, std::string> load_programs(const PrefsLocation& location);
-std::optional<std::string> save_programs(const PrefsLocation& location,
-                                         const std::vector<LenderProgram>& programs);
-// Saves `after` as a change of `before` (the list this window last had): under the file's update
-// lock, the programs added, changed or removed since `before` are applied to the file as it is
-// now, so that another window's programs stay. Returns the file's programs afterwards, or why not
-// (a file that cannot be read is never written over).
-std::variant<std::vector<LenderProgram>, std::string> update_programs(
-    const PrefsLocation& location, const std::vector<LenderProgram>& before,
-    const std::vector<LenderProgram>& after);
-
-// Importing and exporting: a file of programs, read (error names the file) or written safely.
-std::variant<std::vector<LenderProgram>, std::string> read_programs_file(const std::string& path);
-std::optional<std::string> write_programs_file(const std::string& path,
-                                               const std::vector<LenderProgram>& programs);
-
-// Programs from a text: one program object, an array of them, or {"programs": [...]}.
-std::variant<std::vector<LenderProgram>, std::string> parse_programs(const std::string& text);
-Json programs_json(const std::vector<LenderProgram>& programs);
 
 }  // namespace tq

@@ -9,6 +9,7 @@
 #include "calc/messages.hpp"
 #include "common/json_text.hpp"
 #include "common/numtext.hpp"
+#include "common/units.hpp"
 
 namespace tq {
 namespace {
@@ -342,11 +343,11 @@ Reconciliation reconcile_typed(const Worksheet& ws, const Preferences& prefs,
 
   // The markup over the buy rate, and what it is worth by the reserve rule, at the low end.
   if (sheet && factor_low) {
-    const double buy =
-        std::max((lease_choices(prefs).rate_is_percent ? val(ws[Field::buyrate]) / 2400
-                                                       : val(ws[Field::buyrate])) -
-                     sheet_in->s.msd_count * sheet_in->s.msd_reduction,
-                 0.0);
+    const double buy = std::max(
+        (lease_choices(prefs).rate_is_percent ? val(ws[Field::buyrate]) / kPercentPerMoneyFactor
+                                              : val(ws[Field::buyrate])) -
+            sheet_in->s.msd_count * sheet_in->s.msd_reduction,
+        0.0);
     if (*factor_low > buy) {
       const double markup = *factor_low - buy;
       out.markup = markup < 1e9 ? scaled_text(std::llround(markup * 1e9), 9) : short_text(markup);

@@ -14,6 +14,7 @@
 #include "desk/programs.hpp"
 #include "desk/reconcile.hpp"
 #include "exchange/deal_file.hpp"
+#include "exchange/programs_json.hpp"
 #include "exchange/worksheet_json.hpp"
 #include "tools/commands.hpp"
 

@@ -18,13 +18,13 @@ void recalculate_cod(Deal& deal, PassRunner run) {
     pass({1, 0}, true);
     pass({-1, 2}, false);
     reformat_down();
-    refresh_results(deal);
+    calculate_payments(deal);
   } else {
     // The start-ups alone reach the total: the down payment goes negative, and the shortfall
     // is shown as the deficiency.
     pass({-1, 0}, false);
     pass({1, 2}, true);
-    refresh_results(deal);
+    calculate_payments(deal);
     reformat_down();
     ws[F::deficency] = short_text(std::fabs(val(ws[F::downpayment])));
     ws[F::deficency] = money_text(val(ws[F::deficency]));

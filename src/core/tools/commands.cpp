@@ -46,7 +46,7 @@ bool run_command(Command command, Worksheet& ws, const Preferences& prefs, const
   try {
     switch (command) {
       case Command::calculate:
-        refresh_results(deal);
+        calculate_payments(deal);
         break;
       case Command::clear:
         clearform(ws, prefs);

@@ -41,7 +41,7 @@ void roll_to_payment(Deal& deal, PassRunner run) {
     pass(s.lower_fine, true);
   }
   ws[s.figure] = std::string(trim(money_text(val(ws[s.figure]))));
-  refresh_results(deal);
+  calculate_payments(deal);
 }
 
 }  // namespace tq

@@ -11,6 +11,7 @@
 
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
+#include "common/units.hpp"
 #include "prefs/preferences.hpp"
 
 namespace tq {
@@ -170,7 +171,7 @@ class Search {
       if (!probe(in_, last_).continues) break;
       // Below the MSD floor the money factor stays 0 as the rate falls: nothing moves again.
       if (pass_.figure == Field::rate && in_.s.msd_count > 0 && step_ < 0) {
-        const double factor = choices_.rate_is_percent ? figure / 2400 : figure;
+        const double factor = choices_.rate_is_percent ? figure / kPercentPerMoneyFactor : figure;
         if (factor - in_.s.msd_count * in_.s.msd_reduction <= 0) {
           throw CommandAbort(pass_.unreachable);
         }
@@ -445,12 +446,6 @@ void step_field(Worksheet& ws, Field f, double step) {
 
 void run_pass(Deal& deal, const SearchPass& pass) {
   Search(deal, pass).run();
-}
-
-void refresh_results(Deal& deal) {
-  calc_singlepay(deal);
-  calc_reserve(deal);
-  calc_finance(deal);
 }
 
 }  // namespace tq

@@ -44,7 +44,4 @@ using PassRunner = void (*)(Deal&, const SearchPass&);
 // about one month, for Re-Calculate), and is given up as unreachable rather than freeze the desk.
 inline constexpr long kMaxPlainSteps = 10'000;
 
-// The single-pay, reserve and finance results, refreshed after a search.
-void refresh_results(Deal& deal);
-
 }  // namespace tq

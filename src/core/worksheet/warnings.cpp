@@ -1,6 +1,7 @@
 #include "worksheet/warnings.hpp"
 
 #include "common/numtext.hpp"
+#include "common/units.hpp"
 
 namespace tq {
 
@@ -53,7 +54,8 @@ std::optional<std::string> input_fix(Field f, std::string_view text, const Prefe
   }
   if (f == Field::residual) return plain(value / 100);
   // A rate of the other type: a percent is the money factor x 2400.
-  return plain(val(prefs.dratetype) == 0 ? value * 2400 : value / 2400);
+  return plain(val(prefs.dratetype) == 0 ? value * kPercentPerMoneyFactor
+                                         : value / kPercentPerMoneyFactor);
 }
 
 std::vector<Field> negative_figures(const std::array<std::string, kFieldCount>& texts) {

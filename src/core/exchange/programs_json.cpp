@@ -1,0 +1,292 @@
+#include "exchange/programs_json.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "common/files.hpp"
+#include "common/numtext.hpp"
+#include "prefs/settings.hpp"
+
+namespace tq {
+namespace {
+
+constexpr const char* kProgramsKey = "programs";
+
+// The program's optional texts by key, in the order the file gives them.
+constexpr std::pair<const char*, std::string LenderProgram::*> kOptionalTexts[] = {
+    {"acqfee", &LenderProgram::acqfee},
+    {"mileagecharge", &LenderProgram::mileagecharge},
+    {"msd_reduction", &LenderProgram::msd_reduction},
+    {"msd_max", &LenderProgram::msd_max},
+    {"purchase_option_fee", &LenderProgram::purchase_option_fee},
+    {"max_markup", &LenderProgram::max_markup},
+};
+
+bool iso_date(std::string_view d) {
+  if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
+  for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (d[i] < '0' || d[i] > '9') return false;
+  }
+  const int year = std::stoi(std::string(d.substr(0, 4)));
+  const int month = (d[5] - '0') * 10 + (d[6] - '0'), day = (d[8] - '0') * 10 + (d[9] - '0');
+  if (month < 1 || month > 12 || day < 1) return false;
+  // A day the month has: "2027-02-31" is no date.
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+std::optional<std::string> read_text(const Json& v, const std::string& what, std::string& out,
+                                     bool number = true) {
+  if (!v.is_string()) return what + " must be a text";
+  out = v.get<std::string>();
+  if (!number) return std::nullopt;
+  const auto value = whole_number(out);
+  if (!value) return what + " does not read as a number";
+  // "1e999" would go into the deal as "Inf" and price as 0.
+  if (!std::isfinite(*value)) return what + " is not a finite number";
+  return std::nullopt;
+}
+
+std::optional<std::string> read_term(const Json& v, ProgramTerm& out) {
+  if (!v.is_object() || !v.contains("term") || !v.contains("rate") || !v.contains("residuals")) {
+    return std::string("each term must be {\"term\", \"rate\", \"residuals\"}");
+  }
+  for (const auto& [name, item] : v.items()) {
+    std::optional<std::string> problem;
+    if (name == "term") {
+      problem = read_text(item, "a term", out.term);
+      if (!problem && !(val(out.term) > 0)) problem = "a term must be above 0";
+    } else if (name == "rate") {
+      problem = read_text(item, "a term's rate", out.rate);
+    } else if (name == "residuals") {
+      if (!item.is_object() || item.empty()) {
+        return "a term's \"residuals\" must be an object of percentages by miles";
+      }
+      if (item.size() > kMaxProgramBands) {
+        return "a term has more than " + std::to_string(kMaxProgramBands) + " mileage bands";
+      }
+      for (const auto& [band, percent] : item.items()) {
+        const auto miles = whole_number(band);
+        if (!miles || !(*miles > 0) || *miles > kTopMileageBand) {
+          return "a mileage band must be a number of miles above 0 and at most 15000";
+        }
+        std::string p;
+        if (auto bad = read_text(percent, "a residual percentage", p)) return bad;
+        out.residuals.emplace_back(band, p);
+      }
+    } else {
+      problem = "unknown key " + quoted_name(name) + " in a term";
+    }
+    if (problem) return problem;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+Json program_json(const LenderProgram& p) {
+  Json out = {{"name", p.name}};
+  if (!p.lender.empty()) out["lender"] = p.lender;
+  out["rate_type"] = p.money_factor ? "money_factor" : "percent";
+  Json terms = Json::array();
+  for (const ProgramTerm& t : p.terms) {
+    Json residuals = Json::object();
+    for (const auto& [band, percent] : t.residuals) residuals[band] = percent;
+    terms.push_back({{"term", t.term}, {"rate", t.rate}, {"residuals", residuals}});
+  }
+  out["terms"] = terms;
+  for (const auto& [key, member] : kOptionalTexts) {
+    if (!(p.*member).empty()) out[key] = p.*member;
+  }
+  if (!p.valid_until.empty()) out["valid_until"] = p.valid_until;
+  if (p.payment_rounding) out["payment_rounding"] = payment_rounding_name(*p.payment_rounding);
+  return out;
+}
+
+std::optional<std::string> read_program(const Json& value, LenderProgram& out) {
+  if (!value.is_object()) return "a program must be an object";
+  for (const char* required : {"name", "rate_type", "terms"}) {
+    if (!value.contains(required)) return std::string("a program must have \"") + required + "\"";
+  }
+  for (const auto& [name, v] : value.items()) {
+    std::optional<std::string> problem;
+    const auto optional = std::find_if(std::begin(kOptionalTexts), std::end(kOptionalTexts),
+                                       [&](const auto& o) { return name == o.first; });
+    if (name == "name" || name == "lender") {
+      problem = read_text(v, quoted_name(name), name == "name" ? out.name : out.lender, false);
+      if (!problem && name == "name" && trim(out.name).empty()) problem = "a program needs a name";
+    } else if (name == "rate_type") {
+      if (v != "money_factor" && v != "percent") {
+        problem = "\"rate_type\" must be \"money_factor\" or \"percent\"";
+      }
+      out.money_factor = v == "money_factor";
+    } else if (name == "terms") {
+      if (!v.is_array() || v.empty()) return "\"terms\" must be an array of at least one term";
+      if (v.size() > kMaxProgramTerms) {
+        return "\"terms\" holds more than " + std::to_string(kMaxProgramTerms) + " terms";
+      }
+      std::set<double> seen;  // each term once, found in a set: a long list stays quick
+      for (const Json& item : v) {
+        ProgramTerm term;
+        if (auto bad = read_term(item, term)) return bad;
+        if (!seen.insert(val(term.term)).second) {
+          return "the term " + short_text(val(term.term)) + " is given twice";
+        }
+        out.terms.push_back(std::move(term));
+      }
+    } else if (optional != std::end(kOptionalTexts)) {
+      problem = read_text(v, quoted_name(name), out.*(optional->second));
+    } else if (name == "payment_rounding") {
+      const auto r = v.is_string() ? payment_rounding_by_name(v.get<std::string>()) : std::nullopt;
+      if (!r) problem = "\"payment_rounding\" must be \"sum\" or \"components\"";
+      out.payment_rounding = r;
+    } else if (name == "valid_until") {
+      problem = read_text(v, "\"valid_until\"", out.valid_until, false);
+      if (!problem && !iso_date(out.valid_until)) {
+        problem = "\"valid_until\" must be a date as YYYY-MM-DD";
+      }
+    } else {
+      problem = "unknown key " + quoted_name(name) + " in a program";
+    }
+    if (problem) return problem;
+  }
+  // What a deal's structure takes, so that a deal priced on the program saves and opens again.
+  const std::string_view most = out.msd_max;
+  if (!most.empty() &&
+      (most.find_first_not_of("0123456789") != most.npos || most.size() > 2 || val(most) > 10)) {
+    return "\"msd_max\" must be a whole number from 0 to 10";
+  }
+  for (const auto& [key, text] : {std::pair{"msd_reduction", &out.msd_reduction},
+                                  {"acqfee", &out.acqfee},
+                                  {"mileagecharge", &out.mileagecharge},
+                                  {"max_markup", &out.max_markup}}) {
+    if (!text->empty() && !(val(*text) >= 0)) {
+      return "\"" + std::string(key) + "\" must be 0 or more";
+    }
+  }
+  if (!out.purchase_option_fee.empty() && !(val(out.purchase_option_fee) >= 0)) {
+    return "\"purchase_option_fee\" must be 0 or more";
+  }
+  return std::nullopt;
+}
+
+Json programs_json(const std::vector<LenderProgram>& programs) {
+  Json list = Json::array();
+  for (const LenderProgram& p : programs) list.push_back(program_json(p));
+  return {{kProgramsKey, list}};
+}
+
+std::variant<std::vector<LenderProgram>, std::string> parse_programs(const std::string& text) {
+  std::string error;
+  const auto json = parse_json_text(text, error);
+  if (!json) return "it " + error;
+  // One program, a list of them, or the programs file's own shape.
+  const Json* list = &*json;
+  Json single = Json::array();
+  if (json->is_object() && json->contains(kProgramsKey) && json->size() == 1) {
+    list = &(*json)[kProgramsKey];
+  } else if (json->is_object()) {
+    single.push_back(*json);
+    list = &single;
+  }
+  if (!list->is_array()) return std::string("it holds no list of programs");
+  std::vector<LenderProgram> out;
+  std::set<std::string> names;
+  for (const Json& item : *list) {
+    LenderProgram p;
+    if (auto problem = read_program(item, p)) return *problem;
+    // A deal names its program: two of one name could not be told apart.
+    if (!names.insert(p.name).second)
+      return "two programs have the \"name\" " + quoted_name(p.name);
+    out.push_back(std::move(p));
+  }
+  return out;
+}
+
+PrefsLocation programs_location(const PrefsLocation& preferences) {
+  return dealer_file_location(preferences, kProgramsFileName);
+}
+
+namespace {
+
+std::variant<std::vector<LenderProgram>, std::string> programs_in(const FileRead& file,
+                                                                  const std::string& path) {
+  auto result = file.error.empty()
+                    ? parse_programs(file.content)
+                    : std::variant<std::vector<LenderProgram>, std::string>(file.error);
+  if (auto* why = std::get_if<std::string>(&result)) {
+    *why = "The lender programs in " + path + " could not be read: " + *why + ".";
+  }
+  return result;
+}
+
+}  // namespace
+
+std::variant<std::vector<LenderProgram>, std::string> read_programs_file(const std::string& path) {
+  return programs_in(read_regular_file(path, kMaxProgramsFileSize), path);
+}
+
+std::optional<std::string> write_programs_file(const std::string& path,
+                                               const std::vector<LenderProgram>& programs) {
+  const std::string text =
+      programs_json(programs).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  if (const auto error = replace_file(path, text)) {
+    return "The lender programs could not be saved to " + path + ": " + *error +
+           ". The file was left as it was.";
+  }
+  return std::nullopt;
+}
+
+std::variant<std::vector<LenderProgram>, std::string> load_programs(const PrefsLocation& location) {
+  const std::string path = location.read_path();
+  const FileRead file = read_regular_file(path, kMaxProgramsFileSize);
+  if (file.missing) return std::vector<LenderProgram>{};
+  return programs_in(file, path);
+}
+
+std::optional<std::string> save_programs(const PrefsLocation& location,
+                                         const std::vector<LenderProgram>& programs) {
+  if (const auto error = write_dealer_json(location, programs_json(programs))) {
+    return "The lender programs could not be saved to " + location.path + ": " + *error +
+           ". The file was left as it was.";
+  }
+  return std::nullopt;
+}
+
+std::variant<std::vector<LenderProgram>, std::string> update_programs(
+    const PrefsLocation& location, const std::vector<LenderProgram>& before,
+    const std::vector<LenderProgram>& after) {
+  const FileUpdateLock lock(location.path);
+  auto now = load_programs(location);
+  if (const auto* why = std::get_if<std::string>(&now)) {
+    return *why + " Mend or move the file first, so that nothing in it is lost.";
+  }
+  auto& programs = std::get<std::vector<LenderProgram>>(now);
+  const auto named = [](std::vector<LenderProgram>& list, const std::string& name) {
+    return std::find_if(list.begin(), list.end(),
+                        [&](const LenderProgram& p) { return p.name == name; });
+  };
+  const auto has = [](const std::vector<LenderProgram>& list, const LenderProgram& p) {
+    return std::find(list.begin(), list.end(), p) != list.end();
+  };
+  for (const LenderProgram& was : before) {  // removed here, or renamed
+    const bool kept = std::any_of(after.begin(), after.end(),
+                                  [&](const LenderProgram& p) { return p.name == was.name; });
+    if (!kept) {
+      if (const auto it = named(programs, was.name); it != programs.end()) programs.erase(it);
+    }
+  }
+  for (const LenderProgram& p : after) {  // added or changed here
+    if (has(before, p)) continue;
+    if (const auto it = named(programs, p.name); it != programs.end()) {
+      *it = p;
+    } else {
+      programs.push_back(p);
+    }
+  }
+  if (auto error = save_programs(location, programs)) return *error;
+  return programs;
+}
+}  // namespace tq
