@@ -39,6 +39,7 @@ test: build
 bench: build
 	@$(BUILD)/bench/core_bench
 	@$(BUILD)/bench/gui_bench
+	@bash bench/batch_speed.sh $(BUILD)
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.hpp')

@@ -152,6 +152,11 @@ TEST_F(Cli, GridAndBatchOfLines) {
   EXPECT_EQ(answers[2], answers[3]);
   EXPECT_EQ(answers[4], json::parse(R"({"error": "the request is larger than 1 MB"})"));
   EXPECT_EQ(answers[5], answers[0]);
+  // On three threads: the same bytes, in order; a thread count that is not one is refused.
+  std::string many;
+  for (int i = 0; i < 300; ++i) many += (i % 7 == 0 ? odd : deal) + "\n";
+  EXPECT_EQ(run_cli(many, "--jsonl --jobs 3").out, run_cli(many, "--jsonl").out);
+  EXPECT_EQ(run_cli("", "--jsonl --jobs 0").status, 2);
   // Each answer line is exactly the general reader's compact answer.
   EXPECT_EQ(
       run.out.substr(0, run.out.find('\n')),

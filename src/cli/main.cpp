@@ -1,11 +1,14 @@
 // tallyquote-cli: one JSON request on standard input, one JSON response on standard output.
 // The worksheet starts as the window does after start-up, so scripts see the window's figures.
 
+#include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "exchange/request.hpp"
@@ -14,13 +17,15 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tallyquote-cli [--preferences FILE] [--jsonl] < request.json\n"
+    "usage: tallyquote-cli [--preferences FILE] [--jsonl [--jobs N]] < request.json\n"
     "Reads one JSON request from standard input and writes the worksheet as JSON.\n"
     "  --preferences FILE  start from the dealer's preferences file, as the window does; the\n"
     "                      file is only read, never made or changed\n"
     "  --jsonl             one request per line in, one answer per line out; blank lines are\n"
     "                      skipped; a bad line is answered {\"error\": ...} and the batch goes on\n"
     "                      (status 2)\n"
+    "  --jobs N            with --jsonl, answer on N threads; the answers are the same bytes,\n"
+    "                      in input order\n"
     "Request (every key optional, at most 1 MB):\n"
     "  {\"preferences\": [16 texts in file order],\n"
     "   \"fields\": {\"msrp\": \"30000\", ...},\n"
@@ -101,33 +106,84 @@ bool blank(const std::string& line) {
   return line.find_first_not_of(" \t\r") == std::string::npos;
 }
 
-// One request per line in, one answer per line out; a bad line gets {"error": ...} and the
-// batch goes on. Status 2 when any line was bad.
-int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& start_messages) {
+// One line's answer appended to `out` with its line end; false when the line was bad.
+bool answer_line(std::string& out, const std::string& line, bool too_long,
+                 const tq::Preferences& prefs, const std::vector<std::string>& start_messages) {
+  try {
+    if (too_long) throw tq::BadRequest{"the request is larger than 1 MB"};
+    tq::append_answer_line(out, line, prefs, start_messages);
+    out.push_back('\n');
+    return true;
+  } catch (const tq::BadRequest& bad) {
+    // Under 200 characters like a single request's refusal, whatever the line held.
+    out += tq::Json{{"error", shortened(bad.why, 180)}}.dump(-1, ' ', false,
+                                                             tq::Json::error_handler_t::replace);
+    out.push_back('\n');
+    return false;
+  }
+}
+
+// A batch is read, answered and written a round at a time: at most this many lines, or this many
+// bytes of them, are held at once, whatever the input's size.
+constexpr std::size_t kRoundLines = 4096;
+constexpr std::size_t kRoundBytes = 32 << 20;
+
+// One request per line in, one answer per line out, in order; a bad line gets {"error": ...} and
+// the batch goes on. Status 2 when any line was bad. With jobs > 1, each round's lines are shared
+// among that many threads, and their answers written in input order: the same bytes as one
+// thread gives.
+int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& start_messages,
+              unsigned jobs) {
   bool any_bad = false;
   LineReader in(tq::kMaxRequestSize);
-  std::string line, out;
-  bool too_long = false;
-  while (in.next(line, too_long)) {
-    if (!too_long && blank(line)) continue;  // JSON Lines: blank lines carry nothing
-    try {
-      if (too_long) throw tq::BadRequest{"the request is larger than 1 MB"};
-      tq::append_answer_line(out, line, prefs, start_messages);
-    } catch (const tq::BadRequest& bad) {
-      // Under 200 characters like a single request's refusal, whatever the line held.
-      out += tq::Json{{"error", shortened(bad.why, 180)}}.dump(-1, ' ', false,
-                                                               tq::Json::error_handler_t::replace);
-      any_bad = true;
+  struct Line {
+    std::string text;
+    bool too_long = false;
+  };
+  std::vector<Line> round;
+  // A round's lines in small pieces that the threads take in turn, so that one slow stretch
+  // (long rolls) never keeps the others waiting; each piece's answers are written in order.
+  constexpr std::size_t kPiece = 32;
+  std::vector<std::string> outs;
+  std::vector<char> bad;
+  bool more = true;
+  while (more) {
+    round.clear();
+    std::size_t bytes = 0;
+    Line line;
+    while (round.size() < kRoundLines && bytes < kRoundBytes &&
+           (more = in.next(line.text, line.too_long))) {
+      if (!line.too_long && blank(line.text)) continue;  // JSON Lines: blank lines carry nothing
+      bytes += line.text.size();
+      round.push_back(std::move(line));
+      line = Line{};
     }
-    out.push_back('\n');
-    if (out.size() >= (1 << 16)) {
-      if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) return write_failed();
-      out.clear();
+    const std::size_t pieces = (round.size() + kPiece - 1) / kPiece;
+    outs.resize(std::max(outs.size(), pieces));
+    bad.assign(pieces, 0);
+    std::atomic<std::size_t> next = 0;
+    const auto work = [&] {
+      for (std::size_t p; (p = next.fetch_add(1)) < pieces;) {
+        outs[p].clear();
+        for (std::size_t i = p * kPiece; i < std::min(round.size(), (p + 1) * kPiece); ++i) {
+          if (!answer_line(outs[p], round[i].text, round[i].too_long, prefs, start_messages)) {
+            bad[p] = 1;
+          }
+        }
+      }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned j = 1; j < jobs && j < pieces; ++j) helpers.emplace_back(work);
+    work();
+    for (std::thread& t : helpers) t.join();
+    for (std::size_t p = 0; p < pieces; ++p) {
+      any_bad = any_bad || bad[p];
+      if (std::fwrite(outs[p].data(), 1, outs[p].size(), stdout) != outs[p].size()) {
+        return write_failed();
+      }
     }
   }
-  if (std::fwrite(out.data(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
-    return write_failed();
-  }
+  if (std::fflush(stdout) != 0) return write_failed();
   return any_bad ? 2 : 0;
 }
 
@@ -140,6 +196,7 @@ int main(int argc, char** argv) {
   prefs.assign(tq::Preferences::default_values());
   std::vector<std::string> start_messages;
   bool lines = false;
+  unsigned jobs = 1;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -163,11 +220,19 @@ int main(int argc, char** argv) {
       }
     } else if (arg == "--jsonl") {
       lines = true;
+    } else if (arg == "--jobs") {
+      const std::string n = i + 1 < argc ? argv[++i] : "";
+      const bool digits =
+          !n.empty() && n.size() <= 3 && n.find_first_not_of("0123456789") == n.npos;
+      if (!digits || std::stoi(n) < 1 || std::stoi(n) > 256) {
+        return refuse("--jobs needs a number of threads from 1 to 256 (see --help)");
+      }
+      jobs = static_cast<unsigned>(std::stoi(n));
     } else {
       return refuse("unknown argument " + tq::quoted_name(arg) + " (see --help)");
     }
   }
-  if (lines) return run_lines(prefs, start_messages);
+  if (lines) return run_lines(prefs, start_messages, jobs);
 
   std::string text(tq::kMaxRequestSize + 1, '\0');
   text.resize(std::fread(text.data(), 1, text.size(), stdin));
