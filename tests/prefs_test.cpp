@@ -17,7 +17,7 @@
 #include "desk/programs.hpp"
 #include "exchange/programs_json.hpp"
 #include "prefs/preferences.hpp"
-#include "prefs/settings.hpp"
+#include "exchange/dealer_settings.hpp"
 
 namespace {
 

@@ -79,29 +79,13 @@ void Session::start() {
   connect(form_, &QObject::destroyed, this, [this] {
     if (grid_ != nullptr) grid_->close();
   });
-  // The dealer's default structure, kept in the settings file beside the preferences.
-  Structure structure;
-  if (const auto saved = settings_.other.find("structure"); saved != settings_.other.end()) {
-    if (const auto why = read_structure(*saved, structure)) {
-      problems.push_back("The dealer settings' structure cannot be used: " + *why + ".");
-      structure = Structure{};
-    }
-  }
-  form_->set_default_structure(structure, [this](const Structure& s) {
-    settings_.other["structure"] = structure_json(s);
+  // The dealer's default structure and dealership, kept in the settings file.
+  form_->set_default_structure(settings_.structure, [this](const Structure& s) {
+    settings_.structure = s;
     return save_dealer_settings();
   });
-  Dealership dealer;
-  if (const auto saved = settings_.other.find("dealership");
-      saved != settings_.other.end() && saved->is_object()) {
-    try {
-      dealer = {saved->value("name", ""), saved->value("address", ""), saved->value("phone", "")};
-    } catch (const Json::exception&) {
-      dealer = {};  // not texts: no dealership rather than a broken page
-    }
-  }
-  form_->set_dealership(dealer, [this](const Dealership& d) {
-    settings_.other["dealership"] = {{"name", d.name}, {"address", d.address}, {"phone", d.phone}};
+  form_->set_dealership(settings_.dealership, [this](const Dealership& d) {
+    settings_.dealership = d;
     return save_dealer_settings();
   });
   form_->start_fresh();

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "desk/programs.hpp"
+#include "exchange/dealer_settings.hpp"
 #include "exchange/programs_json.hpp"
 #include "prefs/preferences.hpp"
-#include "prefs/settings.hpp"
 
 namespace tq {
 
