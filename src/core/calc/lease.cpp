@@ -74,7 +74,8 @@ LeaseInputs read_lease_inputs(const Worksheet& ws) {
   in.s.deposit = finite(val(st.securitydeposit));
   in.s.msd_count = finite(val(st.msd_count));
   in.s.msd_reduction = finite(val(st.msd_reduction));
-  in.s.plain = st == Structure{};
+  static const Structure kUsual;
+  in.s.plain = st == kUsual;
   return in;
 }
 
@@ -238,9 +239,14 @@ void calculate_lease(Deal& deal) {
   write_lease(deal.ws, read_lease_inputs(deal.ws), lease_choices(deal.prefs));
 }
 
-void calc_singlepay(Deal& deal) {
+namespace {
+
+// The single pay into csinglepay, the deal's own lease shown after it; returns the deal's inputs
+// as typed, read once (reading the same texts again gives the same numbers).
+LeaseInputs single_pay(Deal& deal) {
   using F = Field;
   Worksheet& ws = deal.ws;
+  const LeaseInputs user = read_lease_inputs(ws);
   const std::string saved_rate = ws[F::rate];
   const std::string saved_down = ws[F::downpayment];
   ws[F::downpayment] = "0";
@@ -252,29 +258,51 @@ void calc_singlepay(Deal& deal) {
     deduction = val(deal.prefs.ddeduct36);
   else if (n == 48)
     deduction = val(deal.prefs.ddeduct48);
-  ws[F::rate] = short_text(finite(val(ws[F::rate]) - deduction));
+  ws[F::rate] = short_text(finite(user.rate - deduction));
   // Paid all at once: no security deposit, no MSDs and no money-factor reduction for them, and
   // nothing of the start-ups carried in the payments.
-  LeaseInputs in = read_lease_inputs(ws);
+  LeaseInputs in = user;
+  in.rate = val(ws[F::rate]);
+  in.downpayment = val(ws[F::downpayment]);
   in.s.deposit = in.s.msd_count = 0;
   in.s.startups_capitalized = false;
   in.s.capitalized = ws.structure.upfront() && ws.structure.upfront_capitalized;
-  write_lease(ws, in, lease_choices(deal.prefs));
+  const LeaseChoices choices = lease_choices(deal.prefs);
+  write_lease(ws, in, choices);
   const double single_pay = val(ws[F::txtstartups]) + val(ws[F::term]) * val(ws[F::monthlypayment]);
   write_money(ws, F::csinglepay, single_pay);
   ws[F::rate] = saved_rate;
   ws[F::downpayment] = saved_down;
-  calculate_lease(deal);
+  write_lease(ws, user, choices);
+  return user;
 }
 
-std::string deal_summary(const Worksheet& ws, const Preferences& prefs) {
-  try {
-    const LeaseFigures f = lease_figures(read_lease_inputs(ws), lease_choices(prefs));
-    const SummaryAmounts amounts{f.upfront_tax, f.items.securitydeposit + f.items.msd_deposits};
-    return structure_summary(ws.structure, &amounts);
-  } catch (const CommandAbort&) {
-    return structure_summary(ws.structure);
+// The reserve, right after the single pay left the deal's own lease shown: the buy-rate run is
+// priced on the side, and nothing the window shows but the reserve changes.
+void reserve(Deal& deal, const LeaseInputs& user) {
+  using F = Field;
+  Worksheet& ws = deal.ws;
+  if (val(ws[F::rate]) < val(ws[F::buyrate])) {
+    deal.show(kMsgBuyRate);
+    return;
   }
+  const LeaseChoices choices = lease_choices(deal.prefs);
+  const Structure& structure = ws.structure;
+  LeaseInputs buy = user;
+  buy.rate = finite(val(ws[F::buyrate]));
+  // The buy-rate run keeps the capitalized upfront tax of the deal as sold.
+  if (structure.tax_capitalized()) buy.s.fixed_upfront = lease_figures(user, choices).upfront_tax;
+  const LeaseFigures at_buy = lease_figures(buy, choices);
+  finite(at_buy.startups + buy.downpayment);  // its total due, as the window would show it
+  const double reserve =
+      reserve_of(val(ws[F::monthlypayment]), at_buy.payment, user.term, user.taxrate, structure);
+  write_money(ws, F::totalreserve, reserve);
+}
+
+}  // namespace
+
+void calc_singlepay(Deal& deal) {
+  single_pay(deal);
 }
 
 double reserve_of(double payment_at_rate, double payment_at_buy_rate, double term, double taxrate,
@@ -286,42 +314,12 @@ double reserve_of(double payment_at_rate, double payment_at_buy_rate, double ter
 }
 
 void calc_reserve(Deal& deal) {
-  using F = Field;
-  Worksheet& ws = deal.ws;
-  if (val(ws[F::rate]) < val(ws[F::buyrate])) {
-    deal.show(kMsgBuyRate);
-    return;
-  }
-  // The user's deal is run again at its own rate after the buy-rate run, lease and single pay.
-  // Both ran just before (Calculate, Re-Calculate and the end of a roll all run the single pay
-  // first) on these same texts, so their results are put back as they were instead: the same
-  // texts, without three more lease computations.
-  constexpr Field kRestored[] = {F::rate,          F::basepayment, F::taxes,     F::monthlypayment,
-                                 F::txtstartups,   F::totaldue,    F::cresidual, F::ctradeequity,
-                                 F::ctotalcapcost, F::ctotaldown,  F::csinglepay};
-  std::array<std::string, std::size(kRestored)> saved;
-  for (std::size_t i = 0; i < saved.size(); ++i) saved[i] = ws[kRestored[i]];
-  const LeaseChoices choices = lease_choices(deal.prefs);
-  const Structure& structure = ws.structure;
-  // The buy-rate run keeps the capitalized upfront tax of the deal as sold.
-  std::optional<double> sold_upfront;
-  if (structure.tax_capitalized()) {
-    sold_upfront = lease_figures(read_lease_inputs(ws), choices).upfront_tax;
-  }
-  ws[F::rate] = ws[F::buyrate];
-  LeaseInputs buy = read_lease_inputs(ws);
-  buy.s.fixed_upfront = sold_upfront;
-  write_lease(ws, buy, choices);
-  // saved[3]: the monthly payment at the user's rate.
-  const double reserve = reserve_of(val(saved[3]), val(ws[F::monthlypayment]), val(ws[F::term]),
-                                    val(ws[F::taxrate]), structure);
-  for (std::size_t i = 0; i < saved.size(); ++i) ws[kRestored[i]] = std::move(saved[i]);
-  write_money(ws, F::totalreserve, reserve);
+  reserve(deal, read_lease_inputs(deal.ws));
 }
 
 void calculate_payments(Deal& deal) {
-  calc_singlepay(deal);
-  calc_reserve(deal);
+  const LeaseInputs user = single_pay(deal);
+  reserve(deal, user);
   calc_finance(deal);
 }
 

@@ -181,6 +181,18 @@ bool append_json_string(std::string& out, std::string_view text) {
   const std::size_t mark = out.size();
   out.push_back('"');
   for (std::size_t i = 0; i < text.size();) {
+    // A run of characters written as they are goes in at once.
+    std::size_t plain = i;
+    while (plain < text.size()) {
+      const auto p = static_cast<unsigned char>(text[plain]);
+      if (p < 0x20 || p >= 0x80 || p == '"' || p == '\\') break;
+      ++plain;
+    }
+    if (plain > i) {
+      out.append(text.substr(i, plain - i));
+      i = plain;
+      continue;
+    }
     const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
     if (u >= 0x80) {
