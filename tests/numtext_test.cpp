@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cstdio>
+#include <random>
+
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -164,4 +168,34 @@ TEST(InputWarning, SaysWhatWasRead) {
   EXPECT_TRUE(tq::vin_check_digit_ok("1M8GDM9AXKP042788"));
   EXPECT_FALSE(tq::vin_check_digit_ok("1M8GDM9A1KP042788"));
   EXPECT_FALSE(tq::vin_problem("1M8GDM9A1KP042788"));
+}
+
+// The 15-digit rounding that every text of a figure goes through, against the library's "%.14e",
+// on money-like values, their neighbouring doubles, exact ties and every magnitude.
+TEST(Digits15, AgreesWithTheLibrary) {
+  std::mt19937_64 rng(15);
+  const auto reference = [](double v) {
+    char buf[40];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+    return std::string(buf, res.ptr);
+  };
+  const auto ours = [](double v) {
+    const tq::Digits15 g = tq::digits15(v);
+    char exp[8];
+    std::snprintf(exp, sizeof exp, "e%+03d", g.exponent);
+    return std::string(g.negative ? "-" : "") + g.d[0] + "." + std::string(g.d.data() + 1, 14) +
+           exp;
+  };
+  std::uniform_int_distribution<long long> cents(-10'000'000'000'000, 10'000'000'000'000);
+  std::uniform_real_distribution<double> power(-12, 17);
+  for (int i = 0; i < 300'000; ++i) {
+    const double money = static_cast<double>(cents(rng)) / 100;
+    const double any = std::pow(10.0, power(rng)) * (i % 2 ? 1 : -1);
+    // 1 + 5 x 10^-15 and the like: exact ties at the 16th digit, and either side of them.
+    const double tie = std::ldexp(static_cast<double>(rng() >> 11), -static_cast<int>(rng() % 60));
+    for (const double v : {money, std::nextafter(money, 1e300), any, tie}) {
+      if (v == 0) continue;
+      ASSERT_EQ(ours(v), reference(v)) << v;
+    }
+  }
 }

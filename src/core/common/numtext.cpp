@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 
 namespace tq {
 namespace {
@@ -38,7 +39,63 @@ double read_radix(std::string_view s, std::size_t i, int radix, std::size_t& end
 
 }  // namespace
 
+namespace {
+
+__extension__ typedef unsigned __int128 Wide;  // 128 bits: GCC's and Clang's
+
+// The value rounded to 15 significant digits as the library's "%.14e" rounds it (to nearest,
+// ties to even, on the exact binary value), by exact integer arithmetic: |value| = m / 2^s, times
+// 10^k, rounded to an integer of 15 digits. For the magnitudes a worksheet has (about 1e-8 to
+// 1e15); nothing for the rest, which the library then rounds.
+std::optional<Digits15> digits15_exact(double value) {
+  int exp2 = 0;
+  const double frac = std::frexp(std::fabs(value), &exp2);  // in [0.5, 1)
+  const auto m = static_cast<std::uint64_t>(std::ldexp(frac, 53));
+  const int s = 53 - exp2;  // |value| = m / 2^s
+  if (s < 1 || s > 120) return std::nullopt;
+  static const std::array<Wide, 23> kPow10Wide = [] {
+    std::array<Wide, 23> t{};
+    t[0] = 1;
+    for (std::size_t i = 1; i < t.size(); ++i) t[i] = t[i - 1] * 10;
+    return t;
+  }();
+  constexpr std::uint64_t kLow = 100'000'000'000'000, kHigh = 1'000'000'000'000'000;
+  int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int k = 14 - exponent;  // 15 digits before the point
+    if (k < 0 || k > 22) return std::nullopt;
+    const Wide scaled = static_cast<Wide>(m) * kPow10Wide[static_cast<std::size_t>(k)];
+    Wide q = scaled >> s;
+    if (q >= kHigh) {
+      ++exponent;
+      continue;
+    }
+    if (q < kLow) {
+      --exponent;
+      continue;
+    }
+    const Wide rest = scaled - (q << s), half = static_cast<Wide>(1) << (s - 1);
+    if (rest > half || (rest == half && (q & 1) != 0)) ++q;
+    if (q == kHigh) {  // 9.99...95 rounded up: one more digit before the point
+      q = kLow;
+      ++exponent;
+    }
+    Digits15 out;
+    out.negative = value < 0;
+    out.exponent = exponent;
+    auto digits = static_cast<std::uint64_t>(q);
+    for (int d = 14; d >= 0; --d, digits /= 10) {
+      out.d[static_cast<std::size_t>(d)] = static_cast<char>('0' + digits % 10);
+    }
+    return out;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
 Digits15 digits15(double value) {
+  if (const auto exact = digits15_exact(value)) return *exact;
   char buf[40];
   const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
   Digits15 out;
