@@ -60,7 +60,8 @@ std::optional<Digits15> digits15_exact(double value) {
     return t;
   }();
   constexpr std::uint64_t kLow = 100'000'000'000'000, kHigh = 1'000'000'000'000'000;
-  int exponent = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+  // log10 of 2^(exp2 - 1), within one of the decimal exponent; the loop below settles it.
+  int exponent = static_cast<int>(std::floor((exp2 - 1) * 0.30102999566398120));
   for (int attempt = 0; attempt < 3; ++attempt) {
     const int k = 14 - exponent;  // 15 digits before the point
     if (k < 0 || k > 22) return std::nullopt;
