@@ -305,6 +305,16 @@ void calc_singlepay(Deal& deal) {
   single_pay(deal);
 }
 
+std::string deal_summary(const Worksheet& ws, const Preferences& prefs) {
+  try {
+    const LeaseFigures f = lease_figures(read_lease_inputs(ws), lease_choices(prefs));
+    const SummaryAmounts amounts{f.upfront_tax, f.items.securitydeposit + f.items.msd_deposits};
+    return structure_summary(ws.structure, &amounts);
+  } catch (const CommandAbort&) {
+    return structure_summary(ws.structure);
+  }
+}
+
 double reserve_of(double payment_at_rate, double payment_at_buy_rate, double term, double taxrate,
                   const Structure& structure) {
   // The payments carry no tax under the upfront methods.
