@@ -117,10 +117,7 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
       in.fixed_residual ? *in.fixed_residual : finite((in.msrp + in.optionpackage) * in.residual);
   const double V = out.residual;
   // Each later figure works from the rounded text before it, so the window always adds up.
-  const auto shown = [](double v, std::string& text) {
-    text = money_text(finite(v));
-    return val(text);
-  };
+  const auto shown = [](double v, std::string& text) { return money_text_value(finite(v), text); };
   std::string text;
   // Depreciation plus rent charge, rounded once, or each part to cents as many lenders print it.
   const auto base_of = [&](double n) {

@@ -1,6 +1,7 @@
 #include "common/numtext.hpp"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -48,10 +49,13 @@ __extension__ typedef unsigned __int128 Wide;  // 128 bits: GCC's and Clang's
 // 10^k, rounded to an integer of 15 digits. For the magnitudes a worksheet has (about 1e-8 to
 // 1e15); nothing for the rest, which the library then rounds.
 std::optional<Digits15> digits15_exact(double value) {
-  int exp2 = 0;
-  const double frac = std::frexp(std::fabs(value), &exp2);  // in [0.5, 1)
-  const auto m = static_cast<std::uint64_t>(std::ldexp(frac, 53));
-  const int s = 53 - exp2;  // |value| = m / 2^s
+  // The binary form itself: |value| = m / 2^s, for normal numbers.
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+  if (biased == 0 || biased == 0x7FF) return std::nullopt;  // subnormal, infinite or NaN
+  const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const int exp2 = biased - 1022;  // |value| = 0.5..1 x 2^exp2
+  const int s = 53 - exp2;
   if (s < 1 || s > 120) return std::nullopt;
   static const std::array<Wide, 23> kPow10Wide = [] {
     std::array<Wide, 23> t{};
@@ -65,7 +69,11 @@ std::optional<Digits15> digits15_exact(double value) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     const int k = 14 - exponent;  // 15 digits before the point
     if (k < 0 || k > 22) return std::nullopt;
-    const Wide scaled = static_cast<Wide>(m) * kPow10Wide[static_cast<std::size_t>(k)];
+    // Within 64 bits for k up to 19: one 64 x 64 multiplication.
+    const Wide scaled =
+        k <= 19 ? static_cast<Wide>(m) *
+                      static_cast<std::uint64_t>(kPow10Wide[static_cast<std::size_t>(k)])
+                : static_cast<Wide>(m) * kPow10Wide[static_cast<std::size_t>(k)];
     Wide q = scaled >> s;
     if (q >= kHigh) {
       ++exponent;
@@ -245,6 +253,22 @@ std::string money_text(double value) {
   out.push_back('.');
   out.append(cents, cents.size() - 2, 2);
   return out;
+}
+
+double money_text_value(double value, std::string& text) {
+  text = money_text(value);
+  // "[-]digits.dd": its cents as an integer, exact below 2^53, over 100 in one correctly rounded
+  // division, as reading the text gives; anything else is read.
+  std::int64_t cents = 0;
+  std::size_t i = text[0] == '-' ? 1 : 0, digits = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '.') continue;
+    if (!is_digit(c) || ++digits > 15) return val(text);
+    cents = cents * 10 + (c - '0');
+  }
+  const double v = static_cast<double>(cents) / 100;
+  return text[0] == '-' ? -v : v;
 }
 
 std::string short_text(double value) {

@@ -18,6 +18,9 @@ double read_number(std::string_view text, std::size_t& end);
 // Display form "###0.00": the value rounded to 15 significant digits, then to two decimals
 // half away from zero; never "-0.00". Large values are written in full digits.
 std::string money_text(double value);
+// money_text(value) into `text`, returning what the conversion reads back from it, worked out
+// from its cents instead of reading it again (the same number: cents / 100, correctly rounded).
+double money_text_value(double value, std::string& text);
 
 // Short number text: 15 significant digits, no trailing zeros, ".5" rather than "0.5",
 // exponent form ("1E-05", "1.5E+16") outside 1E-04 <= |x| < 1E+15. Zero is "0".
