@@ -455,7 +455,7 @@ void Form1::update_marks() {
   QString notice;
   if (stale) {
     notice = kOutOfDateNotice;
-  } else if (const auto fix = first_fix()) {
+  } else if (const auto fix = first_fix(ws)) {
     const QString name = ui::qstr(std::string(field_info(fix->first).name));
     notice = ui::qstr(field_caption(fix->first)) + ": <a href='" + name + "'>Use " +
              ui::qstr(fix->second).toHtmlEscaped() + "</a>";
@@ -591,8 +591,7 @@ bool Form1::figures_ready(bool printing, bool customer) {
   return box.exec() == QMessageBox::Ignore;
 }
 
-std::optional<std::pair<Field, std::string>> Form1::first_fix() const {
-  const Worksheet ws = worksheet();
+std::optional<std::pair<Field, std::string>> Form1::first_fix(const Worksheet& ws) const {
   for (const FieldInfo& info : field_catalogue()) {
     if (info.kind != FieldKind::input) continue;
     if (auto fix = input_fix(info.field, ws[info.field], prefs_)) {
@@ -603,7 +602,7 @@ std::optional<std::pair<Field, std::string>> Form1::first_fix() const {
 }
 
 void Form1::use_fix(const QString& link) {
-  const auto fix = first_fix();
+  const auto fix = first_fix(worksheet());
   if (!fix || link != ui::qstr(std::string(field_info(fix->first).name))) return;
   set_text(fix->first, fix->second);  // as if typed: the figures go out of date
   update_marks();

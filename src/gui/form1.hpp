@@ -160,7 +160,7 @@ class Form1 : public QWidget {
   bool figures_ready(bool printing = false, bool customer = false);
   const LenderProgram* current_program() const;
   // The first misread input with its sure fix, for the status line's one click.
-  std::optional<std::pair<Field, std::string>> first_fix() const;
+  std::optional<std::pair<Field, std::string>> first_fix(const Worksheet& ws) const;
   void use_fix(const QString& link);
   bool save_to(const QString& path);
   // A PDF's suggested path: beside the open deal, named after it with `ending`; else `untitled`

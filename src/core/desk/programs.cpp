@@ -26,6 +26,15 @@ const ProgramTerm* find_term(const LenderProgram& p, double term) {
   return nullptr;
 }
 
+// A rate of the program's type in the worksheet's: a percent is the money factor x 2400.
+double in_worksheet_type(double rate, const LenderProgram& p, const Preferences& prefs) {
+  const bool percent = val(prefs.dratetype) == 0;
+  if (percent == p.money_factor) {
+    return percent ? rate * kPercentPerMoneyFactor : rate / kPercentPerMoneyFactor;
+  }
+  return rate;
+}
+
 }  // namespace
 
 bool program_expired(const LenderProgram& p, std::string_view today) {
@@ -55,12 +64,8 @@ std::variant<ProgramQuote, std::string> program_quote(const LenderProgram& p, st
     return named + " has no residual for " + short_text(val(milesyear)) + " miles a year at " +
            short_text(val(term)) + " months; its bands are " + listing(bands) + " miles.";
   }
-  const bool percent = val(prefs.dratetype) == 0;
-  const double rate = val(t->rate);
-  const double converted = percent == p.money_factor ? (percent ? rate * kPercentPerMoneyFactor
-                                                                : rate / kPercentPerMoneyFactor)
-                                                     : rate;
-  return ProgramQuote{short_text(converted), short_text(val(band->second) / 100)};
+  return ProgramQuote{short_text(in_worksheet_type(val(t->rate), p, prefs)),
+                      short_text(val(band->second) / 100)};
 }
 
 std::optional<std::string> apply_program(Worksheet& ws, const Preferences& prefs,
@@ -122,11 +127,7 @@ std::optional<std::string> markup_warning(const Worksheet& ws, const Preferences
                                           const LenderProgram& p) {
   if (p.max_markup.empty() || ws.program != p.name) return std::nullopt;
   // The program's most, in the worksheet's rate type.
-  const bool percent = val(prefs.dratetype) == 0;
-  const double most = percent == p.money_factor
-                          ? (percent ? val(p.max_markup) * kPercentPerMoneyFactor
-                                     : val(p.max_markup) / kPercentPerMoneyFactor)
-                          : val(p.max_markup);
+  const double most = in_worksheet_type(val(p.max_markup), p, prefs);
   // To 15 digits, as the texts are written: 0.00165 - 0.00125 is 0.0004, not a hair above.
   const double markup = val(short_text(val(ws[Field::rate]) - val(ws[Field::buyrate])));
   if (!(markup > most)) return std::nullopt;

@@ -103,10 +103,25 @@ struct Pricing {
   }
 };
 
+// An amount as the disclosure shows it: in cents.
+double in_cents(double v) {
+  return val(money_text(v));
+}
+
+// Where a halving over [a, b] ends: `left` holds at the first of the two neighbouring doubles
+// returned and not at the second (`left` true up to some point, false after it).
+std::pair<double, double> edge(const std::function<bool(double)>& left, double a, double b) {
+  while (true) {
+    const double mid = a + (b - a) / 2;
+    if (mid <= a || mid >= b) return {a, b};
+    (left(mid) ? a : b) = mid;
+  }
+}
+
 // A contract figure as the lease of these inputs shows it: money in cents, the rest as read.
 double figure_of(CF f, const LeaseFigures& lf, const LeaseInputs& in, double reduction) {
   // As the disclosure shows them: each amount in cents, worked from the ones before it.
-  const auto cents = [](double v) { return val(money_text(v)); };
+  const auto cents = in_cents;
   switch (f) {
     case CF::base_payment:
       return lf.basepayment;
@@ -146,13 +161,6 @@ std::optional<std::array<double, 2>> reproducing(const Verdict& verdict, double 
   // Smallest x with no figure below, largest x with no figure above; no lease is no match.
   const auto below = [&](double x) { return verdict(x).value_or(std::array{-1, 1})[0] < 0; };
   const auto above = [&](double x) { return verdict(x).value_or(std::array{-1, 1})[1] > 0; };
-  const auto edge = [](const std::function<bool(double)>& left, double a, double b) {
-    while (true) {
-      const double mid = a + (b - a) / 2;
-      if (mid <= a || mid >= b) return std::pair{a, b};
-      (left(mid) ? a : b) = mid;
-    }
-  };
   if (below(to) || above(from)) return std::nullopt;
   const double lo = below(from) ? edge(below, from, to).second : from;
   const double hi = above(to) ? edge([&](double x) { return !above(x); }, from, to).first : to;
@@ -163,11 +171,7 @@ std::optional<std::array<double, 2>> reproducing(const Verdict& verdict, double 
 // The smallest x in [a, b] where `right` holds, `right` false below some point and true above it;
 // b when it holds nowhere but at b.
 double first_where(const std::function<bool(double)>& right, double a, double b) {
-  while (true) {
-    const double mid = a + (b - a) / 2;
-    if (mid <= a || mid >= b) return b;
-    (right(mid) ? b : a) = mid;
-  }
+  return edge([&](double x) { return !right(x); }, a, b).second;
 }
 
 // Cents scanned at the most for a price backed out of a figure that is not monotone.
@@ -287,8 +291,7 @@ Reconciliation reconcile_typed(const Worksheet& ws, const Preferences& prefs,
     const auto trend = [&](double x) -> std::optional<double> {
       try {
         const LeaseFigures lf = p.at(factor, x);
-        const auto cents = [](double v) { return val(money_text(v)); };
-        return T * lf.base - (cents(lf.capcost) - cents(lf.residual));
+        return T * lf.base - (in_cents(lf.capcost) - in_cents(lf.residual));
       } catch (const CommandAbort&) {
         return std::nullopt;
       }

@@ -1,11 +1,8 @@
 #include "prefs/settings.hpp"
 
-#include <algorithm>
-#include <cmath>
 #include <filesystem>
 
 #include "common/files.hpp"
-#include "common/numtext.hpp"
 
 namespace tq {
 namespace {
