@@ -145,10 +145,7 @@ void BM_RoundingCorners(benchmark::State& state) {
        "0",
        1,
        tq::Command::roll},
-      {{{F::term, "1"}, {F::rate, "0"}, {F::taxrate, "-0.0001"}, {F::totalcod, "2431.58"}},
-       "0",
-       0,
-       tq::Command::recalculate},
+      {{{F::term, "1"}, {F::rate, "0"}, {F::taxrate, "-0.0001"}}, "0", 0, tq::Command::recalculate},
       {{{F::rate, "0.0025"}, {F::taxrate, "-99.99"}, {F::desiredpayment, "1.80"}},
        "1",
        0,
@@ -161,13 +158,27 @@ void BM_RoundingCorners(benchmark::State& state) {
        "0",
        0,
        tq::Command::roll},
+      // Down to a total of 3,000 by 8.8 billion dollar steps; a rate raised 2.8 million steps; a
+      // dollar less, where a million cent steps are on the target's cent.
+      {{{F::term, "1"}, {F::rate, "0"}, {F::taxrate, "-0.0001"}, {F::totalcod, "3000"}},
+       "0",
+       0,
+       tq::Command::recalculate},
+      {{{F::term, "1"}, {F::rate, "0"}, {F::taxrate, "-99.9999"}, {F::desiredpayment, "5.01"}},
+       "0",
+       3,
+       tq::Command::roll},
+      {{{F::term, "1"}, {F::rate, "0"}, {F::taxrate, "-0.0001"}, {F::totalcod, "11786.99"}},
+       "0",
+       0,
+       tq::Command::recalculate},
   };
   const Corner& corner = corners[state.range(0)];
   BenchDeal d;
   d.prefs.dratetype = corner.ratetype;
   for (const auto& [f, text] : corner.fields) d.ws[f] = text;
   d.run(tq::Command::calculate);
-  if (corner.command == tq::Command::recalculate) {
+  if (corner.command == tq::Command::recalculate && d.ws[F::totalcod] == "0") {
     d.ws[F::totalcod] = tq::money_text(tq::val(d.ws[F::totaldue]) - 0.01);
   }
   d.ws.rolloption = corner.rolloption;
@@ -177,7 +188,7 @@ void BM_RoundingCorners(benchmark::State& state) {
     benchmark::DoNotOptimize(ws[F::downpayment].data());
   }
 }
-BENCHMARK(BM_RoundingCorners)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RoundingCorners)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
 
 // The searches under a structure of their own: tax on the total of payments (capitalized, then
 // paid) or on the price, the acquisition fee paid, 7 MSDs; a $20,000 roll and a far Re-Calculate.

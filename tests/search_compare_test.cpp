@@ -103,31 +103,34 @@ long case_count() {
   return env ? std::atol(env) : 2000;
 }
 
+// The fast search and a reference on one deal: identical where stepping ends; where it never
+// does, the fast search must abort, saying which, and leave the deal as it was. True when it
+// never ends.
+bool same_end(const Case& c, tq::PassRunner reference_pass, const std::string& label) {
+  TestDeal fast = c.deal, reference = c.deal;
+  fast.run(c.command);
+  tq::run_command(
+      c.command, reference.ws, reference.prefs,
+      [&](const std::string& m) { reference.messages.push_back(m); }, reference_pass);
+  if (!reference.messages.empty() && reference.messages.back() == "stepwise bound") {
+    EXPECT_EQ(fast.ws, c.deal.ws) << label;
+    const std::string said = fast.messages.empty() ? "" : fast.messages.back();
+    EXPECT_TRUE(said == tq::kMsgInvalidLease || said.ends_with("cannot be reached")) << label;
+    return true;
+  }
+  EXPECT_EQ(fast.ws, reference.ws) << label;
+  EXPECT_EQ(fast.messages, reference.messages) << label;
+  return false;
+}
+
 TEST(SearchAgainstStepwise, GeneratedDealsEndIdentically) {
   std::mt19937_64 rng(20261207);
   long compared = 0, unending = 0;
   stepwise_steps = 0;
-  for (long i = 0; i < case_count(); ++i) {
-    Case c = generate(rng);
-    TestDeal fast = c.deal, reference = c.deal;
-    fast.run(c.command);
-    tq::run_command(
-        c.command, reference.ws, reference.prefs,
-        [&](const std::string& m) { reference.messages.push_back(m); }, stepwise_pass);
-    if (!reference.messages.empty() && reference.messages.back() == "stepwise bound") {
-      // Stepping does not end within the reference's bound (a rate rolled below the MSD floor
-      // moves nothing; a far roll overflows the lease first): the fast search must abort, saying
-      // which, and leave the deal as it was.
-      ++unending;
-      EXPECT_EQ(fast.ws, c.deal.ws) << "case " << i;
-      ASSERT_FALSE(fast.messages.empty());
-      const std::string& said = fast.messages.back();
-      EXPECT_TRUE(said == tq::kMsgInvalidLease || said.ends_with("cannot be reached")) << i;
-      continue;
-    }
-    ++compared;
-    ASSERT_EQ(fast.ws, reference.ws) << "case " << i << " of seed 20261207";
-    ASSERT_EQ(fast.messages, reference.messages) << "case " << i << " of seed 20261207";
+  for (long i = 0; i < case_count() && !HasFailure(); ++i) {
+    (same_end(generate(rng), stepwise_pass, "case " + std::to_string(i) + " of seed 20261207")
+         ? unending
+         : compared)++;
   }
   std::printf("compared %ld deals (%ld that stepping never ends), %ld reference steps\n", compared,
               unending, stepwise_steps);
@@ -135,33 +138,37 @@ TEST(SearchAgainstStepwise, GeneratedDealsEndIdentically) {
 
 }  // namespace
 
-// Corners where the compared figure moves only through cent rounding: tax rates near -100 %, and
-// a one-month term at rate 0 with a tiny negative tax. Far past any cap on plain steps, they end
-// exactly where stepping ends; a pass that would overflow the lease says so.
+// Corners where the compared figure moves only through cent rounding, far past any cap on plain
+// steps: tax rates near -100 % at terms 1 and 2 and rates 0 or +-1e-7, a payment $5 either side,
+// by every roll option; Change Total COD on a one-month lease at rate 0 with a tiny negative tax,
+// $1 to $3,000 either side, and down to $3,000 due. They end where stepping ends.
 TEST(SearchAgainstStepwise, RoundingCorners) {
-  const struct {
-    const char* fields;
-    const char* prefs;
-    Command command;
-  } cases[] = {
-      {"term=2 rate=0 taxrate=-99.9999 desiredpayment=-0.01", "", Command::roll},
-      {"term=1 rate=0 taxrate=-0.0001", "", Command::recalculate},
-      {"rate=0.0025 taxrate=-99.99 desiredpayment=1.80", "dratetype=1", Command::roll},
-  };
-  for (const auto& c : cases) {
-    TestDeal fast = calculated(c.fields, prefs(c.prefs));
-    if (c.command == Command::roll) fast.ws.rolloption = c.fields[5] == '2' ? 1 : 0;
-    if (c.command == Command::recalculate) {
-      fast.ws[F::totalcod] = tq::money_text(tq::val(fast[F::totaldue]) - 0.01);
+  std::vector<std::pair<Case, std::string>> cases;
+  for (const char* tax : {"-99.9999", "-100.0001", "-99.99"}) {
+    for (const char* change :
+         {"term=1 rate=0", "term=2 rate=0", "term=1 rate=0.0000001", "term=2 rate=-0.0000001"}) {
+      for (const double shift : {5.0, -5.0}) {
+        for (int option = 0; option < tq::kRollOptionCount; ++option) {
+          Case c{calculated(std::string(change) + " taxrate=" + tax), Command::roll};
+          c.deal.ws.rolloption = option;
+          c.deal.ws[F::desiredpayment] = tq::money_text(tq::val(c.deal[F::monthlypayment]) + shift);
+          cases.emplace_back(c, std::string(change) + " tax " + tax + " roll " +
+                                    std::to_string(option) + " by " + std::to_string(shift));
+        }
+      }
     }
-    TestDeal reference = fast;
-    fast.run(c.command);
-    tq::run_command(
-        c.command, reference.ws, reference.prefs,
-        [&](const std::string& m) { reference.messages.push_back(m); }, stepwise_pass);
-    EXPECT_EQ(fast.ws, reference.ws) << c.fields;
-    EXPECT_EQ(fast.messages, reference.messages) << c.fields;
   }
+  for (const char* tax : {"-0.0001", "-0.01"}) {
+    for (const double away : {1.0, 30.0, 3000.0, -1.0, -30.0, -3000.0, 0.0}) {
+      Case c{calculated(std::string("term=1 rate=0 taxrate=") + tax), Command::recalculate};
+      const double total = tq::val(c.deal[F::totaldue]);
+      c.deal.ws[F::totalcod] = tq::money_text(away == 0 ? 3000 : total + away);
+      cases.emplace_back(c, std::string("total due ") + tax + " by " + std::to_string(away));
+    }
+  }
+  int unending = 0;
+  for (const auto& [c, label] : cases) unending += same_end(c, leaping_pass, label);
+  std::printf("%zu corner searches, %d that stepping never ends\n", cases.size(), unending);
   TestDeal overflow = calculated("rate=-1e300 buyrate=-2e300 term=2 taxrate=-101");
   overflow.ws[F::desiredpayment] = "1e307";  // past what the lease reaches before it overflows
   overflow.messages.clear();

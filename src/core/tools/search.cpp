@@ -284,7 +284,9 @@ class Search {
   }
 
   bool payment_moves_one_way(const Probe& a, const Probe& b) const {
-    if (pass_.figure != Field::rate && in_.term * last_.factor < 0) return false;
+    if (pass_.figure != Field::rate && in_.term * last_.factor < 0 && !base_moves_one_way(a, b)) {
+      return false;
+    }
     const double X = in_.taxrate;
     // Taxed up front, the payment is the base payment. A capitalized tax on the price is fixed,
     // or rises with the aftermarket for a tax rate of 0 or more; one on the payments rises with
@@ -307,25 +309,50 @@ class Search {
            tax_keeps_payment_monotone(a.basepayment, b.basepayment);
   }
 
+  // Depreciation and rent charge moving apart (a negative money factor or term) still move the
+  // base payment one way, by |step| (1/T + F) a step, while that outweighs twice its rounding
+  // error at either end: unless its parts are rounded apart, or sign and drive divides it again.
+  bool base_moves_one_way(const Probe& a, const Probe& b) const {
+    if (in_.s.components || in_.s.startups_capitalized) return false;
+    const double per_step = std::fabs(step_) * std::fabs(1 / in_.term + last_.factor);
+    return per_step > 2 * (std::max(a.base_error, b.base_error) + 1e-14 * std::fabs(a.base) +
+                           1e-14 * std::fabs(b.base));
+  }
+
   // Any negative tax rate, down to -100 % and below, where the payment moves only through the
   // rounding of the tax: the payment B + tax(B) is monotone in the base payment B over the cents
   // from one end's B to the other's (rising for -100 % < X < 0, falling below -100 %).
-  // With x = X * 0.01 and c one cent, the step from B to B + c changes the exact product by c*x;
-  // for -1 < x < 0 the tax then falls by less than c, so B + tax(B) cannot fall, provided the
-  // computed tax stays on the right side: the product's two roundings (reading B back, the
-  // multiplication) stray by at most 2.01u|xB| each side, the 15-digit rounding by 5e-15 of
-  // |xB|, together under 1.1e-14 |x| (|B| + c), which must stay below c|1 + x|. Rounding to
-  // cents half away from zero shifts with the value (tax(B) - c rounds to the tax less a cent)
-  // except where the rounded product lies between 0 and c, that is for B within c/|x| below
-  // zero: both ends must be clear of that. The sum B + tax is exact in cents below 1e11.
+  // With x = X * 0.01 and c one cent, the step from B to B + c changes the exact product by c*x,
+  // so for -1 < x < 0 the computed product p' after it stays above p - c, p the one before, while
+  // c|1 + x| outweighs the product's roundings. Rounding to cents (half away from zero, steps at
+  // every odd half cent, zero included) is monotone, and its right limit shifts with the value:
+  // round(p') >= round((p - c)+) = round(p+) - c >= round(p) - c. So the tax falls by at most a
+  // cent as B rises by one, and B + tax(B) cannot fall. The sum is exact in cents below 1e11.
+  // Below -100 % the same holds with the signs turned.
   bool tax_keeps_payment_monotone(double b0, double b1) const {
     const double x = in_.taxrate * 0.01, c = 0.01;
     if (x == -1) return true;  // the tax cancels the base payment exactly: the payment is 0
     const double far = std::max(std::fabs(b0), std::fabs(b1));
     if (far >= 1e11 || std::fabs(x) * far >= 1e11) return false;
-    if (c * std::fabs(1 + x) <= 1.1e-14 * std::fabs(x) * (far + c)) return false;
-    const auto clear = [&](double b) { return b >= 0 || b * x >= c * (1 + 1e-12); };
-    return (b0 >= 0) == (b1 >= 0) && clear(b0) && clear(b1);
+    // The product's two roundings (reading B back, the multiplication) stray by at most
+    // 2.01u|xB| each, and rounding to 15 digits by 5e-15 of |xB|: together under 1.1e-14 |x|.
+    const double room = c * std::fabs(1 + x);
+    if (room > 1.1e-14 * std::fabs(x) * (far + c)) return true;
+    // Nearer -100 % the 15-digit rounding alone is too coarse a bound, but it moves nothing
+    // where every product and the product less a cent share one decade under 1e12 (clear of
+    // the cent's own rounding near zero): there its grid's unit divides a cent, so its right
+    // limit shifts with the value as the cents' does. Only the two double roundings are left.
+    if (room <= 4.1 * 0x1p-53 * std::fabs(x) * (far + c)) return false;
+    const double p0 = std::fabs(b0 * x), p1 = std::fabs(b1 * x);
+    const double lo = (std::min(p0, p1) - c) * (1 - 1e-12),
+                 hi = (std::max(p0, p1) + c) * (1 + 1e-12);
+    if ((b0 >= 0) != (b1 >= 0) || !(lo >= 1) || hi >= 1e12) return false;
+    const auto decade = [](double v) {
+      std::size_t k = 0;
+      while (kPow10[k + 1] <= v) ++k;
+      return k;
+    };
+    return decade(lo) == decade(hi);
   }
 
   // Re-Calculate on a one-month lease at rate 0, where the total due moves only through the
@@ -333,34 +360,82 @@ class Search {
   // the down payment d moves B by exactly the opposite whole cents, as long as the unrounded base
   // stays clear of a half cent by more than its rounding (base_error at both ends); likewise the
   // start-ups S stay the payment P = B + tax(B) plus fixed cents while their unrounded sum stays
-  // clear of a half cent and of zero. Then S + d = (B + d) + tax(B) + (S - P) is a constant plus
-  // the tax, which is monotone in B, and B in the steps. Ends one cent or more from the target
-  // (both sides whole cents) keep the computed comparison exact.
-  bool total_monotone(const Probe& a, const Probe& b) const {
-    if (pass_.goal != SearchGoal::total_due || in_.term != 1 || last_.factor != 0) return false;
-    if (!in_.s.plain) return false;
-    const auto cents = [](double v, long long& out) {
-      if (!(std::fabs(v) < 1e11)) return false;
-      out = std::llround(v * 100);
-      return std::fabs(v * 100 - static_cast<double>(out)) < 1e-4;
-    };
+  // clear of a half cent (on either side of zero: half away from zero rounds k cents plus less
+  // than half a cent to k cents whatever k's sign). Then S + d = (B + d) + tax(B) + (S - P) is a
+  // constant plus the tax, which is monotone in B, and B in the steps. Ends one cent or more from
+  // the target (both sides whole cents) keep the computed comparison exact. On the target itself,
+  // to the cent, the total is certified the same way, but the computed comparison then turns on how
+  // the two doubles add up: on_target, for a scan step by step.
+  enum class Total { no, monotone, on_target };
+
+  Total total_monotone(const Probe& a, const Probe& b) const {
+    if (pass_.goal != SearchGoal::total_due || in_.term != 1 || last_.factor != 0) return Total::no;
+    if (!in_.s.plain) return Total::no;
     long long t = 0, ba = 0, bb = 0, da = 0, db = 0, pa = 0, pb = 0, sa = 0, sb = 0;
-    if (!cents(target_, t) || !cents(a.basepayment, ba) || !cents(b.basepayment, bb) ||
-        !cents(a.figure, da) || !cents(b.figure, db) || !cents(a.payment, pa) ||
-        !cents(b.payment, pb) || !cents(a.startups, sa) || !cents(b.startups, sb)) {
-      return false;
+    if (!in_cents(target_, t) || !in_cents(a.basepayment, ba) || !in_cents(b.basepayment, bb) ||
+        !in_cents(a.figure, da) || !in_cents(b.figure, db) || !in_cents(a.payment, pa) ||
+        !in_cents(b.payment, pb) || !in_cents(a.startups, sa) || !in_cents(b.startups, sb)) {
+      return Total::no;
     }
-    if (ba + da != bb + db || sa - pa != sb - pb) return false;
-    if (sa + da == t || sb + db == t) return false;
+    if (ba + da != bb + db || sa - pa != sb - pb) return Total::no;
+    const bool on_a = sa + da == t, on_b = sb + db == t;
+    if (on_a != on_b) return Total::no;
     const double base_room = a.base_error + b.base_error;
     const double sums_room = a.sums_error + b.sums_error;
     const bool base_clear = 0.005 - std::fabs(a.base - a.basepayment) > base_room;
     const bool sums_clear = 0.005 - std::fabs(a.startups_sum - a.startups) > sums_room;
-    const bool one_side = (a.startups_sum > sums_room && b.startups_sum > sums_room) ||
-                          (a.startups_sum < -sums_room && b.startups_sum < -sums_room);
     const bool payment_monotone_in_b =
         in_.taxrate >= 0 || tax_keeps_payment_monotone(a.basepayment, b.basepayment);
-    return base_clear && sums_clear && one_side && payment_monotone_in_b;
+    if (!(base_clear && sums_clear && payment_monotone_in_b)) return Total::no;
+    return on_a ? Total::on_target : Total::monotone;
+  }
+
+  // Exactly the double a cents text reads as (one correctly rounded division), in cents.
+  static bool in_cents(double v, long long& out) {
+    if (!(std::fabs(v) < 1e11)) return false;
+    out = std::llround(v * 100);
+    return static_cast<double>(out) / 100 == v;
+  }
+
+  // A stretch of steps on the target to the cent: there the start-ups are the target less the
+  // down payment, so each step's comparison is worked from the two texts alone, without a lease.
+  // Returns the steps after which the pass still continues all the way; the step after them ends
+  // it (or leaves the stretch) and is taken plainly.
+  std::int64_t on_target_steps(const Run& run, const Probe& here) const {
+    constexpr std::int64_t kMaxScanned = 2'000'000;
+    long long t = 0;
+    if (run.scale > 2 || !in_cents(target_, t)) return 0;
+    const auto on_target = [&](std::int64_t j) {
+      const auto p = probe_at(run.figure(j));
+      return p && total_monotone(here, *p) == Total::on_target;
+    };
+    const std::int64_t good = last_holding(std::min(run.limit, kMaxScanned), on_target);
+    const long long unit = kPow10[static_cast<std::size_t>(2 - run.scale)];
+    for (std::int64_t j = 1; j <= good; ++j) {
+      const long long d = (run.a + j * run.s) * unit;  // the down payment in cents
+      const double startups = static_cast<double>(t - d) / 100;
+      if (!holds(pass_, target_, startups + run.figure(j))) return j - 1;
+    }
+    return good;
+  }
+
+  // The last of the steps 1..limit up to which `ok` holds (0 for none): doubling until it fails,
+  // then halving between the last step that held and the first that did not.
+  template <class Ok>
+  static std::int64_t last_holding(std::int64_t limit, const Ok& ok) {
+    std::int64_t good = 0, bad = 0;
+    for (std::int64_t j = 1; !bad; j = std::min(2 * j, limit)) {
+      if (!ok(j)) {
+        bad = j;
+      } else if ((good = j) == limit) {
+        return good;
+      }
+    }
+    while (bad - good > 1) {
+      const std::int64_t mid = good + (bad - good) / 2;
+      (ok(mid) ? good : bad) = mid;
+    }
+    return good;
   }
 
   // Both payments well inside the same $50 band of the MSD deposit (or both well below zero),
@@ -374,7 +449,7 @@ class Search {
   }
 
   bool monotone(const Probe& a, const Probe& b) const {
-    return payment_monotone(a, b) || total_monotone(a, b);
+    return payment_monotone(a, b) || total_monotone(a, b) == Total::monotone;
   }
 
   // Moves the figure ahead by as many steps as can be shown to keep the pass condition true at
@@ -383,6 +458,8 @@ class Search {
     const auto run = run_from(text_, pass_.step);
     if (!run) return;
     const Probe here = probe(in_, last_);
+    if (total_monotone(here, here) == Total::on_target)
+      return move_ahead(*run, on_target_steps(*run, here));
     if (!monotone(here, here) && here.margin <= 2 * here.wobble) return;
     // Otherwise the margin is within `wobble` of a straight line, so where it exceeds twice the
     // larger wobble at both ends of a run of steps it is positive all along it.
@@ -396,22 +473,13 @@ class Search {
                             (steady ? 0 : std::max(here.deposits, p->deposits)));
       return here.margin > w && p->margin > w;
     };
-    std::int64_t good = 0, bad = 0;
-    for (std::int64_t j = 1;; j = std::min(2 * j, run->limit)) {
-      if (!holds_to(j)) {
-        bad = j;
-        break;
-      }
-      good = j;
-      if (j == run->limit) break;
-    }
-    while (bad - good > 1) {
-      const std::int64_t mid = good + (bad - good) / 2;
-      (holds_to(mid) ? good : bad) = mid;
-    }
-    if (good == 0) return;
-    text_ = short_text(run->figure(good));
-    in_.*input_of(pass_.figure) = run->figure(good);
+    move_ahead(*run, last_holding(run->limit, holds_to));
+  }
+
+  void move_ahead(const Run& run, std::int64_t steps) {
+    if (steps == 0) return;
+    text_ = short_text(run.figure(steps));
+    in_.*input_of(pass_.figure) = run.figure(steps);
     last_ = lease_figures(in_, choices_);
   }
 
