@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libgl-dev nlohmann-json3-dev
+  qt6-base-dev libgl-dev nlohmann-json3-dev libsqlite3-dev libpqxx-dev
   fonts-liberation fonts-dejavu-core
 )
 if [ "${1:-test}" != run ]; then
@@ -14,6 +14,7 @@ if [ "${1:-test}" != run ]; then
     libgtest-dev libgmock-dev libbenchmark-dev
     poppler-utils xvfb xauth imagemagick twm desktop-file-utils
     cups cups-client cups-bsd printer-driver-cups-pdf
+    postgresql
   )
 fi
 

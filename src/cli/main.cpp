@@ -7,20 +7,27 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "exchange/dealer_settings.hpp"
 #include "exchange/request.hpp"
+#include "log/desk_log.hpp"
 #include "prefs/preferences.hpp"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tallyquote-cli [--preferences FILE] [--jsonl [--jobs N]] < request.json\n"
+    "usage: tallyquote-cli [--preferences FILE] [--database LOG] [--jsonl [--jobs N]] < "
+    "request.json\n"
     "Reads one JSON request from standard input and writes the worksheet as JSON.\n"
     "  --preferences FILE  start from the dealer's preferences file, as the window does; the\n"
     "                      file is only read, never made or changed\n"
+    "  --database LOG      the deal log for \"log\" requests: a file, or a postgresql:// URL\n"
+    "                      (else the dealer settings' \"database\", else\n"
+    "                      ~/.local/share/tallyquote/deals.sqlite)\n"
     "  --jsonl             one request per line in, one answer per line out; blank lines are\n"
     "                      skipped; a bad line is answered {\"error\": ...} and the batch goes on\n"
     "                      (status 2)\n"
@@ -34,7 +41,10 @@ constexpr const char* kUsage =
     "\"add_to_aftermarket\"],\n"
     "   \"grid\": {\"terms\": [texts], \"downpayments\": [texts]},  (at most 10000 cells)\n"
     "   \"structure\": {...}, \"details\": {...}, \"disclosure\": true,\n"
-    "   \"program\": {a lender program}, \"reconcile\": {the contract's figures as texts}}\n"
+    "   \"program\": {a lender program}, \"reconcile\": {the contract's figures as texts},\n"
+    "   \"log\": {\"record\": {\"trigger\": text, \"deal\": id}} or {\"search\": {...}} or\n"
+    "          {\"show\": id} or {\"compare\": [id, id]} or\n"
+    "          {\"status\": {\"deal\": id, \"status\": text, \"from\": text}}}\n"
     "Response: {\"fields\": {...}, \"rolloption\": n, \"messages\": [...], and what was asked\n"
     "for: \"grid\", \"structure\", \"startups\", \"details\", \"disclosure\", \"program_name\",\n"
     "\"reconcile\"}  (see README)\n"
@@ -197,6 +207,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> start_messages;
   bool lines = false;
   unsigned jobs = 1;
+  std::optional<std::string> database;
+  tq::DealerSettings settings;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -218,6 +230,12 @@ int main(int argc, char** argv) {
       if (const auto message = tq::load_preferences(prefs, tq::PrefsLocation(path))) {
         start_messages.push_back(*message);
       }
+      // The dealer settings beside it name the deal log and the desk.
+      std::optional<std::string> unused;
+      settings = tq::load_settings(tq::settings_location(tq::PrefsLocation(path)), unused);
+    } else if (arg == "--database") {
+      if (i + 1 >= argc) return refuse("--database needs a file or a postgresql:// URL");
+      database = argv[++i];
     } else if (arg == "--jsonl") {
       lines = true;
     } else if (arg == "--jobs") {
@@ -238,7 +256,13 @@ int main(int argc, char** argv) {
   text.resize(std::fread(text.data(), 1, text.size(), stdin));
   tq::Json response;
   try {
-    response = tq::answer_request(text, prefs, start_messages);
+    const std::string user = settings.desk.empty() ? tq::system_user_name() : settings.desk;
+    if (auto logged = tq::answer_log_request(text, prefs, start_messages,
+                                             database.value_or(settings.database), user)) {
+      response = std::move(*logged);
+    } else {
+      response = tq::answer_request(text, prefs, start_messages);
+    }
   } catch (const tq::BadRequest& bad) {
     return refuse(bad.why);
   }

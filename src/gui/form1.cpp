@@ -119,14 +119,6 @@ FileChooser default_file_chooser() {
 
 namespace {
 
-bool same_inputs(const Worksheet& a, const Worksheet& b) {
-  if (a.structure != b.structure) return false;
-  for (const FieldInfo& info : field_catalogue()) {
-    if (info.kind == FieldKind::input && a[info.field] != b[info.field]) return false;
-  }
-  return true;
-}
-
 // A result that no longer belongs to the inputs is shown half way to the background.
 constexpr const char* kOutOfDateNotice = "Figures out of date: press Enter to recalculate";
 
@@ -136,7 +128,7 @@ QColor dimmed(const QColor& c) {
 
 }  // namespace
 
-Form1::Form1(const Preferences& prefs) : prefs_(prefs) {
+Form1::Form1(const Preferences& prefs) : prefs_(prefs), doc_(prefs) {
   setObjectName("Form1");
   setAttribute(Qt::WA_DeleteOnClose);
   // The worksheet keeps its fixed layout in a client area below the menu bar.
@@ -251,7 +243,7 @@ void Form1::build_menus() {
                            .arg(TALLYQUOTE_VERSION));
   });
   lay_out();
-  baseline_ = worksheet();
+  doc().saved("");
   update_title();
   update_marks();
 }
@@ -301,17 +293,15 @@ Worksheet Form1::worksheet() const {
   Worksheet ws;
   for (std::size_t i = 0; i < kFieldCount; ++i) ws.texts[i] = text(static_cast<Field>(i));
   ws.rolloption = rolloption_->checkedId();
-  ws.structure = structure_;
-  ws.details = details_;
-  ws.program = program_;
+  ws.structure = doc_.worksheet().structure;
+  ws.details = doc_.worksheet().details;
+  ws.program = doc_.worksheet().program;
   return ws;
 }
 
 void Form1::show_worksheet(const Worksheet& ws) {
   for (std::size_t i = 0; i < kFieldCount; ++i) set_text(static_cast<Field>(i), ws.texts[i]);
-  structure_ = ws.structure;
-  details_ = ws.details;
-  program_ = ws.program;
+  doc_.edit(ws);
   if (ws.rolloption != rolloption_->checkedId()) {
     if (QAbstractButton* b = rolloption_->button(ws.rolloption)) {
       b->setChecked(true);
@@ -324,54 +314,41 @@ void Form1::show_worksheet(const Worksheet& ws) {
   update_marks();
 }
 
-Form1::Snapshot Form1::snapshot() const {
-  return {worksheet(), deal_path_, baseline_, figures_for_, {}};
+DealDocument& Form1::doc() const {
+  doc_.edit(worksheet());
+  return doc_;
 }
 
-void Form1::restore(const Snapshot& s) {
-  deal_path_ = s.path;
-  baseline_ = s.baseline;
-  figures_for_ = s.figures_for;
-  show_worksheet(s.ws);
+void Form1::restored() {
+  show_worksheet(doc_.worksheet());
   update_title();
+  name_undo_actions();
   emit worksheetChanged();
 }
 
-void Form1::remember(Snapshot before, const QString& label) {
-  if (before.ws == worksheet() && before.path == deal_path_) return;  // nothing to undo
-  before.label = label;
-  undo_.push_back(std::move(before));
-  redo_.clear();
+void Form1::remember(DealDocument::Checkpoint before, const QString& label) {
+  doc().remember(std::move(before), label.toStdString());
   name_undo_actions();
 }
 
 void Form1::name_undo_actions() {
-  undo_action_->setEnabled(!undo_.empty());
-  redo_action_->setEnabled(!redo_.empty());
-  undo_action_->setText(undo_.empty() ? "&Undo" : "&Undo " + undo_.back().label);
-  redo_action_->setText(redo_.empty() ? "&Redo" : "&Redo " + redo_.back().label);
+  const QString undo = ui::qstr(doc_.undo_label()), redo = ui::qstr(doc_.redo_label());
+  undo_action_->setEnabled(!undo.isEmpty());
+  redo_action_->setEnabled(!redo.isEmpty());
+  undo_action_->setText(undo.isEmpty() ? "&Undo" : "&Undo " + undo);
+  redo_action_->setText(redo.isEmpty() ? "&Redo" : "&Redo " + redo);
 }
 
 void Form1::undo() {
-  travel(undo_, redo_);
+  if (doc().undo()) restored();
 }
 
 void Form1::redo() {
-  travel(redo_, undo_);
-}
-
-void Form1::travel(std::vector<Snapshot>& from, std::vector<Snapshot>& to) {
-  if (from.empty()) return;
-  Snapshot now = snapshot();
-  now.label = from.back().label;
-  to.push_back(std::move(now));
-  restore(from.back());
-  from.pop_back();
-  name_undo_actions();
+  if (doc().redo()) restored();
 }
 
 void Form1::run(Command command) {
-  Snapshot before = snapshot();
+  DealDocument::Checkpoint before = doc().begin();
   execute(command);
   remember(std::move(before), ui::qstr(std::string(command_caption(command))));
 }
@@ -384,25 +361,19 @@ void Form1::execute(Command command) {
     typing->setText(typing->text());
     typing->setCursorPosition(cursor);
   }
-  Worksheet ws = worksheet();
+  DealDocument& deal = doc();
   // A message appears over the worksheet as it stands at that moment.
-  bool finance_valid = true;
-  const bool done = run_program_command(command, ws, prefs_, current_program(),
-                                        [this, &ws, &finance_valid](const std::string& message) {
-                                          if (message == kMsgInvalidFinance) finance_valid = false;
-                                          show_worksheet(ws);
-                                          ui::show_error(this, ui::qstr(message));
-                                        });
-  if (done && command != Command::clear) finance_valid_ = finance_valid;
-  // The figures now belong to these inputs; a cleared worksheet has none to be out of date.
-  if (done) figures_for_ = command == Command::clear ? std::nullopt : std::optional(ws);
-  show_worksheet(ws);
+  deal.execute(command, current_program(), [this, &deal](const std::string& message) {
+    show_worksheet(deal.worksheet());
+    ui::show_error(this, ui::qstr(message));
+  });
+  show_worksheet(deal.worksheet());
   update_title();
   emit worksheetChanged();
 }
 
 bool Form1::figures_out_of_date() const {
-  return figures_for_ && !same_inputs(*figures_for_, worksheet());
+  return doc().figures_out_of_date();
 }
 
 void Form1::update_marks() {
@@ -470,7 +441,8 @@ void Form1::update_marks() {
     menubar_->setCornerWidget(status_, Qt::TopRightCorner);  // laid out again for the new text
   }
   QString summary = ui::qstr(deal_summary(ws, prefs_));
-  if (!program_.empty()) summary = "Program: " + ui::qstr(program_) + " · " + summary;
+  const std::string& program_name = doc_.worksheet().program;
+  if (!program_name.empty()) summary = "Program: " + ui::qstr(program_name) + " · " + summary;
   summary_->setToolTip(summary);
   if (summary_->text() != summary) {
     summary_->setText(summary);
@@ -486,7 +458,7 @@ void Form1::set_dealership(const Dealership& dealer,
 }
 
 void Form1::edit_details() {
-  DetailsDialog dialog(details_, dealer_, this);
+  DetailsDialog dialog(doc().worksheet().details, dealer_, this);
   if (dialog.exec() != QDialog::Accepted) return;
   const Dealership dealer = dialog.dealership();
   if (dealer != dealer_) {
@@ -495,9 +467,11 @@ void Form1::edit_details() {
       if (const QString error = save_dealer_(dealer); !error.isEmpty()) ui::show_error(this, error);
     }
   }
-  if (dialog.details() == details_) return;
-  Snapshot before = snapshot();
-  details_ = dialog.details();
+  if (dialog.details() == doc().worksheet().details) return;
+  DealDocument::Checkpoint before = doc().begin();
+  Worksheet ws = worksheet();
+  ws.details = dialog.details();
+  doc_.edit(ws);
   update_title();
   remember(std::move(before), "Deal Details");
 }
@@ -506,7 +480,7 @@ std::function<void(Printer&)> Form1::customer_page() {
   if (!figures_ready(true, true)) return {};
   try {
     const Worksheet ws = worksheet();
-    return customer_copy_page(ws, lease_disclosure(ws, prefs_, finance_valid_), dealer_);
+    return customer_copy_page(ws, lease_disclosure(ws, prefs_, doc_.finance_valid()), dealer_);
   } catch (const CommandAbort& abort) {
     ui::show_error(this, ui::qstr(std::string(abort.what())));
     return {};
@@ -534,7 +508,7 @@ void Form1::set_default_structure(const Structure& s,
 
 void Form1::edit_structure() {
   StructureDialog dialog(
-      structure_,
+      doc().worksheet().structure,
       [this](const Structure& s) {
         if (!save_default_structure_) return QString();
         const QString error = save_default_structure_(s);
@@ -542,9 +516,13 @@ void Form1::edit_structure() {
         return error;
       },
       this);
-  if (dialog.exec() != QDialog::Accepted || dialog.structure() == structure_) return;
-  Snapshot before = snapshot();
-  structure_ = dialog.structure();
+  if (dialog.exec() != QDialog::Accepted || dialog.structure() == doc().worksheet().structure) {
+    return;
+  }
+  DealDocument::Checkpoint before = doc().begin();
+  Worksheet ws = worksheet();
+  ws.structure = dialog.structure();
+  doc_.edit(ws);
   update_title();
   update_marks();
   remember(std::move(before), "Deal Structure");
@@ -609,7 +587,7 @@ void Form1::use_fix(const QString& link) {
 }
 
 void Form1::use_grid_cell(const QString& term, const QString& downpayment) {
-  Snapshot before = snapshot();
+  DealDocument::Checkpoint before = doc().begin();
   set_text(Field::term, term.toStdString());
   set_text(Field::downpayment, downpayment.toStdString());
   execute(Command::calculate);
@@ -617,8 +595,9 @@ void Form1::use_grid_cell(const QString& term, const QString& downpayment) {
 }
 
 const LenderProgram* Form1::current_program() const {
-  for (std::size_t i = 0; programs_ != nullptr && !program_.empty() && i < programs_->size(); ++i) {
-    if ((*programs_)[i].name == program_) return &(*programs_)[i];
+  const std::string& name = doc_.worksheet().program;
+  for (std::size_t i = 0; programs_ != nullptr && !name.empty() && i < programs_->size(); ++i) {
+    if ((*programs_)[i].name == name) return &(*programs_)[i];
   }
   return nullptr;
 }
@@ -635,7 +614,7 @@ bool Form1::apply_program(const LenderProgram& program) {
     ui::show_error(this, ui::qstr(*refused));
     return false;
   }
-  Snapshot before = snapshot();
+  DealDocument::Checkpoint before = doc().begin();
   show_worksheet(ws);
   execute(Command::calculate);
   remember(std::move(before), "Apply Program");  // one level for the program and its figures
@@ -656,15 +635,10 @@ void Form1::print() {
 
 void Form1::update_title() {
   // An untitled deal shows its unsaved changes too: "Tallyquote*".
-  setWindowTitle(deal_path_.isEmpty() ? QString("Tallyquote[*]")
-                                      : QFileInfo(deal_path_).fileName() + "[*] - Tallyquote");
+  const QString path = deal_path();
+  setWindowTitle(path.isEmpty() ? QString("Tallyquote[*]")
+                                : QFileInfo(path).fileName() + "[*] - Tallyquote");
   setWindowModified(is_changed());
-}
-
-void Form1::set_deal(const QString& path) {
-  deal_path_ = path;
-  baseline_ = worksheet();
-  update_title();
 }
 
 bool Form1::may_leave_deal() {
@@ -685,18 +659,15 @@ bool Form1::may_leave_deal() {
 void Form1::start_fresh() {
   // Every input at its start-up text and every result as the window first showed it, the
   // finance comparison included.
-  Worksheet fresh;
-  clearform(fresh, prefs_);
-  fresh.structure = default_structure_;
-  figures_for_.reset();
-  show_worksheet(fresh);
-  set_deal({});
+  doc_.start_fresh(default_structure_);
+  show_worksheet(doc_.worksheet());
+  update_title();
   emit worksheetChanged();
 }
 
 void Form1::new_deal() {
   if (!may_leave_deal()) return;
-  Snapshot before = snapshot();
+  DealDocument::Checkpoint before = doc().begin();
   start_fresh();
   remember(std::move(before), "New Deal");
 }
@@ -725,7 +696,7 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 void Form1::open_deal() {
   if (!may_leave_deal()) return;
-  const QString suggested = deal_path_.isEmpty() ? QDir::homePath() : deal_path_;
+  const QString suggested = deal_path().isEmpty() ? QDir::homePath() : deal_path();
   const QString path = choose_file_(this, FileAction::open_deal, suggested);
   if (path.isEmpty()) return;
   // A saved deal, or a request's deal as the CLI takes it (from this desk's Clear Form).
@@ -735,26 +706,23 @@ void Form1::open_deal() {
     ui::show_error(this, ui::qstr(*why + " The worksheet was left as it was."));
     return;
   }
-  Snapshot before = snapshot();
-  // Every text as saved; nothing is calculated, and the saved figures belong to the saved inputs.
-  // A file without figures has none to be out of date.
-  const Worksheet& opened = std::get<Worksheet>(read);
-  figures_for_.reset();
-  if (priced) figures_for_ = opened;
-  show_worksheet(opened);
-  set_deal(path);
+  DealDocument::Checkpoint before = doc().begin();
+  // Every text as saved; nothing is calculated. A file without figures has none out of date.
+  doc_.opened(path.toStdString(), std::get<Worksheet>(read), priced);
+  show_worksheet(doc_.worksheet());
+  update_title();
   remember(std::move(before), "Open Deal");
   emit worksheetChanged();
 }
 
 bool Form1::save_deal() {
-  return deal_path_.isEmpty() ? save_deal_as() : save_to(deal_path_);
+  return deal_path().isEmpty() ? save_deal_as() : save_to(deal_path());
 }
 
 bool Form1::save_deal_as() {
-  const QString suggested = deal_path_.isEmpty()
+  const QString suggested = deal_path().isEmpty()
                                 ? QDir::home().filePath(QString("deal%1").arg(kDealFileSuffix))
-                                : deal_path_;
+                                : deal_path();
   QString path = choose_file_(this, FileAction::save_deal, suggested);
   if (path.isEmpty()) return false;
   if (!path.endsWith(kDealFileSuffix)) path += kDealFileSuffix;
@@ -767,13 +735,14 @@ bool Form1::save_to(const QString& path) {
     ui::show_error(this, ui::qstr(*error));
     return false;
   }
-  set_deal(path);
+  doc().saved(path.toStdString());
+  update_title();
   return true;
 }
 
 QString Form1::pdf_name(const QString& untitled, const QString& ending) const {
-  if (deal_path_.isEmpty()) return QDir::home().filePath(untitled);
-  const QFileInfo deal(deal_path_);
+  if (deal_path().isEmpty()) return QDir::home().filePath(untitled);
+  const QFileInfo deal(deal_path());
   return deal.dir().filePath(deal.completeBaseName() + ending);
 }
 

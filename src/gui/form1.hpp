@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "desk/programs.hpp"
+#include "document/deal_document.hpp"
 #include "gui/qt_printer.hpp"
+#include "gui/qt_ui.hpp"
 #include "prefs/preferences.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/worksheet.hpp"
@@ -77,8 +79,8 @@ class Form1 : public QWidget {
   // A cell of the payment grid: its term and down payment into the worksheet, then Calculate.
   void use_grid_cell(const QString& term, const QString& downpayment);
 
-  const QString& deal_path() const { return deal_path_; }  // empty: no deal file open
-  bool is_changed() const { return worksheet() != baseline_; }
+  QString deal_path() const { return ui::qstr(doc().path()); }  // empty: no deal file open
+  bool is_changed() const { return doc().is_changed(); }
   QLabel* status_line() const { return status_; }
   // Tests answer file dialogs without a screen.
   void set_file_chooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
@@ -122,7 +124,7 @@ class Form1 : public QWidget {
   void set_programs(const std::vector<LenderProgram>* programs) { programs_ = programs; }
   void set_desk_markup(const std::string& markup) { desk_markup_ = markup; }
   // The worksheet has figures of its own (a command ran, or a priced deal was opened).
-  bool has_figures() const { return figures_for_.has_value(); }
+  bool has_figures() const { return doc_.has_figures(); }
   // Tools: Reconcile Contract, against the worksheet as it stands.
   void reconcile_contract();
   // The payment grid, docked into the window where the screen has no room beside it.
@@ -133,21 +135,13 @@ class Form1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // What Undo puts back: the worksheet with its deal file and what its figures belong to.
-  struct Snapshot {
-    Worksheet ws;
-    QString path;
-    Worksheet baseline;
-    std::optional<Worksheet> figures_for;
-    QString label;  // what Undo of it undoes: "Roll to Payment"
-  };
-  Snapshot snapshot() const;
-  void restore(const Snapshot& s);
-  // A command changed the worksheet: Undo, named after `label`, can go back to `before`.
-  void remember(Snapshot before, const QString& label);
+  // The window's texts into the document, before anything reads or changes it.
+  DealDocument& doc() const;
+  // A change of several steps as one level of Undo named `label`.
+  void remember(DealDocument::Checkpoint before, const QString& label);
   void name_undo_actions();
-  // Undo or Redo: the worksheet as it was at the top of `from`; the present goes onto `to`.
-  void travel(std::vector<Snapshot>& from, std::vector<Snapshot>& to);
+  // After Undo or Redo: the document's worksheet back on the screen.
+  void restored();
   void build_menus();
   void execute(Command command);  // run() without its level of Undo
   void set_text(Field f, const std::string& text);
@@ -166,8 +160,6 @@ class Form1 : public QWidget {
   // A PDF's suggested path: beside the open deal, named after it with `ending`; else `untitled`
   // in the home directory.
   QString pdf_name(const QString& untitled, const QString& ending) const;
-  // The worksheet now matches the file at `path` (empty: no deal file).
-  void set_deal(const QString& path);
   void update_title();
   // Warning marks on inputs, the dimmed results and the status line.
   void update_marks();
@@ -178,16 +170,13 @@ class Form1 : public QWidget {
   QMenuBar* menubar_ = nullptr;
   QLabel* status_ = nullptr;
   QLabel* summary_ = nullptr;  // the deal's structure in one line, so no one prices it unaware
-  Structure structure_, default_structure_;
-  DealDetails details_;
-  std::string program_;  // the lender program the deal was priced on
+  Structure default_structure_;
   const std::vector<LenderProgram>* programs_ = nullptr;
   std::string desk_markup_ = "0";
   int notice_width_ = 0;  // the corner's width for the out-of-date notice
   Dealership dealer_;
   std::function<QString(const Dealership&)> save_dealer_;
-  bool finance_valid_ = true;  // the last command's finance figures were valid
-  bool dimmed_ = false;        // the results are shown as out of date
+  bool dimmed_ = false;  // the results are shown as out of date
   // The customer copy's page, or nothing (said in a box) where the deal has no lease.
   std::function<void(Printer&)> customer_page();
   std::function<QString(const Structure&)> save_default_structure_;
@@ -199,10 +188,9 @@ class Form1 : public QWidget {
   QButtonGroup* rolloption_ = nullptr;
   QAction* undo_action_ = nullptr;
   QAction* redo_action_ = nullptr;
-  QString deal_path_;
-  Worksheet baseline_;                    // the worksheet as last opened, saved or started
-  std::optional<Worksheet> figures_for_;  // the inputs the results were computed from
-  std::vector<Snapshot> undo_, redo_;
+  // The deal itself: its structure, details and program, file, history and figures' inputs;
+  // the texts on screen are copied in whenever it is read.
+  mutable DealDocument doc_;
   bool leaving_ = false;  // the exit was confirmed: closing asks nothing more
   FileChooser choose_file_ = default_file_chooser();
 };

@@ -1,6 +1,7 @@
 #include "exchange/dealer_settings.hpp"
 
 #include <cmath>
+#include <utility>
 
 #include "common/files.hpp"
 #include "common/numtext.hpp"
@@ -11,6 +12,8 @@ namespace {
 
 constexpr const char* kGrid = "grid";
 constexpr const char* kMarkup = "markup";
+constexpr const char* kDatabase = "database";
+constexpr const char* kDesk = "desk";
 constexpr const char* kStructure = "structure";
 constexpr const char* kDealership = "dealership";
 
@@ -57,6 +60,13 @@ std::optional<std::string> read_settings(Json json, DealerSettings& out) {
     }
     json.erase(kDealership);
   }
+  for (auto [key, to] : {std::pair{kDatabase, &out.database}, std::pair{kDesk, &out.desk}}) {
+    if (const auto v = json.find(key); v != json.end()) {
+      if (!v->is_string()) return std::string("its \"") + key + "\" is not a text";
+      *to = v->get<std::string>();
+      json.erase(key);
+    }
+  }
   out.other = std::move(json);
   return std::nullopt;
 }
@@ -67,6 +77,8 @@ Json settings_json(const DealerSettings& s) {
     json[kGrid] = {{"terms", s.grid_terms}, {"downpayments", s.grid_downpayments}};
   }
   if (s.markup != "0") json[kMarkup] = s.markup;
+  if (!s.database.empty()) json[kDatabase] = s.database;
+  if (!s.desk.empty()) json[kDesk] = s.desk;
   if (s.structure != Structure{}) json[kStructure] = structure_json(s.structure);
   if (s.dealership != Dealership{}) {
     json[kDealership] = {{"name", s.dealership.name},
@@ -120,6 +132,8 @@ std::variant<DealerSettings, std::string> update_settings(const PrefsLocation& l
   take(&DealerSettings::markup);
   take(&DealerSettings::structure);
   take(&DealerSettings::dealership);
+  take(&DealerSettings::database);
+  take(&DealerSettings::desk);
   for (const auto* side : {&before.other, &after.other}) {
     for (const auto& [key, value] : side->items()) {
       const auto was = before.other.find(key);

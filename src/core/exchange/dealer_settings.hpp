@@ -22,6 +22,9 @@ struct DealerSettings {
   std::string markup = "0";
   Structure structure;    // every new deal's, until the desk changes it
   Dealership dealership;  // named on the customer copy
+  // The deal log (a file path or a postgresql:// URL; empty: this user's own SQLite file), and
+  // the desk's name in it (empty: the system's user name).
+  std::string database, desk;
   // Keys this version does not know, kept as they were so that a save loses nothing.
   Json other = Json::object();
   bool operator==(const DealerSettings&) const = default;

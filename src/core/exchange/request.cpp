@@ -13,6 +13,7 @@
 #include "desk/grid.hpp"
 #include "desk/programs.hpp"
 #include "desk/reconcile.hpp"
+#include "document/deal_document.hpp"
 #include "exchange/deal_file.hpp"
 #include "exchange/programs_json.hpp"
 #include "exchange/worksheet_json.hpp"
@@ -291,15 +292,14 @@ struct Outcome {
   bool finance_valid = true;
 };
 
-// Runs a request's commands on a worksheet that starts as the window's does after start-up. As in
-// the window, each command that finishes (but Clear Form) says whether its finance was valid.
+// Runs a request's commands on a deal that starts as the window's does after start-up. As in the
+// window, each command that finishes (but Clear Form) says whether its finance was valid.
 Outcome run_request(const Request& req, const Preferences& prefs,
                     std::vector<std::string>& messages) {
-  Outcome out;
-  Worksheet& ws = out.ws;
-  clearform(ws, prefs);
+  DealDocument doc(prefs);
   // The default structure unless the request says otherwise: never the dealer's own defaults.
-  if (req.structure) ws.structure = *req.structure;
+  doc.start_fresh(req.structure.value_or(Structure{}));
+  Worksheet ws = doc.worksheet();
   if (req.details) ws.details = *req.details;
   if (req.program_name) ws.program = *req.program_name;
   for (const auto& [field, value] : req.fields) ws[field] = value;
@@ -313,18 +313,13 @@ Outcome run_request(const Request& req, const Preferences& prefs,
       messages.push_back(*expired);
     }
   }
-  bool finance_valid = true;
-  const MessageSink sink = [&](const std::string& m) {
-    if (m == kMsgInvalidFinance) finance_valid = false;
-    messages.push_back(m);
-  };
+  doc.edit(ws);
   for (const auto command : req.commands) {
-    finance_valid = true;
-    if (run_program_command(command, ws, prefs, program, sink) && command != Command::clear) {
-      out.finance_valid = finance_valid;
-    }
+    CommandResult done = doc.execute(command, program);
+    messages.insert(messages.end(), std::make_move_iterator(done.messages.begin()),
+                    std::make_move_iterator(done.messages.end()));
   }
-  return out;
+  return {doc.worksheet(), doc.finance_valid()};
 }
 
 // The grid's figures as the answer shows them: a table per figure, null where no lease is.
@@ -441,7 +436,7 @@ Json reconcile_json(const Reconciliation& r) {
 }
 
 Json answer_json(const Request& req, const Preferences& base,
-                 const std::vector<std::string>& start_messages) {
+                 const std::vector<std::string>& start_messages, PricedDeal* priced) {
   Preferences own;
   const Preferences& prefs = request_prefs(req, base, own);
   std::vector<std::string> messages = start_messages;
@@ -466,14 +461,23 @@ Json answer_json(const Request& req, const Preferences& base,
     if (const auto* why = std::get_if<std::string>(&r)) throw BadRequest{*why};
     answer[key::reconcile] = reconcile_json(std::get<Reconciliation>(r));
   }
+  if (priced) {
+    priced->ws = ws;
+    priced->preferences = prefs.values();
+    if (req.program) {
+      priced->program = req.program->name;
+      if (!req.program->valid_until.empty())
+        priced->program += ", valid until " + req.program->valid_until;
+    }
+  }
   return answer;
 }
 
 }  // namespace
 
 Json answer_request(std::string_view text, const Preferences& base,
-                    const std::vector<std::string>& start_messages) {
-  return answer_json(parse_request(text), base, start_messages);
+                    const std::vector<std::string>& start_messages, PricedDeal* priced) {
+  return answer_json(parse_request(text), base, start_messages, priced);
 }
 
 void append_answer_line(std::string& out, std::string_view text, const Preferences& base,

@@ -8,6 +8,7 @@
 
 #include "common/json_text.hpp"
 #include "prefs/preferences.hpp"
+#include "worksheet/worksheet.hpp"
 
 namespace tq {
 
@@ -22,8 +23,15 @@ inline constexpr std::size_t kMaxRequestSize = 1024 * 1024;
 // The answer to one request on a worksheet that starts from `prefs`, as the window's does after
 // start-up: {"fields", "rolloption", "messages" (start_messages first), and "grid" if asked}.
 // Throws BadRequest.
+// `priced`, when given, receives the deal as priced, for the deal log.
+struct PricedDeal {
+  Worksheet ws;
+  PreferenceValues preferences;
+  std::string program;  // the program that priced it, with its validity; empty: none
+};
 Json answer_request(std::string_view text, const Preferences& prefs,
-                    const std::vector<std::string>& start_messages = {});
+                    const std::vector<std::string>& start_messages = {},
+                    PricedDeal* priced = nullptr);
 
 // The same answer written compactly on one line (without its line end), byte for byte as
 // answer_request(...).dump() with invalid UTF-8 replaced. Plain requests (fields, roll option,

@@ -1,0 +1,182 @@
+#include "exchange/log_json.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "common/numtext.hpp"
+
+namespace tq {
+namespace {
+
+using Ask = LogAsk::Kind;
+
+std::optional<long long> id_of(const Json& v) {
+  if (!v.is_number_integer()) return std::nullopt;
+  const long long id = v.get<long long>();
+  return id > 0 ? std::optional(id) : std::nullopt;
+}
+
+std::optional<long long> cents_of(const std::string& text) {
+  const double v = val(text);
+  if (!std::isfinite(v) || std::fabs(v) > 1e13) return std::nullopt;
+  return std::llround(v * 100);
+}
+
+bool is_date(const std::string& s) {
+  return s.size() == 10 && s[4] == '-' && s[7] == '-' &&
+         std::all_of(s.begin(), s.end(), [](char c) { return (c >= '0' && c <= '9') || c == '-'; });
+}
+
+std::optional<std::string> read_query(const Json& q, LogQuery& out) {
+  if (!q.is_object()) return "\"search\" must be an object";
+  for (const auto& [key, value] : q.items()) {
+    if (key == "limit") {
+      if (!value.is_number_integer() || value.get<long long>() < 1 || value.get<long long>() > 1000)
+        return "\"limit\" must be a whole number from 1 to 1000";
+      out.limit = value.get<int>();
+      continue;
+    }
+    if (key == "offset") {
+      if (!value.is_number_integer() || value.get<long long>() < 0)
+        return "\"offset\" must be a whole number of 0 or more";
+      out.offset = value.get<long long>();
+      continue;
+    }
+    if (key == "ascending") {
+      if (!value.is_boolean()) return "\"ascending\" must be true or false";
+      out.ascending = value.get<bool>();
+      continue;
+    }
+    if (!value.is_string()) return quoted_name(key) + " must be a text";
+    const std::string text = value.get<std::string>();
+    if (key == "customer") {
+      out.customer = text;
+    } else if (key == "vin") {
+      out.vin = text;
+    } else if (key == "stock") {
+      out.stock = text;
+    } else if (key == "salesperson") {
+      out.user = text;
+    } else if (key == "status") {
+      const auto& all = log_statuses();
+      if (std::find(all.begin(), all.end(), text) == all.end())
+        return "unknown status " + quoted_name(text);
+      out.status = text;
+    } else if (key == "from" || key == "to") {
+      if (!is_date(text)) return quoted_name(key) + " must be a date, \"2026-12-01\"";
+      (key == "from" ? out.from : out.to) = text;
+    } else if (key == "payment_min" || key == "payment_max") {
+      const auto cents = cents_of(text);
+      if (!cents) return quoted_name(key) + " must be an amount";
+      (key == "payment_min" ? out.payment_min_cents : out.payment_max_cents) = cents;
+    } else if (key == "sort") {
+      static const char* kColumns[] = {"id",   "time", "customer", "vin",       "stock",
+                                       "user", "term", "payment",  "total_due", "status"};
+      if (std::find(std::begin(kColumns), std::end(kColumns), text) == std::end(kColumns))
+        return "unknown sort " + quoted_name(text);
+      out.sort = text;
+    } else {
+      return "unknown search key " + quoted_name(key);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::variant<LogAsk, std::string> read_log_ask(const Json& value) {
+  if (!value.is_object() || value.size() != 1) {
+    return std::string(
+        "\"log\" must hold one of \"record\", \"search\", \"show\", \"compare\", \"status\"");
+  }
+  LogAsk ask;
+  const std::string key = value.begin().key();
+  const Json& v = value.begin().value();
+  if (key == "record") {
+    ask.kind = Ask::record;
+    if (!v.is_object()) return std::string("\"record\" must be an object");
+    for (const auto& [k, x] : v.items()) {
+      if (k == "trigger" && x.is_string() && !x.get<std::string>().empty() &&
+          x.get<std::string>().size() <= 40) {
+        ask.trigger = x.get<std::string>();
+      } else if (k == "deal" && id_of(x)) {
+        ask.deal = *id_of(x);
+      } else {
+        return "\"record\" takes \"trigger\" (a short text) and \"deal\" (an id), not " +
+               quoted_name(k) + " as given";
+      }
+    }
+  } else if (key == "search") {
+    ask.kind = Ask::search;
+    if (auto why = read_query(v, ask.query)) return *why;
+  } else if (key == "show") {
+    ask.kind = Ask::show;
+    if (!id_of(v)) return std::string("\"show\" must be a version's id");
+    ask.id = *id_of(v);
+  } else if (key == "compare") {
+    ask.kind = Ask::compare;
+    if (!v.is_array() || v.size() != 2 || !id_of(v[0]) || !id_of(v[1]))
+      return std::string("\"compare\" must be two versions' ids");
+    ask.id = *id_of(v[0]);
+    ask.other = *id_of(v[1]);
+  } else if (key == "status") {
+    ask.kind = Ask::status;
+    if (!v.is_object() || !v.contains("deal") || !id_of(v["deal"]) || !v.contains("status") ||
+        !v["status"].is_string()) {
+      return std::string("\"status\" must be {\"deal\": id, \"status\": text, \"from\": text}");
+    }
+    ask.deal = *id_of(v["deal"]);
+    ask.status = v["status"].get<std::string>();
+    const auto& all = log_statuses();
+    if (std::find(all.begin(), all.end(), ask.status) == all.end())
+      return "unknown status " + quoted_name(ask.status);
+    for (const auto& [k, x] : v.items()) {
+      if (k == "from" && x.is_string()) {
+        ask.from = x.get<std::string>();
+      } else if (k != "deal" && k != "status") {
+        return "\"status\" does not take " + quoted_name(k) + " as given";
+      }
+    }
+  } else {
+    return "unknown \"log\" request " + quoted_name(key);
+  }
+  return ask;
+}
+
+Json version_summary_json(const LogVersion& v) {
+  Json out = {{"version", v.id},      {"deal", v.deal},           {"time", v.time},
+              {"user", v.user},       {"trigger", v.trigger},     {"customer", v.customer},
+              {"vin", v.vin},         {"stock", v.stock},         {"term", v.term},
+              {"payment", v.payment}, {"total_due", v.total_due}, {"program", v.program}};
+  if (!v.status.empty()) out["status"] = v.status;
+  return out;
+}
+
+Json differences_json(const std::vector<Difference>& differences, const char* first,
+                      const char* second) {
+  Json out = Json::object();
+  for (const Difference& d : differences) out[d.name] = {{first, d.first}, {second, d.second}};
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> flattened_deal(const std::string& deal_json) {
+  std::string error;
+  const auto json = parse_json_text(deal_json, error, 16);
+  std::vector<std::pair<std::string, std::string>> out;
+  if (!json || !json->is_object()) return out;
+  const auto add = [&](const std::string& name, const Json& v) {
+    out.emplace_back(name, v.is_string() ? v.get<std::string>() : v.dump());
+  };
+  for (const auto& [key, value] : json->items()) {
+    if (key == "format") continue;
+    if (value.is_object()) {
+      for (const auto& [k, v] : value.items()) add(key + "." + k, v);
+    } else {
+      add(key, value);
+    }
+  }
+  return out;
+}
+
+}  // namespace tq
