@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "common/numtext.hpp"
+#include "exchange/worksheet_json.hpp"
 
 namespace tq {
 namespace {
@@ -160,16 +161,17 @@ Json differences_json(const std::vector<Difference>& differences, const char* fi
   return out;
 }
 
-std::vector<std::pair<std::string, std::string>> flattened_deal(const std::string& deal_json) {
-  std::string error;
-  const auto json = parse_json_text(deal_json, error, 16);
+std::vector<std::pair<std::string, std::string>> flattened_deal(const Worksheet& ws) {
+  Json deal = worksheet_json(ws);
+  // Every setting, so that a deal priced the usual way compares with one that is not.
+  deal["structure"] = structure_json(ws.structure);
+  deal["details"] = details_json(ws.details);
+  deal["program_name"] = ws.program;
   std::vector<std::pair<std::string, std::string>> out;
-  if (!json || !json->is_object()) return out;
   const auto add = [&](const std::string& name, const Json& v) {
     out.emplace_back(name, v.is_string() ? v.get<std::string>() : v.dump());
   };
-  for (const auto& [key, value] : json->items()) {
-    if (key == "format") continue;
+  for (const auto& [key, value] : deal.items()) {
     if (value.is_object()) {
       for (const auto& [k, v] : value.items()) add(key + "." + k, v);
     } else {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/json_text.hpp"
+#include "worksheet/worksheet.hpp"
 
 namespace tq {
 
@@ -68,8 +69,8 @@ struct Difference {
 };
 Json differences_json(const std::vector<Difference>& differences, const char* first,
                       const char* second);
-// Every field, setting and detail of a deal file, flattened to "fields.msrp", "structure.tax",
-// "details.customer", "rolloption" ..., with its value as text; empty when it is not JSON.
-std::vector<std::pair<std::string, std::string>> flattened_deal(const std::string& deal_json);
+// Every field, structure setting and detail of a deal, flattened to "fields.msrp",
+// "structure.tax", "details.customer", "rolloption", "program_name", with its value as text.
+std::vector<std::pair<std::string, std::string>> flattened_deal(const Worksheet& ws);
 
 }  // namespace tq

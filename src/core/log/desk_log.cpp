@@ -30,11 +30,19 @@ LogVersion version_of(const Worksheet& ws, const PreferenceValues& prefs, std::s
   return v;
 }
 
-Reproduction reproduce(const LogVersion& v) {
+namespace {
+
+Worksheet stored_deal(const LogVersion& v) {
   auto read = parse_deal(v.deal_json);
   if (const auto* why = std::get_if<std::string>(&read)) {
     throw LogError("version " + std::to_string(v.id) + " holds no deal that can be read: " + *why);
   }
+  return std::get<Worksheet>(std::move(read));
+}
+
+}  // namespace
+
+Reproduction reproduce(const LogVersion& v) {
   std::string error;
   const auto values = parse_json_text(v.preferences, error);
   const auto texts = values ? json_texts(*values) : std::nullopt;
@@ -46,7 +54,7 @@ Reproduction reproduce(const LogVersion& v) {
   std::copy(texts->begin(), texts->end(), pv.begin());
   prefs.assign(pv);
   Reproduction out;
-  out.stored = std::get<Worksheet>(read);
+  out.stored = stored_deal(v);
   // Priced again from its own inputs, as Calculate Payments would price it today.
   Worksheet today = out.stored;
   run_command(Command::calculate, today, prefs, [](const std::string&) {});
@@ -60,7 +68,7 @@ Reproduction reproduce(const LogVersion& v) {
 }
 
 std::vector<Difference> compare_versions(const LogVersion& a, const LogVersion& b) {
-  const auto first = flattened_deal(a.deal_json), second = flattened_deal(b.deal_json);
+  const auto first = flattened_deal(stored_deal(a)), second = flattened_deal(stored_deal(b));
   std::map<std::string, std::pair<std::string, std::string>> both;
   for (const auto& [name, value] : first) both[name].first = value;
   for (const auto& [name, value] : second) both[name].second = value;
