@@ -7,12 +7,14 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +25,7 @@
 
 #include "box_closer.hpp"
 #include "example_deal.hpp"
+#include "gui/deal_log_dialog.hpp"
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
@@ -135,6 +138,7 @@ class GuiTest : public QObject {
  private slots:
   void init() {
     dir_ = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_DATA_HOME", dir_->path().toUtf8());  // each test's deal log of its own
     boxes_ = std::make_unique<BoxCloser>();
     quits_ = 0;
     tq::PreferenceValues v = tq::Preferences::default_values();
@@ -713,6 +717,68 @@ class GuiTest : public QObject {
     QTest::keyClick(main("msrp"), Qt::Key_Return);
     QVERIFY(last_box().text.contains("has no 48-month term"));
     QVERIFY(form()->figures_out_of_date());
+  }
+
+  void dealLogRecordsComparesAndOpens() {
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    QTest::keyClick(form(), Qt::Key_K, Qt::ControlModifier);  // Log Quote
+    const QString first_payment = shown("monthlypayment");
+    type_into(main<QLineEdit>("sellingprice"), "27000");
+    click(main("Command1"));
+    QTest::keyClick(form(), Qt::Key_K, Qt::ControlModifier);
+    QVERIFY(boxes_->boxes.empty());
+    bool compared = false;
+    when_dialog_opens<tq::DealLogDialog>([&](tq::DealLogDialog* log) {
+      QTableView* table = log->table();
+      QCOMPARE(table->model()->rowCount(), 2);
+      // Newest first, one conversation: both versions of one deal.
+      QCOMPARE(table->model()->index(1, 6).data().toString(), first_payment);
+      table->selectAll();
+      when_dialog_opens<QDialog>([&](QDialog* sheet) {
+        const QString change = sheet->findChild<QLabel*>("change")->text();
+        QVERIFY2(change.startsWith("Payment: " + first_payment + " to "), qPrintable(change));
+        auto* grid = sheet->findChild<QTableWidget*>("sideBySide");
+        QStringList highlighted;
+        for (int r = 0; r < grid->rowCount(); ++r) {
+          if (grid->item(r, 1)->text() != grid->item(r, 2)->text()) {
+            highlighted << grid->item(r, 0)->text();
+          }
+        }
+        QVERIFY(highlighted.contains("fields.sellingprice"));
+        QVERIFY(!highlighted.contains("fields.msrp"));
+        compared = true;
+        sheet->reject();
+      });
+      click(log->findChild<QPushButton*>("compare"));
+      table->selectRow(1);
+      boxes_->answer = QMessageBox::Discard;        // the untitled deal on screen is not kept
+      click(log->findChild<QPushButton*>("open"));  // the first quote again, as the deal
+    });
+    QTest::keyClick(form(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(compared);
+    QCOMPARE(shown("sellingprice"), QString("28000"));
+    QCOMPARE(shown("monthlypayment"), first_payment);
+    // Asked about the unsaved deal, and nothing more: the version reproduced.
+    QCOMPARE(boxes_->boxes.size(), std::size_t{1});
+  }
+
+  void aLogThatCannotBeWrittenStillSaves() {
+    QFile settings(dir_->filePath("settings.json"));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write(R"({"database": "/proc/tallyquote/deals.sqlite"})");
+    settings.close();
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    const QString path = dir_->filePath("smith.tqdeal");
+    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return path; });
+    QTest::keyClick(form(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(QFile::exists(path));
+    QVERIFY(!form()->isWindowModified());
+    QVERIFY2(last_box().text.startsWith("The quote could not be logged"),
+             qPrintable(last_box().text));
   }
 };
 

@@ -20,10 +20,12 @@
 #include "common/numtext.hpp"
 #include "desk/programs.hpp"
 #include "exchange/deal_file.hpp"
+#include "gui/deal_log_dialog.hpp"
 #include "gui/details_dialog.hpp"
 #include "gui/qt_ui.hpp"
 #include "gui/reconcile_dialog.hpp"
 #include "gui/structure_dialog.hpp"
+#include "log/desk_log.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/layout.hpp"
 #include "worksheet/warnings.hpp"
@@ -221,6 +223,9 @@ void Form1::build_menus() {
       &Form1::print_customer_copy);
   add(file, "actionExportCustomerCopy", "Export Customer Copy P&DF...", {},
       &Form1::export_customer_copy);
+  file->addSeparator();
+  add(file, "actionLogQuote", "&Log Quote", QKeySequence("Ctrl+K"), &Form1::log_quote);
+  add(file, "actionDealLog", "Deal Lo&g...", QKeySequence("Ctrl+Shift+L"), &Form1::open_deal_log);
   file->addSeparator();
   add(file, "actionExit", "E&xit", QKeySequence("Ctrl+Q"), &Form1::exit_menu);
   QMenu* edit = bar->addMenu("&Edit");
@@ -488,7 +493,10 @@ std::function<void(Printer&)> Form1::customer_page() {
 }
 
 void Form1::print_customer_copy() {
-  if (const auto page = customer_page()) print_with_dialog(this, page);
+  if (const auto page = customer_page()) {
+    print_with_dialog(this, page);
+    log_version("customer_copy");
+  }
 }
 
 void Form1::export_customer_copy() {
@@ -497,7 +505,11 @@ void Form1::export_customer_copy() {
   const QString path =
       choose_file_(this, FileAction::export_pdf, pdf_name("customer-copy.pdf", "-customer.pdf"));
   if (path.isEmpty()) return;
-  if (const auto error = save_page_pdf(path, page)) ui::show_error(this, *error);
+  if (const auto error = save_page_pdf(path, page)) {
+    ui::show_error(this, *error);
+  } else {
+    log_version("customer_copy");
+  }
 }
 
 void Form1::set_default_structure(const Structure& s,
@@ -631,6 +643,7 @@ void Form1::print() {
   print_worksheet(this, worksheet(), [this](QWidget* parent) {
     return choose_file_(parent, FileAction::export_pdf, QDir::home().filePath("quote.pdf"));
   });
+  log_version("print");
 }
 
 void Form1::update_title() {
@@ -737,6 +750,7 @@ bool Form1::save_to(const QString& path) {
   }
   doc().saved(path.toStdString());
   update_title();
+  log_version("save");
   return true;
 }
 
@@ -750,7 +764,76 @@ void Form1::export_pdf() {
   if (!figures_ready(true)) return;
   const QString path = choose_file_(this, FileAction::export_pdf, pdf_name("quote.pdf", ".pdf"));
   if (path.isEmpty()) return;
-  if (const auto error = save_summary_pdf(path, worksheet())) ui::show_error(this, *error);
+  if (const auto error = save_summary_pdf(path, worksheet())) {
+    ui::show_error(this, *error);
+  } else {
+    log_version("export");
+  }
+}
+
+void Form1::set_deal_log(std::function<DealLog&()> open, std::string user) {
+  deal_log_ = std::move(open);
+  log_user_ = std::move(user);
+}
+
+void Form1::log_version(const std::string& trigger) {
+  if (!deal_log_) return;
+  try {
+    DealDocument& deal = doc();
+    const LogVersion v = deal_log_().record(
+        version_of(deal.worksheet(), prefs_.values(), trigger, log_user_, deal.log_deal()));
+    deal.set_log_deal(v.deal);
+  } catch (const LogError& e) {
+    ui::show_error(
+        this, "The quote could not be logged: " + ui::qstr(e.what()) + ". Nothing else was lost.");
+  }
+}
+
+void Form1::open_deal_log() {
+  if (!deal_log_) return;
+  try {
+    DealLogDialog dialog(deal_log_(), log_user_, this);
+    connect(&dialog, &DealLogDialog::openRequested, this, [this, &dialog](long long id) {
+      if (open_version(id)) dialog.accept();
+    });
+    dialog.exec();
+  } catch (const LogError& e) {
+    ui::show_error(this, ui::qstr(e.what()));
+  }
+}
+
+bool Form1::open_version(long long id) {
+  if (!deal_log_ || !may_leave_deal()) return false;
+  std::optional<LogVersion> v;
+  Reproduction r;
+  try {
+    v = deal_log_().version(id);
+    if (!v) throw LogError("there is no version " + std::to_string(id) + " in the log");
+    r = reproduce(*v);
+  } catch (const LogError& e) {
+    ui::show_error(this, ui::qstr(e.what()));
+    return false;
+  }
+  DealDocument::Checkpoint before = doc().begin();
+  // The figures as stored, never today's in their place: the log never hides a difference.
+  doc_.opened("", r.stored, true);
+  doc_.set_log_deal(v->deal);
+  show_worksheet(doc_.worksheet());
+  update_title();
+  remember(std::move(before), "Open Version");
+  emit worksheetChanged();
+  if (!r.reproduces()) {
+    QStringList lines;
+    for (const Difference& d : r.differences) {
+      lines << ui::qstr(std::string(field_caption(*field_by_name(d.name))) + " stored " + d.first +
+                        ", today " + d.second);
+    }
+    ui::show_error(this, QString("Version %1 does not reproduce today; it shows its stored "
+                                 "figures. What differs:\n\n")
+                                 .arg(id) +
+                             lines.join("\n"));
+  }
+  return true;
 }
 
 void Form1::focus_first_field() {

@@ -13,6 +13,7 @@
 #include "document/deal_document.hpp"
 #include "gui/qt_printer.hpp"
 #include "gui/qt_ui.hpp"
+#include "log/deal_log.hpp"
 #include "prefs/preferences.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/worksheet.hpp"
@@ -127,6 +128,15 @@ class Form1 : public QWidget {
   bool has_figures() const { return doc_.has_figures(); }
   // Tools: Reconcile Contract, against the worksheet as it stands.
   void reconcile_contract();
+  // The deal log, opened when first used (it throws LogError when it cannot be), and the desk's
+  // name in it. Save, Print, the exports and File: Log Quote record a version; one that cannot
+  // be recorded is said in a box, and the save or print still happens.
+  void set_deal_log(std::function<DealLog&()> open, std::string user);
+  void log_quote() { log_version("quote"); }
+  void open_deal_log();
+  // A version from the log as the current deal, priced again and compared with what it stored:
+  // false when the desk kept the deal on screen instead, or the version cannot be read.
+  bool open_version(long long id);
   // The payment grid, docked into the window where the screen has no room beside it.
   void dock(QWidget* panel);
   QWidget* docked() const { return docked_; }
@@ -164,6 +174,7 @@ class Form1 : public QWidget {
   // Warning marks on inputs, the dimmed results and the status line.
   void update_marks();
   void lay_out();
+  void log_version(const std::string& trigger);
 
   const Preferences& prefs_;
   QWidget* client_ = nullptr;
@@ -191,6 +202,8 @@ class Form1 : public QWidget {
   // The deal itself: its structure, details and program, file, history and figures' inputs;
   // the texts on screen are copied in whenever it is read.
   mutable DealDocument doc_;
+  std::function<DealLog&()> deal_log_;
+  std::string log_user_;
   bool leaving_ = false;  // the exit was confirmed: closing asks nothing more
   FileChooser choose_file_ = default_file_chooser();
 };

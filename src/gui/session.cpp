@@ -64,6 +64,12 @@ void Session::start() {
   form_ = new Form1(prefs_);
   form_->set_programs(&programs_);
   form_->set_desk_markup(settings_.markup);
+  form_->set_deal_log(
+      [this]() -> DealLog& {
+        if (!log_) log_ = open_deal_log(settings_.database);
+        return *log_;
+      },
+      settings_.desk.empty() ? system_user_name() : settings_.desk);
   connect(form_, &Form1::preferencesRequested, this, &Session::open_preferences);
   connect(form_, &Form1::exitRequested, this, &Session::exit_program);
   connect(form_, &Form1::gridRequested, this, &Session::open_grid);

@@ -5,11 +5,13 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "desk/programs.hpp"
 #include "exchange/dealer_settings.hpp"
 #include "exchange/programs_json.hpp"
+#include "log/deal_log.hpp"
 #include "prefs/preferences.hpp"
 
 namespace tq {
@@ -66,6 +68,7 @@ class Session : public QObject {
   QPointer<Form1> form_;
   QPointer<PreferencesDialog> dialog_;
   QPointer<PaymentGridWindow> grid_;
+  std::unique_ptr<DealLog> log_;  // opened when the desk first logs or looks
 };
 
 }  // namespace tq

@@ -1,0 +1,71 @@
+#pragma once
+// File: Deal Log: the log's versions, newest first, a page at a time; searched, sorted by any
+// column, opened as the current deal, given a status, or two compared side by side.
+
+#include <QAbstractTableModel>
+#include <QDialog>
+#include <vector>
+
+#include "log/deal_log.hpp"
+
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QTableView;
+
+namespace tq {
+
+// The versions a search finds, read from the log a page at a time as the view scrolls: a million
+// versions never come into memory at once.
+class VersionPages : public QAbstractTableModel {
+  Q_OBJECT
+ public:
+  explicit VersionPages(DealLog& log, QObject* parent = nullptr);
+  void search(LogQuery q);
+  const LogVersion& at(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation o, int role) const override;
+  bool canFetchMore(const QModelIndex& parent) const override;
+  void fetchMore(const QModelIndex& parent) override;
+  void sort(int column, Qt::SortOrder order) override;
+
+  static constexpr int kPage = 200;
+
+ private:
+  DealLog& log_;
+  LogQuery query_;
+  std::vector<LogVersion> rows_;
+  bool exhausted_ = true;
+};
+
+class DealLogDialog : public QDialog {
+  Q_OBJECT
+ public:
+  DealLogDialog(DealLog& log, std::string user, QWidget* parent = nullptr);
+  VersionPages* pages() const { return pages_; }
+  QTableView* table() const { return table_; }
+
+ signals:
+  void openRequested(long long version);
+
+ private:
+  void run_search();
+  void set_status();
+  void compare();
+  std::vector<int> selected_rows() const;
+
+  DealLog& log_;
+  std::string user_;
+  VersionPages* pages_ = nullptr;
+  QTableView* table_ = nullptr;
+  QLineEdit *customer_ = nullptr, *vehicle_ = nullptr, *salesperson_ = nullptr;
+  QLineEdit *payment_min_ = nullptr, *payment_max_ = nullptr;
+  QLineEdit *from_ = nullptr, *to_ = nullptr;
+  QComboBox *status_ = nullptr, *new_status_ = nullptr;
+};
+
+}  // namespace tq
