@@ -40,6 +40,7 @@ bench: build
 	@$(BUILD)/bench/core_bench
 	@$(BUILD)/bench/gui_bench
 	@bash bench/batch_speed.sh $(BUILD)
+	@bash tools/pg_private.sh $(BUILD)/bench/log_bench
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.hpp')

@@ -31,6 +31,7 @@
 #include "gui/preferences_dialog.hpp"
 #include "gui/reconcile_dialog.hpp"
 #include "gui/session.hpp"
+#include "worksheet/layout.hpp"
 
 namespace {
 
@@ -369,7 +370,7 @@ class GuiTest : public QObject {
       connect(action, &QAction::triggered, this, [&fired, action] { ++fired[action->text()]; });
       fired[action->text()] = 0;
     }
-    QCOMPARE(fired.size(), std::size_t{13});  // Ctrl+N and Ctrl+Shift+P among them
+    QCOMPARE(fired.size(), std::size_t{15});  // Ctrl+N, Ctrl+Shift+P, Ctrl+K and Ctrl+Shift+L too
     for (const char* control : {"msrp", "desiredpayment", "rolloption_2", "Command1"}) {
       main(control)->setFocus();
       for (QAction* action : form()->findChildren<QAction*>()) {
@@ -746,8 +747,11 @@ class GuiTest : public QObject {
             highlighted << grid->item(r, 0)->text();
           }
         }
-        QVERIFY(highlighted.contains("fields.sellingprice"));
-        QVERIFY(!highlighted.contains("fields.msrp"));
+        const auto caption = [](tq::Field f) {
+          return QString::fromStdString(tq::field_caption(f));
+        };
+        QVERIFY(highlighted.contains(caption(tq::Field::sellingprice)));
+        QVERIFY(!highlighted.contains(caption(tq::Field::msrp)));
         compared = true;
         sheet->reject();
       });

@@ -10,12 +10,14 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
 #include <cstdio>
 
 #include "example_deal.hpp"
+#include "gui/deal_log_dialog.hpp"
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
@@ -49,6 +51,8 @@ int main(int argc, char* argv[]) {
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
   QDir().mkpath(out.path());
+  QFile::remove(out.filePath("tallyquote/deals.sqlite"));
+  qputenv("XDG_DATA_HOME", out.path().toUtf8());  // its own deal log, never the desk's
   tq::Session session(out.filePath("preferences.txt").toStdString());
   if (!QFile::exists(out.filePath("preferences.txt"))) {
     tq::save_preferences_file(out.filePath("preferences.txt").toStdString(),
@@ -108,6 +112,25 @@ int main(int argc, char* argv[]) {
     std::printf("%s\n", qPrintable(copy));
   }
   QLocale::setDefault(QLocale::c());
+  // The deal log: the four versions just saved, exported and copied, the oldest two compared.
+  QTimer::singleShot(300, [&] {
+    auto* log = qobject_cast<tq::DealLogDialog*>(QApplication::activeModalWidget());
+    if (log == nullptr) return;
+    shoot(log, out.filePath("deal-log.png"));
+    QTimer::singleShot(300, [&] {
+      QWidget* sheet = QApplication::activeModalWidget();
+      if (sheet == nullptr) return;
+      shoot(sheet, out.filePath("compare.png"));
+      QMetaObject::invokeMethod(sheet, "reject", Qt::QueuedConnection);
+    });
+    log->table()->selectionModel()->select(log->table()->model()->index(0, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    log->table()->selectionModel()->select(log->table()->model()->index(3, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::mouseClick(log->findChild<QPushButton*>("compare"), Qt::LeftButton);
+    QMetaObject::invokeMethod(log, "reject", Qt::QueuedConnection);
+  });
+  form->open_deal_log();
   form->set_file_chooser([&](QWidget*, tq::FileAction action, const QString&) {
     return action == tq::FileAction::export_pdf ? pdf : deal_path;
   });

@@ -2,7 +2,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFormLayout>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +17,7 @@
 #include "common/numtext.hpp"
 #include "gui/qt_ui.hpp"
 #include "log/desk_log.hpp"
+#include "worksheet/layout.hpp"
 
 namespace tq {
 namespace {
@@ -110,27 +111,36 @@ DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
     : QDialog(parent), log_(log), user_(std::move(user)) {
   setObjectName("DealLogDialog");
   setWindowTitle("Deal Log");
-  auto* form = new QFormLayout;
+  // The search in two columns, so that the list keeps most of the height.
+  auto* form = new QGridLayout;
+  int cell = 0;
+  const auto place = [&](const QString& caption, QWidget* w) {
+    auto* label = new QLabel(caption);
+    label->setBuddy(w);
+    form->addWidget(label, cell / 2, (cell % 2) * 2);
+    form->addWidget(w, cell / 2, (cell % 2) * 2 + 1);
+    ++cell;
+  };
   const auto line = [&](const char* name, const QString& caption, const QString& hint) {
     auto* edit = new QLineEdit;
     edit->setObjectName(name);
     edit->setPlaceholderText(hint);
-    form->addRow(caption, edit);
+    place(caption, edit);
     connect(edit, &QLineEdit::returnPressed, this, &DealLogDialog::run_search);
     return edit;
   };
-  customer_ = line("customer", "Customer:", "the start of a name, any case");
-  vehicle_ = line("vehicle", "VIN or stock:", "");
-  salesperson_ = line("salesperson", "Salesperson:", "");
-  from_ = line("from", "From:", "2026-12-01");
-  to_ = line("to", "To:", "2026-12-31");
-  payment_min_ = line("paymentMin", "Payment from:", "");
-  payment_max_ = line("paymentMax", "Payment to:", "");
+  customer_ = line("customer", "&Customer:", "the start of a name, any case");
+  vehicle_ = line("vehicle", "&VIN or stock:", "");
+  salesperson_ = line("salesperson", "Sales&person:", "");
   status_ = new QComboBox;
   status_->setObjectName("status");
   status_->addItem("Any");
   for (const std::string& s : log_statuses()) status_->addItem(ui::qstr(s));
-  form->addRow("Status:", status_);
+  place("St&atus:", status_);
+  from_ = line("from", "&From:", "2026-12-01");
+  to_ = line("to", "&To:", "2026-12-31");
+  payment_min_ = line("paymentMin", "Payment f&rom:", "");
+  payment_max_ = line("paymentMax", "Payment t&o:", "");
   auto* find = new QPushButton("&Search");
   find->setObjectName("search");
   connect(find, &QPushButton::clicked, this, &DealLogDialog::run_search);
@@ -205,6 +215,7 @@ void DealLogDialog::run_search() {
   try {
     log_.search(LogQuery{q});  // said here, once, when the log cannot answer
     pages_->search(std::move(q));
+    table_->resizeColumnsToContents();
   } catch (const LogError& e) {
     ui::show_error(this, ui::qstr(e.what()));
   }
@@ -282,7 +293,12 @@ void DealLogDialog::compare() {
   for (std::size_t i = 0; i < names.size(); ++i) {
     const int r = static_cast<int>(i);
     const QString x = value(left, names[i]), y = value(right, names[i]);
-    grid->setItem(r, 0, new QTableWidgetItem(ui::qstr(names[i])));
+    // A field by its caption on the worksheet; settings and details by their names.
+    const auto field =
+        names[i].rfind("fields.", 0) == 0 ? field_by_name(names[i].substr(7)) : std::nullopt;
+    grid->setItem(
+        r, 0,
+        new QTableWidgetItem(ui::qstr(field ? std::string(field_caption(*field)) : names[i])));
     grid->setItem(r, 1, new QTableWidgetItem(x));
     grid->setItem(r, 2, new QTableWidgetItem(y));
     if (x != y) {
@@ -290,6 +306,7 @@ void DealLogDialog::compare() {
     }
   }
   grid->resizeColumnsToContents();
+  grid->horizontalHeader()->setStretchLastSection(true);
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   auto* done = new QDialogButtonBox(QDialogButtonBox::Close);
   connect(done, &QDialogButtonBox::rejected, &sheet, &QDialog::reject);

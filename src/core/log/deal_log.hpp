@@ -23,8 +23,10 @@ class DealLog {
  public:
   virtual ~DealLog() = default;
   // Records `v` in one transaction (all of it or nothing) and returns it with its id, its deal
-  // (a new one when v.deal is 0) and its time.
+  // (a new one when v.deal is 0) and its time (now, unless it has one).
   virtual LogVersion record(LogVersion v) = 0;
+  // Many versions in one transaction (an import): all of them or none.
+  virtual void record_all(std::vector<LogVersion>& versions) = 0;
   virtual std::vector<LogVersion> search(const LogQuery& q) = 0;
   virtual std::optional<LogVersion> version(long long id) = 0;
   // Sets a deal's status by adding a row and returns the status it replaced. Refused when `from`

@@ -73,31 +73,20 @@ class PostgresLog final : public DealLog {
   }
 
   LogVersion record(LogVersion v) override {
-    v.time = logsql::utc_now();
     guarded([&] {
       pqxx::work w(*conn_);
-      if (v.deal == 0) {
-        v.deal = w.exec_params1("INSERT INTO deals (stock) VALUES ($1) RETURNING id", v.stock)[0]
-                     .as<long long>();
-      } else if (w.exec_params("UPDATE deals SET stock = $1 WHERE id = $2", v.stock, v.deal)
-                     .affected_rows() == 0) {
-        throw LogError("there is no deal " + std::to_string(v.deal) + " in the log");
-      }
-      v.id = w.exec_params1(
-                  "INSERT INTO versions (deal, time, desk_user, trigger_name, customer, "
-                  "customer_key, vin, stock, term, payment, payment_cents, total_due, program, "
-                  "deal_json, preferences) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, "
-                  "$12, $13, $14, $15) RETURNING id",
-                  v.deal, v.time, v.user, v.trigger, v.customer, logsql::customer_key(v.customer),
-                  v.vin, v.stock, v.term, v.payment, logsql::payment_cents(v.payment), v.total_due,
-                  v.program, v.deal_json, v.preferences)[0]
-                 .as<long long>();
-      for (const std::string& word : logsql::name_words(v.customer)) {
-        w.exec_params("INSERT INTO customer_words (word, version) VALUES ($1, $2)", word, v.id);
-      }
+      insert(w, v);
       w.commit();
     });
     return v;
+  }
+
+  void record_all(std::vector<LogVersion>& versions) override {
+    guarded([&] {
+      pqxx::work w(*conn_);
+      for (LogVersion& v : versions) insert(w, v);
+      w.commit();
+    });
   }
 
   std::vector<LogVersion> search(const LogQuery& q) override {
@@ -162,6 +151,29 @@ class PostgresLog final : public DealLog {
   }
 
  private:
+  static void insert(pqxx::work& w, LogVersion& v) {
+    if (v.time.empty()) v.time = logsql::utc_now();  // an import keeps its own
+    if (v.deal == 0) {
+      v.deal = w.exec_params1("INSERT INTO deals (stock) VALUES ($1) RETURNING id", v.stock)[0]
+                   .as<long long>();
+    } else if (w.exec_params("UPDATE deals SET stock = $1 WHERE id = $2", v.stock, v.deal)
+                   .affected_rows() == 0) {
+      throw LogError("there is no deal " + std::to_string(v.deal) + " in the log");
+    }
+    v.id = w.exec_params1(
+                "INSERT INTO versions (deal, time, desk_user, trigger_name, customer, "
+                "customer_key, vin, stock, term, payment, payment_cents, total_due, program, "
+                "deal_json, preferences) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, "
+                "$12, $13, $14, $15) RETURNING id",
+                v.deal, v.time, v.user, v.trigger, v.customer, logsql::customer_key(v.customer),
+                v.vin, v.stock, v.term, v.payment, logsql::payment_cents(v.payment), v.total_due,
+                v.program, v.deal_json, v.preferences)[0]
+               .as<long long>();
+    for (const std::string& word : logsql::name_words(v.customer)) {
+      w.exec_params("INSERT INTO customer_words (word, version) VALUES ($1, $2)", word, v.id);
+    }
+  }
+
   // The library's failures as one line naming the log; a sold stock that another desk sold at
   // the same moment breaks the unique index, and is said as such.
   template <class F>

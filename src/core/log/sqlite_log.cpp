@@ -154,38 +154,16 @@ class SqliteLog final : public DealLog {
   }
 
   LogVersion record(LogVersion v) override {
-    v.time = logsql::utc_now();
     Transaction t(db_);
-    bool refused = false;
-    if (v.deal == 0) {
-      Stmt deal(db_, "INSERT INTO deals (stock) VALUES (?1) RETURNING id", {v.stock});
-      deal.step();
-      v.deal = deal.number(0);
-    } else {
-      Stmt deal(db_, "UPDATE deals SET stock = ?1 WHERE id = ?2 RETURNING id", {v.stock, v.deal});
-      if (!deal.step(&refused)) {
-        throw LogError(refused ? "deal " + std::to_string(v.deal) +
-                                     " is sold, and another sold deal has stock " + v.stock
-                               : "there is no deal " + std::to_string(v.deal) + " in the log");
-      }
-    }
-    {
-      Stmt insert(db_,
-                  "INSERT INTO versions (deal, time, desk_user, trigger_name, customer, "
-                  "customer_key, vin, stock, term, payment, payment_cents, total_due, program, "
-                  "deal_json, preferences) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
-                  "?12, ?13, ?14, ?15) RETURNING id",
-                  {v.deal, v.time, v.user, v.trigger, v.customer, logsql::customer_key(v.customer),
-                   v.vin, v.stock, v.term, v.payment, logsql::payment_cents(v.payment), v.total_due,
-                   v.program, v.deal_json, v.preferences});
-      insert.step();
-      v.id = insert.number(0);
-    }
-    for (const std::string& word : logsql::name_words(v.customer)) {
-      Stmt(db_, "INSERT INTO customer_words (word, version) VALUES (?1, ?2)", {word, v.id}).step();
-    }
+    insert(v);
     t.commit();
     return v;
+  }
+
+  void record_all(std::vector<LogVersion>& versions) override {
+    Transaction t(db_);
+    for (LogVersion& v : versions) insert(v);
+    t.commit();
   }
 
   std::vector<LogVersion> search(const LogQuery& q) override {
@@ -242,6 +220,38 @@ class SqliteLog final : public DealLog {
   }
 
  private:
+  void insert(LogVersion& v) {
+    if (v.time.empty()) v.time = logsql::utc_now();  // an import keeps its own
+    bool refused = false;
+    if (v.deal == 0) {
+      Stmt deal(db_, "INSERT INTO deals (stock) VALUES (?1) RETURNING id", {v.stock});
+      deal.step();
+      v.deal = deal.number(0);
+    } else {
+      Stmt deal(db_, "UPDATE deals SET stock = ?1 WHERE id = ?2 RETURNING id", {v.stock, v.deal});
+      if (!deal.step(&refused)) {
+        throw LogError(refused ? "deal " + std::to_string(v.deal) +
+                                     " is sold, and another sold deal has stock " + v.stock
+                               : "there is no deal " + std::to_string(v.deal) + " in the log");
+      }
+    }
+    {
+      Stmt insert(db_,
+                  "INSERT INTO versions (deal, time, desk_user, trigger_name, customer, "
+                  "customer_key, vin, stock, term, payment, payment_cents, total_due, program, "
+                  "deal_json, preferences) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
+                  "?12, ?13, ?14, ?15) RETURNING id",
+                  {v.deal, v.time, v.user, v.trigger, v.customer, logsql::customer_key(v.customer),
+                   v.vin, v.stock, v.term, v.payment, logsql::payment_cents(v.payment), v.total_due,
+                   v.program, v.deal_json, v.preferences});
+      insert.step();
+      v.id = insert.number(0);
+    }
+    for (const std::string& word : logsql::name_words(v.customer)) {
+      Stmt(db_, "INSERT INTO customer_words (word, version) VALUES (?1, ?2)", {word, v.id}).step();
+    }
+  }
+
   // The file made first, private to this user (its WAL files take its mode), in a folder of its
   // own.
   static const std::string& prepare(const std::string& path) {

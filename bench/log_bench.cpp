@@ -1,0 +1,175 @@
+// The deal log at a million versions: searches (their 95th percentile as p95_ms), recording one
+// version, and the Deal Log window's first page, on SQLite and, when TALLYQUOTE_PG_URL names one
+// (make bench starts a private server), PostgreSQL beside it. TALLYQUOTE_LOG_VERSIONS sets how
+// many versions are generated first (1,000,000).
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+
+#include "example_deal.hpp"
+#include "log/desk_log.hpp"
+#include "tools/commands.hpp"
+
+namespace {
+
+const char* kFirst[] = {"Ann", "Bob", "Cy", "Dee", "Eli", "Fay", "Gus", "Hal", "Ivy", "Jo"};
+const char* kLast[] = {"Smith", "Jones", "Garcia", "Lee", "Brown", "Nguyen", "Patel", "Khan"};
+
+long long version_count() {
+  const char* env = std::getenv("TALLYQUOTE_LOG_VERSIONS");
+  return env ? std::atoll(env) : 1'000'000;
+}
+
+std::string vin_of(long long deal) {
+  char text[32];
+  std::snprintf(text, sizeof text, "1HGCM8263%08lld", deal % 100000000);
+  return text;
+}
+
+// The log filled once: a deal of three versions per customer, spread over a year of days.
+tq::DealLog& filled(const std::string& where) {
+  static std::map<std::string, std::unique_ptr<tq::DealLog>> logs;
+  auto& log = logs[where];
+  if (log) return *log;
+  log = tq::open_deal_log(where);
+  tq::LogQuery any;
+  any.limit = 1;
+  if (!log->search(any).empty()) return *log;
+  tq::Preferences prefs;
+  prefs.assign(tq::Preferences::default_values());
+  tq::Worksheet ws;
+  tq::clearform(ws, prefs);
+  for (const auto& [name, text] : tq::testing::example_fields())
+    ws[*tq::field_by_name(name)] = text;
+  tq::run_command(tq::Command::calculate, ws, prefs, [](const std::string&) {});
+  const tq::LogVersion base = tq::version_of(ws, prefs.values(), "save", "sam", 0);
+  std::vector<tq::LogVersion> batch;
+  for (long long i = 0; i < version_count(); ++i) {
+    tq::LogVersion v = base;
+    const long long deal = i / 3;
+    v.customer = std::string(kFirst[deal % 10]) + " " + kLast[deal / 10 % 8] + std::to_string(deal);
+    v.vin = vin_of(deal);
+    v.stock = "S" + std::to_string(deal % 100000);
+    v.user = kFirst[deal % 7];
+    v.payment = std::to_string(250 + deal % 500) + ".00";
+    char time[32];
+    std::snprintf(time, sizeof time, "2026-%02lld-%02lldT%02lld:00:00Z", 1 + deal % 12,
+                  1 + deal / 12 % 28, deal % 24);
+    v.time = time;
+    batch.push_back(std::move(v));
+    if (batch.size() == 10000) log->record_all(batch), batch.clear();
+  }
+  if (!batch.empty()) log->record_all(batch);
+  return *log;
+}
+
+std::string sqlite_path() {
+  return (std::filesystem::temp_directory_path() / "tallyquote-log-bench" /
+          ("deals-" + std::to_string(version_count()) + ".sqlite"))
+      .string();
+}
+
+std::vector<std::string> engines() {
+  std::vector<std::string> out = {sqlite_path()};
+  if (const char* pg = std::getenv("TALLYQUOTE_PG_URL")) out.emplace_back(pg);
+  return out;
+}
+
+// Each iteration one search with a random key; the 95th percentile reported beside the mean.
+template <class Make>
+void search_bench(benchmark::State& state, Make make) {
+  tq::DealLog& log = filled(engines()[static_cast<std::size_t>(state.range(0))]);
+  std::mt19937_64 rng(7);
+  const long long deals = std::max(1LL, version_count() / 3);
+  std::vector<double> ms;
+  std::size_t found = 0;
+  for (auto _ : state) {
+    const tq::LogQuery q = make(rng() % deals);
+    const auto start = std::chrono::steady_clock::now();
+    found += log.search(q).size();
+    ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count());
+  }
+  std::sort(ms.begin(), ms.end());
+  state.counters["p95_ms"] = ms[ms.size() * 95 / 100];
+  state.counters["found"] = static_cast<double>(found) / static_cast<double>(ms.size());
+}
+
+void BM_LogCustomerPrefix(benchmark::State& state) {
+  search_bench(state, [](long long deal) {
+    tq::LogQuery q;
+    // A last name's first letters and the start of its number: a few hundred of a million.
+    q.customer = kLast[deal / 10 % 8] + std::to_string(deal).substr(0, 3);
+    return q;
+  });
+}
+
+void BM_LogVin(benchmark::State& state) {
+  search_bench(state, [](long long deal) {
+    tq::LogQuery q;
+    q.vin = vin_of(deal);
+    return q;
+  });
+}
+
+void BM_LogStock(benchmark::State& state) {
+  search_bench(state, [](long long deal) {
+    tq::LogQuery q;
+    q.stock = "S" + std::to_string(deal % 100000);
+    return q;
+  });
+}
+
+void BM_LogDateRangeAndStatus(benchmark::State& state) {
+  search_bench(state, [](long long deal) {
+    tq::LogQuery q;
+    char day[16];
+    std::snprintf(day, sizeof day, "2026-%02lld-%02lld", 1 + deal % 12, 1 + deal / 12 % 28);
+    q.from = q.to = day;
+    q.status = "worksheet";
+    return q;
+  });
+}
+
+// What the Deal Log window asks for when it opens: the newest 200.
+void BM_LogFirstPage(benchmark::State& state) {
+  search_bench(state, [](long long) {
+    tq::LogQuery q;
+    q.limit = 200;
+    return q;
+  });
+}
+
+void BM_LogRecordOne(benchmark::State& state) {
+  tq::DealLog& log = filled(engines()[static_cast<std::size_t>(state.range(0))]);
+  tq::LogQuery one;
+  one.limit = 1;
+  tq::LogVersion v = *log.version(log.search(one).front().id);
+  v.deal = 0;
+  v.time.clear();
+  for (auto _ : state) benchmark::DoNotOptimize(log.record(v).id);
+}
+
+void engines_args(benchmark::internal::Benchmark* b) {
+  for (std::size_t i = 0; i < engines().size(); ++i) b->Arg(static_cast<int>(i));
+  b->Unit(benchmark::kMillisecond)->ArgName("postgres");
+}
+
+BENCHMARK(BM_LogCustomerPrefix)->Apply(engines_args);
+BENCHMARK(BM_LogVin)->Apply(engines_args);
+BENCHMARK(BM_LogStock)->Apply(engines_args);
+BENCHMARK(BM_LogDateRangeAndStatus)->Apply(engines_args);
+BENCHMARK(BM_LogFirstPage)->Apply(engines_args);
+BENCHMARK(BM_LogRecordOne)->Apply(engines_args);
+
+}  // namespace
+
+BENCHMARK_MAIN();
