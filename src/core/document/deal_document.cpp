@@ -36,14 +36,6 @@ CommandResult DealDocument::execute(Command command, const LenderProgram* progra
   return result;
 }
 
-CommandResult DealDocument::run(Command command, const LenderProgram* program,
-                                const MessageSink& show) {
-  Checkpoint before = begin();
-  CommandResult result = execute(command, program, show);
-  remember(std::move(before), std::string(command_caption(command)));
-  return result;
-}
-
 DealDocument::Checkpoint DealDocument::begin() const {
   return {ws_, path_, baseline_, figures_for_, finance_valid_, log_deal_, {}};
 }

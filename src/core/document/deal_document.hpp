@@ -32,15 +32,13 @@ class DealDocument {
   // level of Undo of its own (the figures may now be out of date).
   void edit(const Worksheet& ws) { ws_ = ws; }
 
-  // One command, following `program` where one is given, as one level of Undo named after it.
-  // `show` hears each message as it is said, over the worksheet as it stands then.
-  CommandResult run(Command command, const LenderProgram* program = nullptr,
-                    const MessageSink& show = {});
-  // The same without a level of Undo, for a change made of several steps (begin ... remember).
+  // One command, following `program` where one is given; `show` hears each message as it is
+  // said, over the worksheet as it stands then. As one level of Undo: begin() before it,
+  // remember() after, named after the command or the change it is part of.
   CommandResult execute(Command command, const LenderProgram* program = nullptr,
                         const MessageSink& show = {});
 
-  // A change of several steps as one level of Undo: begin() before it, remember() after.
+  // A change (of one step or several) as one level of Undo: begin() before it, remember() after.
   struct Checkpoint {
     Worksheet ws;
     std::string path;

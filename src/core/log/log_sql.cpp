@@ -97,6 +97,16 @@ Statement search(const LogQuery& q, const char* placeholder) {
   return st;
 }
 
+std::string version_by_id() {
+  return std::string("SELECT ") + kVersionColumns +
+         " FROM versions v JOIN deals d ON d.id = v.deal WHERE v.id = $1";
+}
+
+std::string sqlite_numbered(std::string sql) {
+  std::replace(sql.begin(), sql.end(), '$', '?');
+  return sql;
+}
+
 std::string customer_key(const std::string& name) {
   std::string key = name;
   for (char& c : key) {

@@ -108,10 +108,7 @@ class PostgresLog final : public DealLog {
     std::optional<LogVersion> out;
     guarded([&] {
       pqxx::read_transaction r(*conn_);
-      const pqxx::result res =
-          r.exec_params(std::string("SELECT ") + logsql::kVersionColumns +
-                            " FROM versions v JOIN deals d ON d.id = v.deal WHERE v.id = $1",
-                        id);
+      const pqxx::result res = r.exec_params(logsql::version_by_id(), id);
       if (!res.empty()) out = read_version(res[0]);
     });
     return out;
@@ -133,18 +130,14 @@ class PostgresLog final : public DealLog {
                        ": someone changed it first");
       }
       if (status == "sold" && !stock.empty()) {
-        const pqxx::result sold = w.exec_params(
-            "SELECT id FROM deals WHERE stock = $1 AND status = 'sold' AND id <> $2", stock, deal);
+        const pqxx::result sold = w.exec_params(logsql::kOtherSold, stock, deal);
         if (!sold.empty()) {
           throw LogError("stock " + stock + " is already sold on deal " +
                          sold[0][0].as<std::string>());
         }
       }
-      w.exec_params("UPDATE deals SET status = $1 WHERE id = $2", status, deal);
-      w.exec_params(
-          "INSERT INTO statuses (deal, status, replaced, time, desk_user) VALUES ($1, $2, $3, $4, "
-          "$5)",
-          deal, status, was, logsql::utc_now(), user);
+      w.exec_params(logsql::kSetStatus, status, deal);
+      w.exec_params(logsql::kInsertStatus, deal, status, was, logsql::utc_now(), user);
       w.commit();
     });
     return was;
@@ -154,23 +147,17 @@ class PostgresLog final : public DealLog {
   static void insert(pqxx::work& w, LogVersion& v) {
     if (v.time.empty()) v.time = logsql::utc_now();  // an import keeps its own
     if (v.deal == 0) {
-      v.deal = w.exec_params1("INSERT INTO deals (stock) VALUES ($1) RETURNING id", v.stock)[0]
-                   .as<long long>();
-    } else if (w.exec_params("UPDATE deals SET stock = $1 WHERE id = $2", v.stock, v.deal)
-                   .affected_rows() == 0) {
+      v.deal = w.exec_params1(logsql::kInsertDeal, v.stock)[0].as<long long>();
+    } else if (w.exec_params(logsql::kUpdateDealStock, v.stock, v.deal).affected_rows() == 0) {
       throw LogError("there is no deal " + std::to_string(v.deal) + " in the log");
     }
-    v.id = w.exec_params1(
-                "INSERT INTO versions (deal, time, desk_user, trigger_name, customer, "
-                "customer_key, vin, stock, term, payment, payment_cents, total_due, program, "
-                "deal_json, preferences) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, "
-                "$12, $13, $14, $15) RETURNING id",
-                v.deal, v.time, v.user, v.trigger, v.customer, logsql::customer_key(v.customer),
-                v.vin, v.stock, v.term, v.payment, logsql::payment_cents(v.payment), v.total_due,
-                v.program, v.deal_json, v.preferences)[0]
+    v.id = w.exec_params1(logsql::kInsertVersion, v.deal, v.time, v.user, v.trigger, v.customer,
+                          logsql::customer_key(v.customer), v.vin, v.stock, v.term, v.payment,
+                          logsql::payment_cents(v.payment), v.total_due, v.program, v.deal_json,
+                          v.preferences)[0]
                .as<long long>();
     for (const std::string& word : logsql::name_words(v.customer)) {
-      w.exec_params("INSERT INTO customer_words (word, version) VALUES ($1, $2)", word, v.id);
+      w.exec_params(logsql::kInsertWord, word, v.id);
     }
   }
 

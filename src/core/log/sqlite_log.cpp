@@ -16,6 +16,10 @@
 namespace tq {
 namespace {
 
+std::string sql(const std::string& numbered) {
+  return logsql::sqlite_numbered(numbered);
+}
+
 class Db {
  public:
   explicit Db(const std::string& path) : path_(path) {
@@ -146,7 +150,7 @@ class SqliteLog final : public DealLog {
       throw LogError("the deal log " + path + " was written by a later version of Tallyquote");
     }
     if (found == 0) {
-      for (const std::string& sql : logsql::schema(false)) db_.exec(sql);
+      for (const std::string& statement : logsql::schema(false)) db_.exec(statement);
     }
     // Later schemas migrate from `found` here, one step at a time.
     db_.exec("PRAGMA user_version = " + std::to_string(logsql::kSchemaVersion));
@@ -179,10 +183,7 @@ class SqliteLog final : public DealLog {
   }
 
   std::optional<LogVersion> version(long long id) override {
-    Stmt s(db_,
-           std::string("SELECT ") + logsql::kVersionColumns +
-               " FROM versions v JOIN deals d ON d.id = v.deal WHERE v.id = ?1",
-           {id});
+    Stmt s(db_, sql(logsql::version_by_id()), {id});
     if (!s.step()) return std::nullopt;
     return read_version(s);
   }
@@ -202,19 +203,14 @@ class SqliteLog final : public DealLog {
                      ": someone changed it first");
     }
     if (status == "sold" && !stock.empty()) {
-      Stmt s(db_, "SELECT id FROM deals WHERE stock = ?1 AND status = 'sold' AND id <> ?2",
-             {stock, deal});
+      Stmt s(db_, sql(logsql::kOtherSold), {stock, deal});
       if (s.step()) {
         throw LogError("stock " + stock + " is already sold on deal " +
                        std::to_string(s.number(0)));
       }
     }
-    Stmt(db_, "UPDATE deals SET status = ?1 WHERE id = ?2", {status, deal}).step();
-    Stmt(db_,
-         "INSERT INTO statuses (deal, status, replaced, time, desk_user) VALUES (?1, ?2, ?3, ?4, "
-         "?5)",
-         {deal, status, was, logsql::utc_now(), user})
-        .step();
+    Stmt(db_, sql(logsql::kSetStatus), {status, deal}).step();
+    Stmt(db_, sql(logsql::kInsertStatus), {deal, status, was, logsql::utc_now(), user}).step();
     t.commit();
     return was;
   }
@@ -224,11 +220,11 @@ class SqliteLog final : public DealLog {
     if (v.time.empty()) v.time = logsql::utc_now();  // an import keeps its own
     bool refused = false;
     if (v.deal == 0) {
-      Stmt deal(db_, "INSERT INTO deals (stock) VALUES (?1) RETURNING id", {v.stock});
+      Stmt deal(db_, sql(logsql::kInsertDeal), {v.stock});
       deal.step();
       v.deal = deal.number(0);
     } else {
-      Stmt deal(db_, "UPDATE deals SET stock = ?1 WHERE id = ?2 RETURNING id", {v.stock, v.deal});
+      Stmt deal(db_, sql(logsql::kUpdateDealStock), {v.stock, v.deal});
       if (!deal.step(&refused)) {
         throw LogError(refused ? "deal " + std::to_string(v.deal) +
                                      " is sold, and another sold deal has stock " + v.stock
@@ -236,11 +232,7 @@ class SqliteLog final : public DealLog {
       }
     }
     {
-      Stmt insert(db_,
-                  "INSERT INTO versions (deal, time, desk_user, trigger_name, customer, "
-                  "customer_key, vin, stock, term, payment, payment_cents, total_due, program, "
-                  "deal_json, preferences) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
-                  "?12, ?13, ?14, ?15) RETURNING id",
+      Stmt insert(db_, sql(logsql::kInsertVersion),
                   {v.deal, v.time, v.user, v.trigger, v.customer, logsql::customer_key(v.customer),
                    v.vin, v.stock, v.term, v.payment, logsql::payment_cents(v.payment), v.total_due,
                    v.program, v.deal_json, v.preferences});
@@ -248,7 +240,7 @@ class SqliteLog final : public DealLog {
       v.id = insert.number(0);
     }
     for (const std::string& word : logsql::name_words(v.customer)) {
-      Stmt(db_, "INSERT INTO customer_words (word, version) VALUES (?1, ?2)", {word, v.id}).step();
+      Stmt(db_, sql(logsql::kInsertWord), {word, v.id}).step();
     }
   }
 
