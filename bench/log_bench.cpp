@@ -160,7 +160,7 @@ void BM_LogRecordOne(benchmark::State& state) {
 
 void engines_args(benchmark::internal::Benchmark* b) {
   for (std::size_t i = 0; i < engines().size(); ++i) b->Arg(static_cast<int>(i));
-  b->Unit(benchmark::kMillisecond)->ArgName("postgres");
+  b->Unit(benchmark::kMillisecond)->ArgName("pg");  // 0: SQLite, 1: PostgreSQL
 }
 
 BENCHMARK(BM_LogCustomerPrefix)->Apply(engines_args);
