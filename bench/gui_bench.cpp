@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QTemporaryDir dir;
+  qputenv("XDG_DATA_HOME", dir.path().toUtf8());  // a deal log of its own, never the desk's
   tq::Session session(dir.filePath("preferences.txt").toStdString());
   tq::save_preferences_file(dir.filePath("preferences.txt").toStdString(),
                             tq::Preferences::default_values());
