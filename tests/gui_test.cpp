@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -736,6 +737,17 @@ class GuiTest : public QObject {
       QCOMPARE(table->model()->rowCount(), 2);
       // Newest first, one conversation: both versions of one deal.
       QCOMPARE(table->model()->index(1, 6).data().toString(), first_payment);
+      // A click on Payment sorts the log by it, a second the other way: the dearer quote first.
+      QHeaderView* header = table->horizontalHeader();
+      const auto sort_by_payment = [header] {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(6) + 5, header->height() / 2));
+      };
+      sort_by_payment();
+      sort_by_payment();
+      QCOMPARE(table->model()->index(0, 6).data().toString(), first_payment);
+      sort_by_payment();
+      QCOMPARE(table->model()->index(1, 6).data().toString(), first_payment);  // cheaper first
       table->selectAll();
       when_dialog_opens<QDialog>([&](QDialog* sheet) {
         const QString change = sheet->findChild<QLabel*>("change")->text();

@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "common/numtext.hpp"
 #include "gui/qt_ui.hpp"
 #include "log/desk_log.hpp"
 #include "worksheet/layout.hpp"
@@ -52,9 +51,18 @@ void VersionPages::search(LogQuery q) {
   query_.limit = kPage;
   query_.offset = 0;
   rows_.clear();
-  exhausted_ = false;
+  exhausted_ = true;
   endResetModel();
-  fetchMore({});
+  add_page(log_.search(query_));  // a log that cannot answer is said by the caller
+}
+
+void VersionPages::add_page(std::vector<LogVersion> page) {
+  exhausted_ = page.size() < static_cast<std::size_t>(kPage);
+  if (page.empty()) return;
+  const int first = static_cast<int>(rows_.size());
+  beginInsertRows({}, first, first + static_cast<int>(page.size()) - 1);
+  for (auto& v : page) rows_.push_back(std::move(v));
+  endInsertRows();
 }
 
 int VersionPages::rowCount(const QModelIndex& parent) const {
@@ -84,27 +92,11 @@ void VersionPages::fetchMore(const QModelIndex& parent) {
   if (parent.isValid() || exhausted_) return;
   LogQuery q = query_;
   q.offset = static_cast<long long>(rows_.size());
-  std::vector<LogVersion> page;
   try {
-    page = log_.search(q);
+    add_page(log_.search(q));
   } catch (const LogError&) {
-    exhausted_ = true;  // said when the search was made; the rows so far stay
-    return;
+    exhausted_ = true;  // a later page: the rows so far stay, and the next search says why
   }
-  exhausted_ = page.size() < static_cast<std::size_t>(kPage);
-  if (page.empty()) return;
-  const int first = static_cast<int>(rows_.size());
-  beginInsertRows({}, first, first + static_cast<int>(page.size()) - 1);
-  for (auto& v : page) rows_.push_back(std::move(v));
-  endInsertRows();
-}
-
-void VersionPages::sort(int column, Qt::SortOrder order) {
-  if (column < 0 || column >= static_cast<int>(std::size(kColumns))) return;
-  LogQuery q = query_;
-  q.sort = kColumns[column].sort;
-  q.ascending = order == Qt::AscendingOrder;
-  search(std::move(q));
 }
 
 DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
@@ -150,8 +142,12 @@ DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
   table_->setObjectName("versions");
   table_->setModel(pages_);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table_->setSortingEnabled(true);
-  table_->horizontalHeader()->setSortIndicator(0, Qt::DescendingOrder);
+  // A click on a header sorts the whole log, not the page shown: the search runs again.
+  QHeaderView* header = table_->horizontalHeader();
+  header->setSortIndicator(0, Qt::DescendingOrder);
+  header->setSortIndicatorShown(true);
+  header->setSectionsClickable(true);
+  connect(header, &QHeaderView::sortIndicatorChanged, this, &DealLogDialog::run_search);
   table_->horizontalHeader()->setStretchLastSection(true);
   connect(table_, &QTableView::doubleClicked, this,
           [this](const QModelIndex& i) { emit openRequested(pages_->at(i.row()).id); });
@@ -203,8 +199,11 @@ void DealLogDialog::run_search() {
   if (status_->currentIndex() > 0) q.status = status_->currentText().toStdString();
   for (auto [edit, bound] : {std::pair{payment_min_, &q.payment_min_cents},
                              std::pair{payment_max_, &q.payment_max_cents}}) {
-    if (!edit->text().trimmed().isEmpty()) {
-      *bound = static_cast<long long>(val(edit->text().toStdString()) * 100 + 0.5);
+    const std::string text = edit->text().trimmed().toStdString();
+    if (text.empty()) continue;
+    if (!(*bound = amount_cents(text))) {
+      ui::show_error(this, ui::qstr(quoted_name(text) + " is not an amount."));
+      return;
     }
   }
   const int column = table_->horizontalHeader()->sortIndicatorSection();
@@ -213,7 +212,6 @@ void DealLogDialog::run_search() {
     q.ascending = table_->horizontalHeader()->sortIndicatorOrder() == Qt::AscendingOrder;
   }
   try {
-    log_.search(LogQuery{q});  // said here, once, when the log cannot answer
     pages_->search(std::move(q));
     table_->resizeColumnsToContents();
   } catch (const LogError& e) {
@@ -251,14 +249,13 @@ void DealLogDialog::compare() {
     return;
   }
   std::optional<LogVersion> a, b;
-  std::vector<std::pair<std::string, std::string>> left, right;
+  SideBySide both;
   try {
     a = log_.version(pages_->at(rows[0]).id);
     b = log_.version(pages_->at(rows[1]).id);
     if (!a || !b) return;
     if (a->id > b->id) std::swap(a, b);  // the older on the left
-    left = flattened_deal(reproduce(*a).stored);
-    right = flattened_deal(reproduce(*b).stored);
+    both = side_by_side(*a, *b);
   } catch (const LogError& e) {
     ui::show_error(this, ui::qstr(e.what()));
     return;
@@ -266,42 +263,24 @@ void DealLogDialog::compare() {
   QDialog sheet(this);
   sheet.setObjectName("CompareDialog");
   sheet.setWindowTitle(QString("Versions %1 and %2").arg(a->id).arg(b->id));
-  const auto change = [](const std::string& x, const std::string& y) {
-    const double d = val(y) - val(x);
-    return ui::qstr(x + " to " + y + " (" + (d >= 0 ? "+" : "") + money_text(d) + ")");
-  };
-  auto* head = new QLabel("Payment: " + change(a->payment, b->payment) +
-                          "\nTotal due: " + change(a->total_due, b->total_due));
+  auto* head = new QLabel(
+      ui::qstr("Payment: " + both.payment_change + "\nTotal due: " + both.total_due_change));
   head->setObjectName("change");
-  // Every name either side has, in the deal's own order.
-  std::vector<std::string> names;
-  for (const auto* side : {&left, &right}) {
-    for (const auto& [name, value] : *side) {
-      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
-    }
-  }
-  const auto value = [](const auto& side, const std::string& name) {
-    for (const auto& [n, v] : side) {
-      if (n == name) return ui::qstr(v);
-    }
-    return QString();
-  };
-  auto* grid = new QTableWidget(static_cast<int>(names.size()), 3);
+  auto* grid = new QTableWidget(static_cast<int>(both.rows.size()), 3);
   grid->setObjectName("sideBySide");
   grid->setHorizontalHeaderLabels(
       {"", QString("Version %1").arg(a->id), QString("Version %1").arg(b->id)});
-  for (std::size_t i = 0; i < names.size(); ++i) {
+  for (std::size_t i = 0; i < both.rows.size(); ++i) {
+    const Difference& d = both.rows[i];
     const int r = static_cast<int>(i);
-    const QString x = value(left, names[i]), y = value(right, names[i]);
     // A field by its caption on the worksheet; settings and details by their names.
     const auto field =
-        names[i].rfind("fields.", 0) == 0 ? field_by_name(names[i].substr(7)) : std::nullopt;
+        d.name.rfind("fields.", 0) == 0 ? field_by_name(d.name.substr(7)) : std::nullopt;
     grid->setItem(
-        r, 0,
-        new QTableWidgetItem(ui::qstr(field ? std::string(field_caption(*field)) : names[i])));
-    grid->setItem(r, 1, new QTableWidgetItem(x));
-    grid->setItem(r, 2, new QTableWidgetItem(y));
-    if (x != y) {
+        r, 0, new QTableWidgetItem(ui::qstr(field ? std::string(field_caption(*field)) : d.name)));
+    grid->setItem(r, 1, new QTableWidgetItem(ui::qstr(d.first)));
+    grid->setItem(r, 2, new QTableWidgetItem(ui::qstr(d.second)));
+    if (d.first != d.second) {
       for (int c = 0; c < 3; ++c) grid->item(r, c)->setBackground(QColor(255, 235, 150));
     }
   }

@@ -22,6 +22,7 @@ class VersionPages : public QAbstractTableModel {
   Q_OBJECT
  public:
   explicit VersionPages(DealLog& log, QObject* parent = nullptr);
+  // A new search, its first page read at once. Throws LogError.
   void search(LogQuery q);
   const LogVersion& at(int row) const { return rows_[static_cast<std::size_t>(row)]; }
 
@@ -31,11 +32,12 @@ class VersionPages : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation o, int role) const override;
   bool canFetchMore(const QModelIndex& parent) const override;
   void fetchMore(const QModelIndex& parent) override;
-  void sort(int column, Qt::SortOrder order) override;
 
   static constexpr int kPage = 200;
 
  private:
+  void add_page(std::vector<LogVersion> page);
+
   DealLog& log_;
   LogQuery query_;
   std::vector<LogVersion> rows_;

@@ -18,12 +18,6 @@ std::optional<long long> id_of(const Json& v) {
   return id > 0 ? std::optional(id) : std::nullopt;
 }
 
-std::optional<long long> cents_of(const std::string& text) {
-  const double v = val(text);
-  if (!std::isfinite(v) || std::fabs(v) > 1e13) return std::nullopt;
-  return std::llround(v * 100);
-}
-
 bool is_date(const std::string& s) {
   return s.size() == 10 && s[4] == '-' && s[7] == '-' &&
          std::all_of(s.begin(), s.end(), [](char c) { return (c >= '0' && c <= '9') || c == '-'; });
@@ -68,7 +62,7 @@ std::optional<std::string> read_query(const Json& q, LogQuery& out) {
       if (!is_date(text)) return quoted_name(key) + " must be a date, \"2026-12-01\"";
       (key == "from" ? out.from : out.to) = text;
     } else if (key == "payment_min" || key == "payment_max") {
-      const auto cents = cents_of(text);
+      const auto cents = amount_cents(text);
       if (!cents) return quoted_name(key) + " must be an amount";
       (key == "payment_min" ? out.payment_min_cents : out.payment_max_cents) = cents;
     } else if (key == "sort") {
@@ -85,6 +79,12 @@ std::optional<std::string> read_query(const Json& q, LogQuery& out) {
 }
 
 }  // namespace
+
+std::optional<long long> amount_cents(const std::string& text) {
+  const double v = val(text);
+  if (!std::isfinite(v) || std::fabs(v) > 1e13) return std::nullopt;
+  return std::llround(v * 100);
+}
 
 std::variant<LogAsk, std::string> read_log_ask(const Json& value) {
   if (!value.is_object() || value.size() != 1) {

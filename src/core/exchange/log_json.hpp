@@ -59,6 +59,10 @@ struct LogAsk {
   std::optional<std::string> from;
 };
 
+// An amount as a whole number of cents (a search's payment bound, a version's payment), or
+// nothing for a text that is no amount.
+std::optional<long long> amount_cents(const std::string& text);
+
 // The "log" key's request, or why not (one line).
 std::variant<LogAsk, std::string> read_log_ask(const Json& value);
 // A version's summary, as search results list it.

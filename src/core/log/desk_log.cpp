@@ -1,8 +1,8 @@
 #include "log/desk_log.hpp"
 
-#include <map>
 #include <utility>
 
+#include "common/numtext.hpp"
 #include "exchange/deal_file.hpp"
 #include "tools/commands.hpp"
 
@@ -67,23 +67,29 @@ Reproduction reproduce(const LogVersion& v) {
   return out;
 }
 
-std::vector<Difference> compare_versions(const LogVersion& a, const LogVersion& b) {
+SideBySide side_by_side(const LogVersion& a, const LogVersion& b) {
   const auto first = flattened_deal(stored_deal(a)), second = flattened_deal(stored_deal(b));
-  std::map<std::string, std::pair<std::string, std::string>> both;
-  for (const auto& [name, value] : first) both[name].first = value;
-  for (const auto& [name, value] : second) both[name].second = value;
-  std::vector<Difference> out;
-  // In the deal file's own order: the fields, then the structure, details and program.
-  std::vector<std::string> order;
-  for (const auto* side : {&first, &second}) {
-    for (const auto& [name, value] : *side) {
-      if (std::find(order.begin(), order.end(), name) == order.end()) order.push_back(name);
+  SideBySide out;
+  const auto row = [&](const std::string& name) -> Difference& {
+    for (Difference& d : out.rows) {
+      if (d.name == name) return d;
     }
-  }
-  for (const std::string& name : order) {
-    const auto& [x, y] = both[name];
-    if (x != y) out.push_back({name, x, y});
-  }
+    return out.rows.emplace_back(Difference{name, {}, {}});
+  };
+  for (const auto& [name, value] : first) row(name).first = value;
+  for (const auto& [name, value] : second) row(name).second = value;
+  const auto change = [](const std::string& from, const std::string& to) {
+    const double by = val(to) - val(from);
+    return from + " to " + to + " (" + (by >= 0 ? "+" : "") + money_text(by) + ")";
+  };
+  out.payment_change = change(a.payment, b.payment);
+  out.total_due_change = change(a.total_due, b.total_due);
+  return out;
+}
+
+std::vector<Difference> compare_versions(const LogVersion& a, const LogVersion& b) {
+  std::vector<Difference> out = side_by_side(a, b).rows;
+  std::erase_if(out, [](const Difference& d) { return d.first == d.second; });
   return out;
 }
 

@@ -28,7 +28,15 @@ struct Reproduction {
 };
 Reproduction reproduce(const LogVersion& v);
 
-// Every field, structure setting and detail where two versions differ (name, first, second).
+// Two versions side by side: every field, structure setting and detail either holds, in the
+// deal's own order, with both values; and the change in payment and in total due, as
+// "401.59 to 385.20 (-16.39)".
+struct SideBySide {
+  std::vector<Difference> rows;
+  std::string payment_change, total_due_change;
+};
+SideBySide side_by_side(const LogVersion& a, const LogVersion& b);
+// Only the rows where the two differ.
 std::vector<Difference> compare_versions(const LogVersion& a, const LogVersion& b);
 
 // The answer to a CLI request that holds "log", or nothing when it holds none. `where` is the

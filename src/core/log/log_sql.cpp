@@ -149,11 +149,6 @@ std::string after_prefix(std::string prefix) {
   return prefix;
 }
 
-long long payment_cents(const std::string& payment) {
-  const double v = val(payment);
-  return std::isfinite(v) && std::fabs(v) < 1e13 ? std::llround(v * 100) : 0;
-}
-
 std::string utc_now() {
   const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   std::tm tm{};

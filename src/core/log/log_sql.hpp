@@ -55,8 +55,6 @@ std::string customer_key(const std::string& name);
 std::vector<std::string> name_words(const std::string& name);
 // The first text after every text that starts with `prefix`, in byte order; empty for none.
 std::string after_prefix(std::string prefix);
-// The payment text in cents, for payment ranges; 0 for a text that is no amount.
-long long payment_cents(const std::string& payment);
 // Now, in UTC: "2026-12-07T17:13:30Z".
 std::string utc_now();
 

@@ -153,7 +153,7 @@ class PostgresLog final : public DealLog {
     }
     v.id = w.exec_params1(logsql::kInsertVersion, v.deal, v.time, v.user, v.trigger, v.customer,
                           logsql::customer_key(v.customer), v.vin, v.stock, v.term, v.payment,
-                          logsql::payment_cents(v.payment), v.total_due, v.program, v.deal_json,
+                          amount_cents(v.payment).value_or(0), v.total_due, v.program, v.deal_json,
                           v.preferences)[0]
                .as<long long>();
     for (const std::string& word : logsql::name_words(v.customer)) {

@@ -234,8 +234,8 @@ class SqliteLog final : public DealLog {
     {
       Stmt insert(db_, sql(logsql::kInsertVersion),
                   {v.deal, v.time, v.user, v.trigger, v.customer, logsql::customer_key(v.customer),
-                   v.vin, v.stock, v.term, v.payment, logsql::payment_cents(v.payment), v.total_due,
-                   v.program, v.deal_json, v.preferences});
+                   v.vin, v.stock, v.term, v.payment, amount_cents(v.payment).value_or(0),
+                   v.total_due, v.program, v.deal_json, v.preferences});
       insert.step();
       v.id = insert.number(0);
     }
