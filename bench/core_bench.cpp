@@ -223,13 +223,14 @@ void BM_JsonlCalculateRequest(benchmark::State& state) {
   for (const auto& [name, text] : tq::testing::example_fields()) request["fields"][name] = text;
   const std::string line = request.dump();
   std::string out;
+  const tq::BatchAnswers answers(prefs);
   for (auto _ : state) {
     out.clear();
     if (state.range(0) == 0) {
       out =
           tq::answer_request(line, prefs).dump(-1, ' ', false, tq::Json::error_handler_t::replace);
     } else {
-      tq::append_answer_line(out, line, prefs);
+      answers.append(out, line);
     }
     benchmark::DoNotOptimize(out.data());
   }

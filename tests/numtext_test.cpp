@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
-#include <cstdio>
-#include <random>
-
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <random>
@@ -186,8 +184,30 @@ TEST(Digits15, AgreesWithTheLibrary) {
     return std::string(g.negative ? "-" : "") + g.d[0] + "." + std::string(g.d.data() + 1, 14) +
            exp;
   };
+  // Money text from the library's digits: the decimal point moved, then half up at the cents.
+  const auto money_reference = [&](double v) {
+    const std::string sci = reference(v);
+    const bool negative = sci[0] == '-';
+    std::string digits = sci.substr(negative ? 1 : 0, 1) + sci.substr(negative ? 3 : 2, 14);
+    const int exponent = std::stoi(sci.substr(sci.find('e') + 1));
+    // Cents: digits x 10^(exponent - 12), the rest rounded half up.
+    const int keep = exponent + 3;
+    std::string cents = keep <= 0 ? "0" : (digits + std::string(40, '0')).substr(0, keep);
+    if (keep >= 0 && keep < 15 && digits[keep] >= '5') {
+      int k = static_cast<int>(cents.size()) - 1;
+      for (; k >= 0 && cents[k] == '9'; --k) cents[k] = '0';
+      if (k < 0)
+        cents.insert(0, "1");
+      else
+        ++cents[k];
+    }
+    cents.erase(0, std::min(cents.find_first_not_of('0'), cents.size()));
+    if (cents.empty()) return std::string("0.00");
+    cents.insert(0, std::string(cents.size() < 3 ? 3 - cents.size() : 0, '0'));
+    return (negative ? "-" : "") + cents.insert(cents.size() - 2, ".");
+  };
   std::uniform_int_distribution<long long> cents(-10'000'000'000'000, 10'000'000'000'000);
-  std::uniform_real_distribution<double> power(-12, 17);
+  std::uniform_real_distribution<double> power(-12, 19);
   for (int i = 0; i < 300'000; ++i) {
     const double money = static_cast<double>(cents(rng)) / 100;
     const double any = std::pow(10.0, power(rng)) * (i % 2 ? 1 : -1);
@@ -196,6 +216,10 @@ TEST(Digits15, AgreesWithTheLibrary) {
     for (const double v : {money, std::nextafter(money, 1e300), any, tie}) {
       if (v == 0) continue;
       ASSERT_EQ(ours(v), reference(v)) << v;
+      std::string text;
+      const double shown = tq::money_text_value(v, text);
+      ASSERT_EQ(shown, std::strtod(text.c_str(), nullptr)) << v;
+      ASSERT_EQ(text, money_reference(v)) << v;
     }
   }
 }

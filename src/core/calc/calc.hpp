@@ -88,13 +88,6 @@ double reserve_of(double payment_at_rate, double payment_at_buy_rate, double ter
 // the finance comparison, as the button and the end of every search run them.
 void calculate_payments(Deal& deal);
 
-// Single-pay lease into csinglepay; leaves rate and downpayment exactly as they were.
-void calc_singlepay(Deal& deal);
-
-// Dealer reserve into totalreserve, or the buy-rate message. Runs right after calc_singlepay,
-// whose results it keeps.
-void calc_reserve(Deal& deal);
-
 // Finance comparison into the four f_ results; shows "Invalid Finance Numbers" on failure.
 void calc_finance(Deal& deal);
 

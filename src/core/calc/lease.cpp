@@ -211,24 +211,34 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   return out;
 }
 
+namespace {
+
+// The figures the window shows beside the payment, each finite or there is no lease.
+struct Totals {
+  double totaldue, residual, tradeequity, capcost, totaldown;
+};
+Totals totals_of(const LeaseFigures& f, const LeaseInputs& in) {
+  return {finite(f.startups + in.downpayment), f.residual,
+          finite(in.tradeallowance - in.tradepayoff), f.capcost,
+          finite(in.downpayment + in.rebates)};
+}
+
+}  // namespace
+
 LeaseFigures write_lease(Worksheet& ws, const LeaseInputs& in, const LeaseChoices& choices) {
   using F = Field;
   LeaseFigures f = lease_figures(in, choices);
-  const std::string totaldue = money_text(finite(f.startups + in.downpayment));
-  const std::string cresidual = money_text(f.residual);
-  const std::string ctradeequity = money_text(finite(in.tradeallowance - in.tradepayoff));
-  const std::string ctotalcapcost = money_text(f.capcost);
-  const std::string ctotaldown = money_text(finite(in.downpayment + in.rebates));
   // Nothing is written until every figure is known to be finite.
+  const Totals t = totals_of(f, in);
   ws[F::basepayment] = f.basepayment_text;
   ws[F::taxes] = f.taxes_text;
   ws[F::monthlypayment] = f.payment_text;
   ws[F::txtstartups] = f.startups_text;
-  ws[F::totaldue] = totaldue;
-  ws[F::cresidual] = cresidual;
-  ws[F::ctradeequity] = ctradeequity;
-  ws[F::ctotalcapcost] = ctotalcapcost;
-  ws[F::ctotaldown] = ctotaldown;
+  ws[F::totaldue] = money_text(t.totaldue);
+  ws[F::cresidual] = money_text(t.residual);
+  ws[F::ctradeequity] = money_text(t.tradeequity);
+  ws[F::ctotalcapcost] = money_text(t.capcost);
+  ws[F::ctotaldown] = money_text(t.totaldown);
   return f;
 }
 
@@ -238,16 +248,11 @@ void calculate_lease(Deal& deal) {
 
 namespace {
 
-// The single pay into csinglepay, the deal's own lease shown after it; returns the deal's inputs
-// as typed, read once (reading the same texts again gives the same numbers).
-LeaseInputs single_pay(Deal& deal) {
-  using F = Field;
-  Worksheet& ws = deal.ws;
-  const LeaseInputs user = read_lease_inputs(ws);
-  const std::string saved_rate = ws[F::rate];
-  const std::string saved_down = ws[F::downpayment];
-  ws[F::downpayment] = "0";
-  const double n = val(ws[F::term]);
+// The single pay into csinglepay, then the deal's own lease shown after it, whose figures it
+// returns. The single pay is the lease at the rate less the dealer's deduction for its term, with
+// no cash down, paid all at once: the window shows only its sum, from its figures as shown.
+LeaseFigures single_pay(Deal& deal, const LeaseInputs& user, const LeaseChoices& choices) {
+  const double n = user.term;
   double deduction = 0;
   if (n <= 35)
     deduction = val(deal.prefs.ddeduct24);
@@ -255,52 +260,43 @@ LeaseInputs single_pay(Deal& deal) {
     deduction = val(deal.prefs.ddeduct36);
   else if (n == 48)
     deduction = val(deal.prefs.ddeduct48);
-  ws[F::rate] = short_text(finite(user.rate - deduction));
-  // Paid all at once: no security deposit, no MSDs and no money-factor reduction for them, and
-  // nothing of the start-ups carried in the payments.
   LeaseInputs in = user;
-  in.rate = val(ws[F::rate]);
-  in.downpayment = val(ws[F::downpayment]);
+  in.rate = val(short_text(finite(user.rate - deduction)));  // as the rate field would hold it
+  in.downpayment = 0;
+  // No security deposit, no MSDs and no money-factor reduction for them, and nothing of the
+  // start-ups carried in the payments.
   in.s.deposit = in.s.msd_count = 0;
   in.s.startups_capitalized = false;
-  in.s.capitalized = ws.structure.upfront() && ws.structure.upfront_capitalized;
-  const LeaseChoices choices = lease_choices(deal.prefs);
-  write_lease(ws, in, choices);
-  const double single_pay = val(ws[F::txtstartups]) + val(ws[F::term]) * val(ws[F::monthlypayment]);
-  write_money(ws, F::csinglepay, single_pay);
-  ws[F::rate] = saved_rate;
-  ws[F::downpayment] = saved_down;
-  write_lease(ws, user, choices);
-  return user;
+  in.s.capitalized = deal.ws.structure.upfront() && deal.ws.structure.upfront_capitalized;
+  const LeaseFigures paid = lease_figures(in, choices);
+  totals_of(paid, in);  // a lease the window could not show has no single pay
+  write_money(deal.ws, Field::csinglepay, paid.startups + user.term * paid.payment);
+  return write_lease(deal.ws, user, choices);
 }
 
 // The reserve, right after the single pay left the deal's own lease shown: the buy-rate run is
 // priced on the side, and nothing the window shows but the reserve changes.
-void reserve(Deal& deal, const LeaseInputs& user) {
+void reserve(Deal& deal, const LeaseInputs& user, const LeaseFigures& sold,
+             const LeaseChoices& choices) {
   using F = Field;
   Worksheet& ws = deal.ws;
-  if (val(ws[F::rate]) < val(ws[F::buyrate])) {
+  if (user.rate < val(ws[F::buyrate])) {
     deal.show(kMsgBuyRate);
     return;
   }
-  const LeaseChoices choices = lease_choices(deal.prefs);
   const Structure& structure = ws.structure;
   LeaseInputs buy = user;
   buy.rate = finite(val(ws[F::buyrate]));
   // The buy-rate run keeps the capitalized upfront tax of the deal as sold.
-  if (structure.tax_capitalized()) buy.s.fixed_upfront = lease_figures(user, choices).upfront_tax;
+  if (structure.tax_capitalized()) buy.s.fixed_upfront = sold.upfront_tax;
   const LeaseFigures at_buy = lease_figures(buy, choices);
   finite(at_buy.startups + buy.downpayment);  // its total due, as the window would show it
   const double reserve =
-      reserve_of(val(ws[F::monthlypayment]), at_buy.payment, user.term, user.taxrate, structure);
+      reserve_of(sold.payment, at_buy.payment, user.term, user.taxrate, structure);
   write_money(ws, F::totalreserve, reserve);
 }
 
 }  // namespace
-
-void calc_singlepay(Deal& deal) {
-  single_pay(deal);
-}
 
 std::string deal_summary(const Worksheet& ws, const Preferences& prefs) {
   try {
@@ -320,13 +316,10 @@ double reserve_of(double payment_at_rate, double payment_at_buy_rate, double ter
   return finite(((payment_at_rate - payment_at_buy_rate) * term) / tax_factor);
 }
 
-void calc_reserve(Deal& deal) {
-  reserve(deal, read_lease_inputs(deal.ws));
-}
-
 void calculate_payments(Deal& deal) {
-  const LeaseInputs user = single_pay(deal);
-  reserve(deal, user);
+  const LeaseInputs user = read_lease_inputs(deal.ws);
+  const LeaseChoices choices = lease_choices(deal.prefs);
+  reserve(deal, user, single_pay(deal, user, choices), choices);
   calc_finance(deal);
 }
 

@@ -15,9 +15,8 @@ Fixed4 Fixed4::from_double(double value) {
   if (value == 0) return from_raw(0);
   // Start from the 15-digit decimal the display form shows, not from the binary value: a typed
   // 1.29645 is a tie in decimal and must round to even, 1.2964.
-  const Digits15 g = digits15(value);
-  Wide digits = 0;
-  for (char c : g.d) digits = digits * 10 + (c - '0');
+  const Rounded15 g = rounded15(value);
+  const Wide digits = g.q;
   // value = digits x 10^(exponent - 14); ten-thousandths = digits x 10^(exponent - 10).
   const int shift = g.exponent - 10;
   Wide raw = 0;

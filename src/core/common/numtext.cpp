@@ -44,11 +44,12 @@ namespace {
 
 __extension__ typedef unsigned __int128 Wide;  // 128 bits: GCC's and Clang's
 
-// The value rounded to 15 significant digits as the library's "%.14e" rounds it (to nearest,
-// ties to even, on the exact binary value), by exact integer arithmetic: |value| = m / 2^s, times
-// 10^k, rounded to an integer of 15 digits. For the magnitudes a worksheet has (about 1e-8 to
-// 1e15); nothing for the rest, which the library then rounds.
-std::optional<Digits15> digits15_exact(double value) {
+constexpr std::uint64_t kLow15 = 100'000'000'000'000, kHigh15 = 1'000'000'000'000'000;
+
+// The value rounded to 15 significant digits by exact integer arithmetic: |value| = m / 2^s,
+// times 10^k, rounded to an integer of 15 digits. For the magnitudes a worksheet has (about 1e-8
+// to 1e15); nothing for the rest, which the library then rounds.
+std::optional<Rounded15> rounded15_exact(double value) {
   // The binary form itself: |value| = m / 2^s, for normal numbers.
   const auto bits = std::bit_cast<std::uint64_t>(value);
   const int biased = static_cast<int>((bits >> 52) & 0x7FF);
@@ -63,7 +64,6 @@ std::optional<Digits15> digits15_exact(double value) {
     for (std::size_t i = 1; i < t.size(); ++i) t[i] = t[i - 1] * 10;
     return t;
   }();
-  constexpr std::uint64_t kLow = 100'000'000'000'000, kHigh = 1'000'000'000'000'000;
   // log10 of 2^(exp2 - 1), within one of the decimal exponent; the loop below settles it.
   int exponent = static_cast<int>(std::floor((exp2 - 1) * 0.30102999566398120));
   for (int attempt = 0; attempt < 3; ++attempt) {
@@ -75,49 +75,54 @@ std::optional<Digits15> digits15_exact(double value) {
                       static_cast<std::uint64_t>(kPow10Wide[static_cast<std::size_t>(k)])
                 : static_cast<Wide>(m) * kPow10Wide[static_cast<std::size_t>(k)];
     Wide q = scaled >> s;
-    if (q >= kHigh) {
+    if (q >= kHigh15) {
       ++exponent;
       continue;
     }
-    if (q < kLow) {
+    if (q < kLow15) {
       --exponent;
       continue;
     }
     const Wide rest = scaled - (q << s), half = static_cast<Wide>(1) << (s - 1);
     if (rest > half || (rest == half && (q & 1) != 0)) ++q;
-    if (q == kHigh) {  // 9.99...95 rounded up: one more digit before the point
-      q = kLow;
+    if (q == kHigh15) {  // 9.99...95 rounded up: one more digit before the point
+      q = kLow15;
       ++exponent;
     }
-    Digits15 out;
-    out.negative = value < 0;
-    out.exponent = exponent;
-    auto digits = static_cast<std::uint64_t>(q);
-    for (int d = 14; d >= 0; --d, digits /= 10) {
-      out.d[static_cast<std::size_t>(d)] = static_cast<char>('0' + digits % 10);
-    }
-    return out;
+    return Rounded15{value < 0, static_cast<std::uint64_t>(q), exponent};
   }
   return std::nullopt;
 }
 
 }  // namespace
 
-Digits15 digits15(double value) {
-  if (const auto exact = digits15_exact(value)) return *exact;
+Rounded15 rounded15(double value) {
+  if (const auto exact = rounded15_exact(value)) return *exact;
   char buf[40];
   const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-  Digits15 out;
+  Rounded15 out;
   const char* p = buf;
   if (*p == '-') {
     out.negative = true;
     ++p;
   }
-  out.d[0] = *p++;
-  ++p;  // the point
-  for (int k = 1; k < 15; ++k) out.d[k] = *p++;
-  ++p;  // 'e'
+  for (; *p != 'e'; ++p) {
+    if (*p != '.') out.q = out.q * 10 + static_cast<unsigned>(*p - '0');
+  }
+  ++p;
   std::from_chars(*p == '+' ? p + 1 : p, res.ptr, out.exponent);
+  return out;
+}
+
+Digits15 digits15(double value) {
+  const Rounded15 r = rounded15(value);
+  Digits15 out;
+  out.negative = r.negative;
+  out.exponent = r.exponent;
+  auto digits = r.q;
+  for (int d = 14; d >= 0; --d, digits /= 10) {
+    out.d[static_cast<std::size_t>(d)] = static_cast<char>('0' + digits % 10);
+  }
   return out;
 }
 
@@ -206,7 +211,40 @@ double val(std::string_view s) {
   return read_number(s, end);
 }
 
+namespace {
+
+// The text as most fields hold it, "36740" or "-0.52": a sign, at most 15 digits and one point,
+// nothing else. Its value then needs one exact division; anything else is read in full.
+std::optional<double> plain_decimal(std::string_view s) {
+  std::size_t i = s.size() != 0 && (s[0] == '-' || s[0] == '+') ? 1 : 0;
+  if (s.size() - i > 16) return std::nullopt;
+  std::uint64_t digits = 0;
+  std::size_t count = 0, decimals = 0;
+  bool point = false;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    if (is_digit(c)) {
+      digits = digits * 10 + static_cast<unsigned>(c - '0');
+      ++count;
+      decimals += point ? 1 : 0;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (count == 0 || count > 15) return std::nullopt;
+  const double v = static_cast<double>(digits) / kPow10[decimals];
+  return s[0] == '-' ? -v : v;
+}
+
+}  // namespace
+
 double read_number(std::string_view s, std::size_t& end) {
+  if (const auto plain = plain_decimal(s)) {
+    end = s.size();
+    return *plain;
+  }
   std::size_t i = 0;
   while (i < s.size() && is_blank(s[i])) ++i;
   end = i;
@@ -223,51 +261,76 @@ double read_number(std::string_view s, std::size_t& end) {
   return negative ? -value : value;
 }
 
+namespace {
+
+constexpr std::array<std::uint64_t, 20> kPow10U = [] {
+  std::array<std::uint64_t, 20> t{};
+  t[0] = 1;
+  for (std::size_t i = 1; i < t.size(); ++i) t[i] = t[i - 1] * 10;
+  return t;
+}();
+
+// The money text of a finite value written into `text`: the 15 digits rounded to cents, half away
+// from zero. Returns its cents when they are fewer than 16 digits, so reading the text back is
+// one division; nothing for larger amounts, which are written in full digits.
+std::optional<std::uint64_t> write_money(double value, std::string& text) {
+  text.clear();
+  if (value == 0.0) {
+    text = "0.00";
+    return 0;
+  }
+  const Rounded15 r = rounded15(value);
+  // The cents are q x 10^shift.
+  const int shift = r.exponent - 12;
+  if (shift > 3) {  // 10^16 and more: the digits, then zeros; nothing left to round
+    if (r.negative) text.push_back('-');
+    text += std::to_string(r.q);
+    text.append(static_cast<std::size_t>(r.exponent - 14), '0');
+    text += ".00";
+    return std::nullopt;
+  }
+  std::uint64_t cents = 0;
+  if (shift >= 0) {
+    cents = r.q * kPow10U[static_cast<std::size_t>(shift)];
+  } else if (shift >= -15) {
+    const std::uint64_t unit = kPow10U[static_cast<std::size_t>(-shift)];
+    cents = r.q / unit + (r.q % unit >= unit / 2 ? 1 : 0);
+  }
+  if (cents == 0) {  // never "-0.00"
+    text = "0.00";
+    return 0;
+  }
+  char buf[32];
+  char* p = buf;
+  if (r.negative) *p++ = '-';
+  p = std::to_chars(p, buf + sizeof buf, cents / 100).ptr;
+  *p++ = '.';
+  *p++ = static_cast<char>('0' + cents / 10 % 10);
+  *p++ = static_cast<char>('0' + cents % 10);
+  text.assign(buf, p);
+  if (cents >= kHigh15) return std::nullopt;
+  return cents;
+}
+
+}  // namespace
+
 std::string money_text(double value) {
   if (!std::isfinite(value)) return std::isnan(value) ? "NaN" : (value > 0 ? "Inf" : "-Inf");
-  if (value == 0.0) return "0.00";
-  const Digits15 g = digits15(value);
-  // Keep the digits down to the hundredths, d[0 .. kept-1]; d[kept] decides the rounding.
-  const int kept = g.exponent + 3;
-  std::string cents;  // the value in hundredths, as decimal digits
-  if (kept > 0) {
-    for (int k = 0; k < kept; ++k) cents.push_back(k < 15 ? g.d[k] : '0');
-  }
-  const bool round_up = kept >= 0 && kept < 15 && g.d[kept] >= '5';
-  if (round_up) {
-    int k = static_cast<int>(cents.size()) - 1;
-    while (k >= 0 && cents[k] == '9') cents[k--] = '0';
-    if (k >= 0)
-      ++cents[k];
-    else
-      cents.insert(cents.begin(), '1');
-  }
-  const auto first = cents.find_first_not_of('0');
-  if (first == std::string::npos) return "0.00";
-  cents.erase(0, first);
-  while (cents.size() < 3) cents.insert(cents.begin(), '0');
-  std::string out;
-  out.reserve(cents.size() + 2);
-  if (g.negative) out.push_back('-');
-  out.append(cents, 0, cents.size() - 2);
-  out.push_back('.');
-  out.append(cents, cents.size() - 2, 2);
-  return out;
+  std::string text;
+  write_money(value, text);
+  return text;
 }
 
 double money_text_value(double value, std::string& text) {
-  text = money_text(value);
-  // "[-]digits.dd": its cents as an integer, exact below 2^53, over 100 in one correctly rounded
-  // division, as reading the text gives; anything else is read.
-  std::int64_t cents = 0;
-  std::size_t i = text[0] == '-' ? 1 : 0, digits = 0;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '.') continue;
-    if (!is_digit(c) || ++digits > 15) return val(text);
-    cents = cents * 10 + (c - '0');
+  if (!std::isfinite(value)) {
+    text = money_text(value);
+    return val(text);
   }
-  const double v = static_cast<double>(cents) / 100;
+  // Its cents as an integer, exact below 2^53, over 100 in one correctly rounded division, as
+  // reading the text gives; a longer text is read.
+  const auto cents = write_money(value, text);
+  if (!cents) return val(text);
+  const double v = static_cast<double>(*cents) / 100;
   return text[0] == '-' ? -v : v;
 }
 

@@ -3,6 +3,7 @@
 // so the window, the CLI and the tests see exactly the same digits.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,8 +27,17 @@ double money_text_value(double value, std::string& text);
 // exponent form ("1E-05", "1.5E+16") outside 1E-04 <= |x| < 1E+15. Zero is "0".
 std::string short_text(double value);
 
-// A finite, non-zero value rounded to 15 significant digits: 0.d[0]d[1]...d[14] is not how it
-// reads; d[0].d[1]...d[14] x 10^exponent is.
+// A finite, non-zero value rounded to 15 significant digits (to nearest, ties to even, on the
+// exact binary value, as the library's "%.14e"): |value| = q x 10^(exponent - 14), with
+// 10^14 <= q < 10^15.
+struct Rounded15 {
+  bool negative = false;
+  std::uint64_t q = 0;
+  int exponent = 0;
+};
+Rounded15 rounded15(double value);
+
+// The same digits as characters: d[0].d[1]...d[14] x 10^exponent.
 struct Digits15 {
   bool negative = false;
   std::array<char, 15> d{};

@@ -17,9 +17,8 @@ bool same_inputs(const Worksheet& a, const Worksheet& b) {
 
 }  // namespace
 
-DealDocument::DealDocument(const Preferences& prefs) : prefs_(prefs) {
-  baseline_ = ws_;
-}
+// The worksheet and its baseline start alike: nothing is unsaved.
+DealDocument::DealDocument(const Preferences& prefs) : prefs_(prefs) {}
 
 CommandResult DealDocument::execute(Command command, const LenderProgram* program,
                                     const MessageSink& show) {

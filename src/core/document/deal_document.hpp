@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "desk/programs.hpp"
@@ -28,9 +29,15 @@ class DealDocument {
   explicit DealDocument(const Preferences& prefs);
 
   const Worksheet& worksheet() const { return ws_; }
+  const Preferences& preferences() const { return prefs_; }
   // What the desk typed since: the texts, roll option, structure, details and program, with no
   // level of Undo of its own (the figures may now be out of date).
-  void edit(const Worksheet& ws) { ws_ = ws; }
+  void edit(Worksheet ws) { ws_ = std::move(ws); }
+  // The same, typed into the worksheet as it stands: `change(worksheet)`.
+  template <class Change>
+  void edit_in_place(Change&& change) {
+    change(ws_);
+  }
 
   // One command, following `program` where one is given; `show` hears each message as it is
   // said, over the worksheet as it stands then. As one level of Undo: begin() before it,

@@ -286,40 +286,35 @@ std::string today() {
   return text;
 }
 
-// The worksheet after a request's commands, and whether the last finance figures were valid.
-struct Outcome {
-  Worksheet ws;
-  bool finance_valid = true;
-};
-
-// Runs a request's commands on a deal that starts as the window's does after start-up. As in the
+// Runs a request's commands on `doc`, a fresh deal as the window's is after start-up. As in the
 // window, each command that finishes (but Clear Form) says whether its finance was valid.
-Outcome run_request(const Request& req, const Preferences& prefs,
-                    std::vector<std::string>& messages) {
-  DealDocument doc(prefs);
-  // The default structure unless the request says otherwise: never the dealer's own defaults.
-  doc.start_fresh(req.structure.value_or(Structure{}));
-  Worksheet ws = doc.worksheet();
-  if (req.details) ws.details = *req.details;
-  if (req.program_name) ws.program = *req.program_name;
-  for (const auto& [field, value] : req.fields) ws[field] = value;
-  if (req.rolloption) ws.rolloption = *req.rolloption;
+void run_request(const Request& req, DealDocument& doc, std::vector<std::string>& messages) {
+  const Preferences& prefs = doc.preferences();
   // The deal follows its program through the commands; one that refused the deal refuses them.
   const LenderProgram* program = req.program ? &*req.program : nullptr;
-  if (program) {
+  doc.edit_in_place([&](Worksheet& ws) {
+    if (req.details) ws.details = *req.details;
+    if (req.program_name) ws.program = *req.program_name;
+    for (const auto& [field, value] : req.fields) ws[field] = value;
+    if (req.rolloption) ws.rolloption = *req.rolloption;
+    if (!program) return;
     if (auto refused = apply_program(ws, prefs, *program)) {
       messages.push_back(*refused);
     } else if (auto expired = expiry_message(*program, today())) {
       messages.push_back(*expired);
     }
-  }
-  doc.edit(ws);
+  });
   for (const auto command : req.commands) {
     CommandResult done = doc.execute(command, program);
     messages.insert(messages.end(), std::make_move_iterator(done.messages.begin()),
                     std::make_move_iterator(done.messages.end()));
   }
-  return {doc.worksheet(), doc.finance_valid()};
+}
+
+DealDocument fresh_document(const Preferences& prefs, const Structure& structure) {
+  DealDocument doc(prefs);
+  doc.start_fresh(structure);
+  return doc;
 }
 
 // The grid's figures as the answer shows them: a table per figure, null where no lease is.
@@ -440,8 +435,10 @@ Json answer_json(const Request& req, const Preferences& base,
   Preferences own;
   const Preferences& prefs = request_prefs(req, base, own);
   std::vector<std::string> messages = start_messages;
-  const Outcome outcome = run_request(req, prefs, messages);
-  const Worksheet& ws = outcome.ws;
+  // The default structure unless the request says otherwise: never the dealer's own defaults.
+  DealDocument outcome = fresh_document(prefs, req.structure.value_or(Structure{}));
+  run_request(req, outcome, messages);
+  const Worksheet& ws = outcome.worksheet();
   Json answer = worksheet_json(ws);
   answer[key::messages] = messages;
   if (req.structure) {
@@ -450,7 +447,7 @@ Json answer_json(const Request& req, const Preferences& base,
   }
   // As given, whatever the commands did (Clear Form clears a deal's details).
   if (req.details) answer[key::details] = details_json(*req.details);
-  if (req.disclosure) answer[key::disclosure] = disclosure_json(ws, prefs, outcome.finance_valid);
+  if (req.disclosure) answer[key::disclosure] = disclosure_json(ws, prefs, outcome.finance_valid());
   if (req.program || req.program_name) answer[key::program_name] = ws.program;
   if (req.grid) {
     answer[key::grid] = grid_json(payment_grid(ws, prefs, req.grid->first, req.grid->second,
@@ -480,13 +477,20 @@ Json answer_request(std::string_view text, const Preferences& base,
   return answer_json(parse_request(text), base, start_messages, priced);
 }
 
-void append_answer_line(std::string& out, std::string_view text, const Preferences& base,
-                        const std::vector<std::string>& start_messages) {
+BatchAnswers::BatchAnswers(const Preferences& prefs, std::vector<std::string> start_messages)
+    : start_messages_(std::move(start_messages)), fresh_(fresh_document(prefs, Structure{})) {}
+
+void BatchAnswers::append(std::string& out, std::string_view text) const {
   check_size(text);
+  const Preferences& base = fresh_.preferences();
   if (auto req = PlainReader(text).read()) {
     Preferences own;
-    std::vector<std::string> messages = start_messages;
-    const Worksheet ws = run_request(*req, request_prefs(*req, base, own), messages).ws;
+    std::vector<std::string> messages = start_messages_;
+    // A copy of the fresh deal made once, unless the request brings its own preferences.
+    DealDocument outcome =
+        req->preferences ? fresh_document(request_prefs(*req, base, own), Structure{}) : fresh_;
+    run_request(*req, outcome, messages);
+    const Worksheet& ws = outcome.worksheet();
     if (append_answer_line(out, ws, messages)) return;
     // A text that is not valid UTF-8 (from a preferences file) is replaced as the library does.
     Json answer = worksheet_json(ws);
@@ -494,7 +498,7 @@ void append_answer_line(std::string& out, std::string_view text, const Preferenc
     out += answer.dump(-1, ' ', false, Json::error_handler_t::replace);
     return;
   }
-  out += answer_request(text, base, start_messages)
+  out += answer_request(text, base, start_messages_)
              .dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/json_text.hpp"
+#include "document/deal_document.hpp"
 #include "prefs/preferences.hpp"
 #include "worksheet/worksheet.hpp"
 
@@ -33,10 +34,18 @@ Json answer_request(std::string_view text, const Preferences& prefs,
                     const std::vector<std::string>& start_messages = {},
                     PricedDeal* priced = nullptr);
 
-// The same answer written compactly on one line (without its line end), byte for byte as
-// answer_request(...).dump() with invalid UTF-8 replaced. Plain requests (fields, roll option,
-// commands, preferences) skip the general JSON library both ways. Throws BadRequest.
-void append_answer_line(std::string& out, std::string_view text, const Preferences& prefs,
-                        const std::vector<std::string>& start_messages = {});
+// A batch's answers, one request after another, from the same preferences and start-up messages.
+class BatchAnswers {
+ public:
+  explicit BatchAnswers(const Preferences& prefs, std::vector<std::string> start_messages = {});
+  // The answer to `text` written compactly on one line (without its line end), byte for byte as
+  // answer_request(...).dump() with invalid UTF-8 replaced. Plain requests (fields, roll option,
+  // commands, preferences) skip the general JSON library both ways. Throws BadRequest.
+  void append(std::string& out, std::string_view text) const;
+
+ private:
+  std::vector<std::string> start_messages_;
+  DealDocument fresh_;  // the deal every plain request starts from, made once
+};
 
 }  // namespace tq

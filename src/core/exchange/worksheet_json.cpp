@@ -1,6 +1,7 @@
 #include "exchange/worksheet_json.hpp"
 
 #include <charconv>
+#include <cstring>
 
 #include "exchange/states.hpp"
 
@@ -243,8 +244,79 @@ bool append_json_string(std::string& out, std::string_view text) {
   return true;
 }
 
+namespace {
+
+// A text written into JSON as it stands: printable ASCII, no quote, no backslash.
+bool needs_no_escape(std::string_view text) {
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u >= 0x80 || c == '"' || c == '\\') return false;
+  }
+  return true;
+}
+
+// What goes before each field's text in an answer line: {"fields":{"msrp":" then ,"optionpackage":"
+// and so on.
+const std::array<std::string, kFieldCount>& field_openings() {
+  static const std::array<std::string, kFieldCount> openings = [] {
+    std::array<std::string, kFieldCount> o;
+    for (const FieldInfo& info : field_catalogue()) {
+      o[static_cast<std::size_t>(info.field)] =
+          std::string(info.field == Field{} ? "{\"fields\":{\"" : ",\"") + std::string(info.name) +
+          "\":\"";
+    }
+    return o;
+  }();
+  return openings;
+}
+
+// The answer line when no text needs an escape, as most do: its length is known first, and
+// every piece is copied straight into place.
+bool append_plain_answer_line(std::string& out, const Worksheet& ws,
+                              const std::vector<std::string>& messages) {
+  constexpr std::string_view kRoll = "\"},\"rolloption\":", kMessages = ",\"messages\":[",
+                             kEnd = "]}";
+  const auto& openings = field_openings();
+  std::size_t size = (kFieldCount - 1) + kRoll.size() + 1 + kMessages.size() + kEnd.size();
+  for (std::size_t i = 0; i < kFieldCount; ++i) {
+    if (!needs_no_escape(ws.texts[i])) return false;
+    size += openings[i].size() + ws.texts[i].size();
+  }
+  for (const std::string& m : messages) {
+    if (!needs_no_escape(m)) return false;
+    size += m.size() + 3;
+  }
+  if (ws.rolloption < 0 || ws.rolloption > 9) return false;
+  const std::size_t at = out.size();
+  out.resize(at + size);
+  char* p = out.data() + at;
+  const auto put = [&p](std::string_view piece) {
+    std::memcpy(p, piece.data(), piece.size());
+    p += piece.size();
+  };
+  for (std::size_t i = 0; i < kFieldCount; ++i) {
+    put(openings[i]);
+    put(ws.texts[i]);
+    if (i + 1 < kFieldCount) *p++ = '"';
+  }
+  put(kRoll);
+  *p++ = static_cast<char>('0' + ws.rolloption);
+  put(kMessages);
+  for (std::size_t i = 0; i < messages.size(); ++i) {
+    put(i == 0 ? "\"" : ",\"");
+    put(messages[i]);
+    *p++ = '"';
+  }
+  put(kEnd);
+  out.resize(static_cast<std::size_t>(p - out.data()));
+  return true;
+}
+
+}  // namespace
+
 bool append_answer_line(std::string& out, const Worksheet& ws,
                         const std::vector<std::string>& messages) {
+  if (append_plain_answer_line(out, ws, messages)) return true;
   const std::size_t mark = out.size();
   out += "{\"fields\":{";
   bool ok = true;
