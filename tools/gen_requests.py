@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Generated CLI requests, one per line, for comparing two builds' answers byte for byte:
-tools/gen_requests.py N SEED [rich] > requests.jsonl. Mixes plain deals, every command, roll
-options, preferences, odd texts (blanks, commas, exponents, escapes, non-ASCII) and broken lines;
-with "rich", also structures, grids, disclosures, details and contracts to reconcile."""
+tools/gen_requests.py N SEED [rich|simple] > requests.jsonl. Mixes plain deals, every command,
+roll options, preferences, odd texts (blanks, commas, exponents, escapes, non-ASCII) and broken
+lines; with "rich", also structures, grids, disclosures, details and contracts to reconcile; with
+"simple", only simple deals to calculate, as a desk prices a batch of them."""
 import json
 import random
 import sys
@@ -73,12 +74,21 @@ def request(r, extra=False):
     return line
 
 
+def simple(r):
+    msrp = r.randint(18000, 70000)
+    fields = {"msrp": str(msrp), "sellingprice": str(msrp - r.randint(-5000, 5000)),
+              "downpayment": str(r.randint(0, 5000)), "rate": "%.2f" % r.uniform(0, 9),
+              "residual": "%.2f" % r.uniform(0.4, 0.7), "term": r.choice(["24", "36", "39", "48"]),
+              "rebates": "500", "taxrate": r.choice(["6", "7.25", "8.875"])}
+    return json.dumps({"fields": fields, "commands": ["calculate"]})
+
+
 def main():
     n, seed = int(sys.argv[1]), int(sys.argv[2])
-    extra = len(sys.argv) > 3 and sys.argv[3] == "rich"
+    kind = sys.argv[3] if len(sys.argv) > 3 else ""
     r = random.Random(seed)
     for _ in range(n):
-        print(request(r, extra))
+        print(simple(r) if kind == "simple" else request(r, kind == "rich"))
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 // The worksheet starts as the window does after start-up, so scripts see the window's figures.
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -118,10 +119,10 @@ bool blank(const std::string& line) {
 
 // One line's answer appended to `out` with its line end; false when the line was bad.
 bool answer_line(std::string& out, const std::string& line, bool too_long,
-                 const tq::Preferences& prefs, const std::vector<std::string>& start_messages) {
+                 const tq::BatchAnswers& answers) {
   try {
     if (too_long) throw tq::BadRequest{"the request is larger than 1 MB"};
-    tq::append_answer_line(out, line, prefs, start_messages);
+    answers.append(out, line);
     out.push_back('\n');
     return true;
   } catch (const tq::BadRequest& bad) {
@@ -134,51 +135,52 @@ bool answer_line(std::string& out, const std::string& line, bool too_long,
 }
 
 // A batch is read, answered and written a round at a time: at most this many lines, or this many
-// bytes of them, are held at once, whatever the input's size.
+// bytes of them, in a round, and at most three rounds held at once (one being read, one answered
+// and one written), whatever the input's size.
 constexpr std::size_t kRoundLines = 4096;
 constexpr std::size_t kRoundBytes = 32 << 20;
 
-// One request per line in, one answer per line out, in order; a bad line gets {"error": ...} and
-// the batch goes on. Status 2 when any line was bad. With jobs > 1, each round's lines are shared
-// among that many threads, and their answers written in input order: the same bytes as one
-// thread gives.
-int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& start_messages,
-              unsigned jobs) {
-  bool any_bad = false;
-  LineReader in(tq::kMaxRequestSize);
+// A round's lines in small pieces that the threads take in turn, so that one slow stretch (long
+// rolls) never keeps the others waiting; each piece's answers are written in order.
+constexpr std::size_t kPiece = 32;
+
+struct Round {
   struct Line {
     std::string text;
     bool too_long = false;
   };
-  std::vector<Line> round;
-  // A round's lines in small pieces that the threads take in turn, so that one slow stretch
-  // (long rolls) never keeps the others waiting; each piece's answers are written in order.
-  constexpr std::size_t kPiece = 32;
-  std::vector<std::string> outs;
-  std::vector<char> bad;
-  bool more = true;
-  while (more) {
-    round.clear();
+  std::vector<Line> lines;  // the first `count` are this round's; the rest keep their buffers
+  std::size_t count = 0;
+  std::vector<std::string> outs;  // a piece's answers
+  std::vector<char> bad;          // a piece had a bad line
+
+  // The next lines of the input; false when it has no more after them.
+  bool read(LineReader& in) {
+    count = 0;
     std::size_t bytes = 0;
-    Line line;
-    while (round.size() < kRoundLines && bytes < kRoundBytes &&
-           (more = in.next(line.text, line.too_long))) {
+    bool more = true;
+    while (count < kRoundLines && bytes < kRoundBytes) {
+      if (count == lines.size()) lines.emplace_back();
+      Line& line = lines[count];
+      if (!(more = in.next(line.text, line.too_long))) break;
       if (!line.too_long && blank(line.text)) continue;  // JSON Lines: blank lines carry nothing
       bytes += line.text.size();
-      round.push_back(std::move(line));
-      line = Line{};
+      ++count;
     }
-    const std::size_t pieces = (round.size() + kPiece - 1) / kPiece;
+    return more;
+  }
+
+  // Every line answered, on `jobs` threads.
+  void answer(const tq::BatchAnswers& answers, unsigned jobs) {
+    const std::size_t pieces = (count + kPiece - 1) / kPiece;
     outs.resize(std::max(outs.size(), pieces));
     bad.assign(pieces, 0);
     std::atomic<std::size_t> next = 0;
     const auto work = [&] {
       for (std::size_t p; (p = next.fetch_add(1)) < pieces;) {
         outs[p].clear();
-        for (std::size_t i = p * kPiece; i < std::min(round.size(), (p + 1) * kPiece); ++i) {
-          if (!answer_line(outs[p], round[i].text, round[i].too_long, prefs, start_messages)) {
-            bad[p] = 1;
-          }
+        for (std::size_t i = p * kPiece; i < std::min(count, (p + 1) * kPiece); ++i) {
+          if (!answer_line(outs[p], lines[i].text, lines[i].too_long, answers)) bad[p] = 1;
         }
       }
     };
@@ -186,11 +188,49 @@ int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& star
     for (unsigned j = 1; j < jobs && j < pieces; ++j) helpers.emplace_back(work);
     work();
     for (std::thread& t : helpers) t.join();
-    for (std::size_t p = 0; p < pieces; ++p) {
+  }
+
+  // The answers in input order; false when they could not be written.
+  bool write(bool& any_bad) const {
+    for (std::size_t p = 0; p < bad.size(); ++p) {
       any_bad = any_bad || bad[p];
-      if (std::fwrite(outs[p].data(), 1, outs[p].size(), stdout) != outs[p].size()) {
-        return write_failed();
-      }
+      if (std::fwrite(outs[p].data(), 1, outs[p].size(), stdout) != outs[p].size()) return false;
+    }
+    return true;
+  }
+};
+
+// One request per line in, one answer per line out, in order; a bad line gets {"error": ...} and
+// the batch goes on. Status 2 when any line was bad. With jobs > 1, each round's lines are shared
+// among that many threads, and their answers written in input order: the same bytes as one
+// thread gives; meanwhile the round before is written and the round after read.
+int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& start_messages,
+              unsigned jobs) {
+  bool any_bad = false;
+  const tq::BatchAnswers answers(prefs, start_messages);  // shared: the threads only read it
+  LineReader in(tq::kMaxRequestSize);
+  if (jobs <= 1) {
+    Round round;
+    for (bool more = true; more;) {
+      more = round.read(in);
+      round.answer(answers, 1);
+      if (!round.write(any_bad)) return write_failed();
+    }
+  } else {
+    std::array<Round, 3> rounds;
+    Round *reading = &rounds[0], *answering = &rounds[1], *writing = &rounds[2];
+    bool more = answering->read(in);
+    while (answering->count != 0 || !writing->bad.empty()) {
+      std::thread answer([&, r = answering] { r->answer(answers, jobs); });
+      const bool written = writing->write(any_bad);
+      reading->count = 0;
+      if (written && more) more = reading->read(in);
+      answer.join();
+      if (!written) return write_failed();
+      writing->bad.clear();
+      // The round answered is written next; the one read is answered.
+      std::swap(writing, answering);
+      std::swap(answering, reading);
     }
   }
   if (std::fflush(stdout) != 0) return write_failed();
