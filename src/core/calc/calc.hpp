@@ -89,7 +89,8 @@ double reserve_of(double payment_at_rate, double payment_at_buy_rate, double ter
 void calculate_payments(Deal& deal);
 
 // Finance comparison into the four f_ results; shows "Invalid Finance Numbers" on failure.
-void calc_finance(Deal& deal);
+// `in`: the deal's inputs as read for its lease.
+void calc_finance(Deal& deal, const LeaseInputs& in);
 
 struct FinanceError : std::runtime_error {
   using std::runtime_error::runtime_error;

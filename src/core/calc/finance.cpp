@@ -38,27 +38,27 @@ std::string finance_payment(Fixed4 amount, Fixed4 term, Fixed4 rate, Fixed4 days
   return short_text(payment);
 }
 
-void calc_finance(Deal& deal) {
+void calc_finance(Deal& deal, const LeaseInputs& in) {
   using F = Field;
   Worksheet& ws = deal.ws;
-  double amount = val(ws[F::sellingprice]) + val(ws[F::docfee]);
-  amount = amount + val(ws[F::addons]);
-  const double allowance = val(ws[F::tradeallowance]);
-  const double payoff = val(ws[F::tradepayoff]);
+  double amount = in.sellingprice + in.docfee;
+  amount = amount + in.addons;
+  const double allowance = in.tradeallowance;
+  const double payoff = in.tradepayoff;
   if (allowance < payoff) amount = amount + (payoff - allowance);
-  amount = amount + amount * val(ws[F::taxrate]) * 0.01;
-  amount = amount + val(ws[F::platecharge]);
-  amount = amount - val(ws[F::financerebate]) - val(ws[F::downpayment]);
+  amount = amount + amount * in.taxrate * 0.01;
+  amount = amount + in.platecharge;
+  amount = amount - val(ws[F::financerebate]) - in.downpayment;
   if (allowance > payoff) amount = amount - (allowance - payoff);
   if (!std::isfinite(amount)) {
     deal.show(kMsgInvalidFinance);
     return;
   }
-  ws[F::f_amountfinanced] = money_text(amount);
+  const double shown = money_text_value(amount, ws[F::f_amountfinanced]);
   ws[F::f_term] = trim(ws[F::financeterm]);
   ws[F::f_rate] = trim(ws[F::financerate]);
   try {
-    const Fixed4 A = Fixed4::from_double(val(ws[F::f_amountfinanced]));
+    const Fixed4 A = Fixed4::from_double(shown);
     const Fixed4 N = Fixed4::from_double(val(ws[F::f_term]));
     const Fixed4 R = Fixed4::from_double(val(ws[F::f_rate]));
     const std::string payment = finance_payment(A, N, R, Fixed4::from_double(kFirstPaymentDays));

@@ -320,7 +320,7 @@ void calculate_payments(Deal& deal) {
   const LeaseInputs user = read_lease_inputs(deal.ws);
   const LeaseChoices choices = lease_choices(deal.prefs);
   reserve(deal, user, single_pay(deal, user, choices), choices);
-  calc_finance(deal);
+  calc_finance(deal, user);
 }
 
 }  // namespace tq

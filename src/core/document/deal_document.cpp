@@ -31,7 +31,8 @@ CommandResult DealDocument::execute(Command command, const LenderProgram* progra
   result.done = run_program_command(command, ws_, prefs_, program, sink);
   if (result.done && command != Command::clear) finance_valid_ = result.finance_valid;
   // The figures now belong to these inputs; a cleared worksheet has none to be out of date.
-  if (result.done) figures_for_ = command == Command::clear ? std::nullopt : std::optional(ws_);
+  if (result.done && command == Command::clear) figures_for_.reset();
+  if (result.done && command != Command::clear) figures_for_ = ws_;
   return result;
 }
 
