@@ -221,11 +221,14 @@ int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& star
     Round *reading = &rounds[0], *answering = &rounds[1], *writing = &rounds[2];
     bool more = answering->read(in);
     while (answering->count != 0 || !writing->bad.empty()) {
-      std::thread answer([&, r = answering] { r->answer(answers, jobs); });
-      const bool written = writing->write(any_bad);
-      reading->count = 0;
-      if (written && more) more = reading->read(in);
-      answer.join();
+      bool written = true;
+      std::thread io([&, w = writing, r = reading] {
+        written = w->write(any_bad);
+        r->count = 0;
+        if (written && more) more = r->read(in);
+      });
+      answering->answer(answers, jobs);
+      io.join();
       if (!written) return write_failed();
       writing->bad.clear();
       // The round answered is written next; the one read is answered.
