@@ -6,7 +6,6 @@
 
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "desk/programs.hpp"
@@ -32,7 +31,7 @@ class DealDocument {
   const Preferences& preferences() const { return prefs_; }
   // What the desk typed since: the texts, roll option, structure, details and program, with no
   // level of Undo of its own (the figures may now be out of date).
-  void edit(Worksheet ws) { ws_ = std::move(ws); }
+  void edit(const Worksheet& ws) { ws_ = ws; }
   // The same, typed into the worksheet as it stands: `change(worksheet)`.
   template <class Change>
   void edit_in_place(Change&& change) {

@@ -436,9 +436,9 @@ Json answer_json(const Request& req, const Preferences& base,
   const Preferences& prefs = request_prefs(req, base, own);
   std::vector<std::string> messages = start_messages;
   // The default structure unless the request says otherwise: never the dealer's own defaults.
-  DealDocument outcome = fresh_document(prefs, req.structure.value_or(Structure{}));
-  run_request(req, outcome, messages);
-  const Worksheet& ws = outcome.worksheet();
+  DealDocument doc = fresh_document(prefs, req.structure.value_or(Structure{}));
+  run_request(req, doc, messages);
+  const Worksheet& ws = doc.worksheet();
   Json answer = worksheet_json(ws);
   answer[key::messages] = messages;
   if (req.structure) {
@@ -447,7 +447,7 @@ Json answer_json(const Request& req, const Preferences& base,
   }
   // As given, whatever the commands did (Clear Form clears a deal's details).
   if (req.details) answer[key::details] = details_json(*req.details);
-  if (req.disclosure) answer[key::disclosure] = disclosure_json(ws, prefs, outcome.finance_valid());
+  if (req.disclosure) answer[key::disclosure] = disclosure_json(ws, prefs, doc.finance_valid());
   if (req.program || req.program_name) answer[key::program_name] = ws.program;
   if (req.grid) {
     answer[key::grid] = grid_json(payment_grid(ws, prefs, req.grid->first, req.grid->second,
@@ -487,10 +487,10 @@ void BatchAnswers::append(std::string& out, std::string_view text) const {
     Preferences own;
     std::vector<std::string> messages = start_messages_;
     // A copy of the fresh deal made once, unless the request brings its own preferences.
-    DealDocument outcome =
+    DealDocument doc =
         req->preferences ? fresh_document(request_prefs(*req, base, own), Structure{}) : fresh_;
-    run_request(*req, outcome, messages);
-    const Worksheet& ws = outcome.worksheet();
+    run_request(*req, doc, messages);
+    const Worksheet& ws = doc.worksheet();
     if (append_answer_line(out, ws, messages)) return;
     // A text that is not valid UTF-8 (from a preferences file) is replaced as the library does.
     Json answer = worksheet_json(ws);
