@@ -58,14 +58,15 @@ std::optional<Rounded15> rounded15_exact(double value) {
   const int exp2 = biased - 1022;  // |value| = 0.5..1 x 2^exp2
   const int s = 53 - exp2;
   if (s < 1 || s > 120) return std::nullopt;
-  static const std::array<Wide, 23> kPow10Wide = [] {
+  static constexpr std::array<Wide, 23> kPow10Wide = [] {
     std::array<Wide, 23> t{};
     t[0] = 1;
     for (std::size_t i = 1; i < t.size(); ++i) t[i] = t[i - 1] * 10;
     return t;
   }();
-  // log10 of 2^(exp2 - 1), within one of the decimal exponent; the loop below settles it.
-  int exponent = static_cast<int>(std::floor((exp2 - 1) * 0.30102999566398120));
+  // floor(log10 of 2^(exp2 - 1)), as 78913 / 2^18 is log10(2) closely enough for these
+  // exponents: within one of the decimal exponent; the loop below settles it.
+  int exponent = ((exp2 - 1) * 78913) >> 18;
   for (int attempt = 0; attempt < 3; ++attempt) {
     const int k = 14 - exponent;  // 15 digits before the point
     if (k < 0 || k > 22) return std::nullopt;
