@@ -1,7 +1,7 @@
 # The core depends one way: common, then prefs, then worksheet, then calc, then print, then tools,
 # then desk (grid, lender programs, reconciling contracts), then document (the deal as the desk
-# works on it), then exchange (deal files, requests and answers), then log (the deal log, the only
-# code that speaks SQL); and never on Qt or the windows. Configuring fails on an include that breaks this.
+# works on it), then log (the deal log's store, the only code that speaks SQL), then exchange
+# (deal files, requests and answers, the log's requests); and never on Qt or the windows. Configuring fails on an include that breaks this.
 set(TALLYQUOTE_CORE_DEPENDS_common "")
 set(TALLYQUOTE_CORE_DEPENDS_prefs "common")
 set(TALLYQUOTE_CORE_DEPENDS_worksheet "common;prefs")
@@ -10,8 +10,8 @@ set(TALLYQUOTE_CORE_DEPENDS_print "common;prefs;worksheet;calc")
 set(TALLYQUOTE_CORE_DEPENDS_tools "common;prefs;worksheet;calc;print")
 set(TALLYQUOTE_CORE_DEPENDS_desk "common;prefs;worksheet;calc;print;tools")
 set(TALLYQUOTE_CORE_DEPENDS_document "common;prefs;worksheet;calc;print;tools;desk")
-set(TALLYQUOTE_CORE_DEPENDS_exchange "common;prefs;worksheet;calc;print;tools;desk;document")
-set(TALLYQUOTE_CORE_DEPENDS_log "common;prefs;worksheet;calc;print;tools;desk;document;exchange")
+set(TALLYQUOTE_CORE_DEPENDS_log "common;prefs;worksheet;calc;print;tools;desk;document")
+set(TALLYQUOTE_CORE_DEPENDS_exchange "common;prefs;worksheet;calc;print;tools;desk;document;log")
 
 function(check_core_layering core_dir)
   file(GLOB_RECURSE sources RELATIVE ${core_dir} ${core_dir}/*.cpp ${core_dir}/*.hpp)

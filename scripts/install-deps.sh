@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libgl-dev nlohmann-json3-dev libsqlite3-dev libpqxx-dev
+  qt6-base-dev libgl-dev nlohmann-json3-dev libsqlite3-dev libpq-dev
   fonts-liberation fonts-dejavu-core
 )
 if [ "${1:-test}" != run ]; then

@@ -15,7 +15,6 @@
 
 #include "exchange/dealer_settings.hpp"
 #include "exchange/request.hpp"
-#include "log/desk_log.hpp"
 #include "prefs/preferences.hpp"
 
 namespace {
@@ -117,12 +116,19 @@ bool blank(const std::string& line) {
   return line.find_first_not_of(" \t\r") == std::string::npos;
 }
 
-// One line's answer appended to `out` with its line end; false when the line was bad.
+// One line's answer appended to `out` with its line end; false when the line was bad. Without
+// `log`, a log request throws BatchAnswers::NeedsLog and appends nothing.
 bool answer_line(std::string& out, const std::string& line, bool too_long,
-                 const tq::BatchAnswers& answers) {
+                 const tq::BatchAnswers& answers, tq::LogAccess* log) {
   try {
     if (too_long) throw tq::BadRequest{"the request is larger than 1 MB"};
-    answers.append(out, line);
+    const std::size_t before = out.size();
+    try {
+      answers.append(out, line, log);
+    } catch (...) {
+      out.resize(before);
+      throw;
+    }
     out.push_back('\n');
     return true;
   } catch (const tq::BadRequest& bad) {
@@ -153,6 +159,9 @@ struct Round {
   std::size_t count = 0;
   std::vector<std::string> outs;  // a piece's answers
   std::vector<char> bad;          // a piece had a bad line
+  // The log requests of each piece, answered after the rest in input order: where each line's
+  // answer goes in its piece's answers, and the line.
+  std::vector<std::vector<std::pair<std::size_t, std::size_t>>> logged;
 
   // The next lines of the input; false when it has no more after them.
   bool read(LineReader& in) {
@@ -170,17 +179,27 @@ struct Round {
     return more;
   }
 
-  // Every line answered, on `jobs` threads.
-  void answer(const tq::BatchAnswers& answers, unsigned jobs) {
+  // Every line answered, on `jobs` threads; log requests then on this one, in input order.
+  void answer(const tq::BatchAnswers& answers, unsigned jobs, tq::LogAccess& log) {
     const std::size_t pieces = (count + kPiece - 1) / kPiece;
     outs.resize(std::max(outs.size(), pieces));
+    logged.resize(std::max(logged.size(), pieces));
     bad.assign(pieces, 0);
     std::atomic<std::size_t> next = 0;
+    std::atomic<bool> any_logged = false;
     const auto work = [&] {
       for (std::size_t p; (p = next.fetch_add(1)) < pieces;) {
         outs[p].clear();
+        logged[p].clear();
         for (std::size_t i = p * kPiece; i < std::min(count, (p + 1) * kPiece); ++i) {
-          if (!answer_line(outs[p], lines[i].text, lines[i].too_long, answers)) bad[p] = 1;
+          try {
+            if (!answer_line(outs[p], lines[i].text, lines[i].too_long, answers, nullptr)) {
+              bad[p] = 1;
+            }
+          } catch (const tq::BatchAnswers::NeedsLog&) {
+            logged[p].emplace_back(outs[p].size(), i);
+            any_logged = true;
+          }
         }
       }
     };
@@ -188,6 +207,19 @@ struct Round {
     for (unsigned j = 1; j < jobs && j < pieces; ++j) helpers.emplace_back(work);
     work();
     for (std::thread& t : helpers) t.join();
+    if (!any_logged) return;
+    for (std::size_t p = 0; p < pieces; ++p) {
+      if (logged[p].empty()) continue;
+      std::string merged;
+      std::size_t from = 0;
+      for (const auto& [at, i] : logged[p]) {
+        merged.append(outs[p], from, at - from);
+        if (!answer_line(merged, lines[i].text, lines[i].too_long, answers, &log)) bad[p] = 1;
+        from = at;
+      }
+      merged.append(outs[p], from, std::string::npos);
+      outs[p] = std::move(merged);
+    }
   }
 
   // The answers in input order; false when they could not be written.
@@ -205,7 +237,7 @@ struct Round {
 // among that many threads, and their answers written in input order: the same bytes as one
 // thread gives; meanwhile the round before is written and the round after read.
 int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& start_messages,
-              unsigned jobs) {
+              unsigned jobs, tq::LogAccess& log) {
   bool any_bad = false;
   const tq::BatchAnswers answers(prefs, start_messages);  // shared: the threads only read it
   LineReader in(tq::kMaxRequestSize);
@@ -213,7 +245,7 @@ int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& star
     Round round;
     for (bool more = true; more;) {
       more = round.read(in);
-      round.answer(answers, 1);
+      round.answer(answers, 1, log);
       if (!round.write(any_bad)) return write_failed();
     }
   } else {
@@ -227,7 +259,7 @@ int run_lines(const tq::Preferences& prefs, const std::vector<std::string>& star
         r->count = 0;
         if (written && more) more = r->read(in);
       });
-      answering->answer(answers, jobs);
+      answering->answer(answers, jobs, log);
       io.join();
       if (!written) return write_failed();
       writing->bad.clear();
@@ -293,19 +325,16 @@ int main(int argc, char** argv) {
       return refuse("unknown argument " + tq::quoted_name(arg) + " (see --help)");
     }
   }
-  if (lines) return run_lines(prefs, start_messages, jobs);
+  tq::LogAccess log(database.value_or(settings.database),
+                    settings.desk.empty() ? tq::system_user_name() : settings.desk,
+                    settings.database_timeout_s);
+  if (lines) return run_lines(prefs, start_messages, jobs, log);
 
   std::string text(tq::kMaxRequestSize + 1, '\0');
   text.resize(std::fread(text.data(), 1, text.size(), stdin));
   tq::Json response;
   try {
-    const std::string user = settings.desk.empty() ? tq::system_user_name() : settings.desk;
-    if (auto logged = tq::answer_log_request(text, prefs, start_messages,
-                                             database.value_or(settings.database), user)) {
-      response = std::move(*logged);
-    } else {
-      response = tq::answer_request(text, prefs, start_messages);
-    }
+    response = tq::answer_request(text, prefs, start_messages, &log);
   } catch (const tq::BadRequest& bad) {
     return refuse(bad.why);
   }

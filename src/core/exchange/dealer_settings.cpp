@@ -14,6 +14,7 @@ constexpr const char* kGrid = "grid";
 constexpr const char* kMarkup = "markup";
 constexpr const char* kDatabase = "database";
 constexpr const char* kDesk = "desk";
+constexpr const char* kTimeout = "database_timeout_s";
 constexpr const char* kStructure = "structure";
 constexpr const char* kDealership = "dealership";
 
@@ -67,6 +68,12 @@ std::optional<std::string> read_settings(Json json, DealerSettings& out) {
       json.erase(key);
     }
   }
+  if (const auto v = json.find(kTimeout); v != json.end()) {
+    if (!v->is_number_integer() || v->get<long long>() < 2 || v->get<long long>() > 60)
+      return std::string("its \"") + kTimeout + "\" is not a whole number of seconds from 2 to 60";
+    out.database_timeout_s = v->get<int>();
+    json.erase(kTimeout);
+  }
   out.other = std::move(json);
   return std::nullopt;
 }
@@ -79,6 +86,7 @@ Json settings_json(const DealerSettings& s) {
   if (s.markup != "0") json[kMarkup] = s.markup;
   if (!s.database.empty()) json[kDatabase] = s.database;
   if (!s.desk.empty()) json[kDesk] = s.desk;
+  if (s.database_timeout_s != DealerSettings{}.database_timeout_s) json[kTimeout] = s.database_timeout_s;
   if (s.structure != Structure{}) json[kStructure] = structure_json(s.structure);
   if (s.dealership != Dealership{}) {
     json[kDealership] = {{"name", s.dealership.name},
@@ -134,6 +142,7 @@ std::variant<DealerSettings, std::string> update_settings(const PrefsLocation& l
   take(&DealerSettings::dealership);
   take(&DealerSettings::database);
   take(&DealerSettings::desk);
+  take(&DealerSettings::database_timeout_s);
   for (const auto* side : {&before.other, &after.other}) {
     for (const auto& [key, value] : side->items()) {
       const auto was = before.other.find(key);

@@ -25,6 +25,8 @@ struct DealerSettings {
   // The deal log (a file path or a postgresql:// URL; empty: this user's own SQLite file), and
   // the desk's name in it (empty: the system's user name).
   std::string database, desk;
+  // How long a desk waits on the log (connecting, each statement, a lock), in seconds.
+  int database_timeout_s = 2;
   // Keys this version does not know, kept as they were so that a save loses nothing.
   Json other = Json::object();
   bool operator==(const DealerSettings&) const = default;

@@ -18,73 +18,61 @@ std::optional<long long> id_of(const Json& v) {
   return id > 0 ? std::optional(id) : std::nullopt;
 }
 
-bool is_date(const std::string& s) {
-  return s.size() == 10 && s[4] == '-' && s[7] == '-' &&
-         std::all_of(s.begin(), s.end(), [](char c) { return (c >= '0' && c <= '9') || c == '-'; });
-}
-
 std::optional<std::string> read_query(const Json& q, LogQuery& out) {
   if (!q.is_object()) return "\"search\" must be an object";
+  LogQueryTexts texts;
+  const std::pair<const char*, std::string LogQueryTexts::*> kTexts[] = {
+      {"customer", &LogQueryTexts::customer},       {"vin", &LogQueryTexts::vin},
+      {"stock", &LogQueryTexts::stock},             {"salesperson", &LogQueryTexts::salesperson},
+      {"desk", &LogQueryTexts::desk},               {"status", &LogQueryTexts::status},
+      {"from", &LogQueryTexts::from},               {"to", &LogQueryTexts::to},
+      {"payment_min", &LogQueryTexts::payment_min}, {"payment_max", &LogQueryTexts::payment_max}};
+  int limit = 50;
+  long long offset = 0;
+  bool ascending = false;
+  std::string sort = "id";
   for (const auto& [key, value] : q.items()) {
     if (key == "limit") {
       if (!value.is_number_integer() || value.get<long long>() < 1 || value.get<long long>() > 1000)
         return "\"limit\" must be a whole number from 1 to 1000";
-      out.limit = value.get<int>();
+      limit = value.get<int>();
       continue;
     }
     if (key == "offset") {
       if (!value.is_number_integer() || value.get<long long>() < 0)
         return "\"offset\" must be a whole number of 0 or more";
-      out.offset = value.get<long long>();
+      offset = value.get<long long>();
       continue;
     }
     if (key == "ascending") {
       if (!value.is_boolean()) return "\"ascending\" must be true or false";
-      out.ascending = value.get<bool>();
+      ascending = value.get<bool>();
       continue;
     }
     if (!value.is_string()) return quoted_name(key) + " must be a text";
     const std::string text = value.get<std::string>();
-    if (key == "customer") {
-      out.customer = text;
-    } else if (key == "vin") {
-      out.vin = text;
-    } else if (key == "stock") {
-      out.stock = text;
-    } else if (key == "salesperson") {
-      out.user = text;
-    } else if (key == "status") {
-      const auto& all = log_statuses();
-      if (std::find(all.begin(), all.end(), text) == all.end())
-        return "unknown status " + quoted_name(text);
-      out.status = text;
-    } else if (key == "from" || key == "to") {
-      if (!is_date(text)) return quoted_name(key) + " must be a date, \"2026-12-01\"";
-      (key == "from" ? out.from : out.to) = text;
-    } else if (key == "payment_min" || key == "payment_max") {
-      const auto cents = amount_cents(text);
-      if (!cents) return quoted_name(key) + " must be an amount";
-      (key == "payment_min" ? out.payment_min_cents : out.payment_max_cents) = cents;
-    } else if (key == "sort") {
-      static const char* kColumns[] = {"id",   "time", "customer", "vin",       "stock",
-                                       "user", "term", "payment",  "total_due", "status"};
-      if (std::find(std::begin(kColumns), std::end(kColumns), text) == std::end(kColumns))
-        return "unknown sort " + quoted_name(text);
-      out.sort = text;
-    } else {
-      return "unknown search key " + quoted_name(key);
+    if (key == "sort") {
+      // "user" was the desk's column before the salesperson had one of their own.
+      sort = text == "user" ? "desk" : text;
+      if (sort != "id" && !log_column(sort)) return "unknown sort " + quoted_name(text);
+      continue;
     }
+    const auto* found = std::find_if(std::begin(kTexts), std::end(kTexts),
+                                     [&](const auto& k) { return key == k.first; });
+    if (found == std::end(kTexts)) return "unknown search key " + quoted_name(key);
+    texts.*found->second = text;
   }
+  auto read = read_log_query(texts);
+  if (const auto* why = std::get_if<std::string>(&read)) return *why;
+  out = std::get<LogQuery>(std::move(read));
+  out.limit = limit;
+  out.offset = offset;
+  out.ascending = ascending;
+  out.sort = sort;
   return std::nullopt;
 }
 
 }  // namespace
-
-std::optional<long long> amount_cents(const std::string& text) {
-  const double v = val(text);
-  if (!std::isfinite(v) || std::fabs(v) > 1e13) return std::nullopt;
-  return std::llround(v * 100);
-}
 
 std::variant<LogAsk, std::string> read_log_ask(const Json& value) {
   if (!value.is_object() || value.size() != 1) {
@@ -123,22 +111,25 @@ std::variant<LogAsk, std::string> read_log_ask(const Json& value) {
     ask.other = *id_of(v[1]);
   } else if (key == "status") {
     ask.kind = Ask::status;
-    if (!v.is_object() || !v.contains("deal") || !id_of(v["deal"]) || !v.contains("status") ||
-        !v["status"].is_string()) {
-      return std::string("\"status\" must be {\"deal\": id, \"status\": text, \"from\": text}");
+    const std::string usage =
+        "\"status\" must be {\"version\": id or \"deal\": id, \"status\": text, \"from\": text}";
+    if (!v.is_object() || !v.contains("status") || !v["status"].is_string()) return usage;
+    for (const auto& [k, x] : v.items()) {
+      if (k == "from" && x.is_string()) {
+        ask.from = x.get<std::string>();
+      } else if (k == "version" && id_of(x)) {
+        ask.target.version = *id_of(x);
+      } else if (k == "deal" && id_of(x)) {
+        ask.target.deal = *id_of(x);
+      } else if (k != "status") {
+        return "\"status\" does not take " + quoted_name(k) + " as given";
+      }
     }
-    ask.deal = *id_of(v["deal"]);
+    if ((ask.target.version != 0) == (ask.target.deal != 0)) return usage;
     ask.status = v["status"].get<std::string>();
     const auto& all = log_statuses();
     if (std::find(all.begin(), all.end(), ask.status) == all.end())
       return "unknown status " + quoted_name(ask.status);
-    for (const auto& [k, x] : v.items()) {
-      if (k == "from" && x.is_string()) {
-        ask.from = x.get<std::string>();
-      } else if (k != "deal" && k != "status") {
-        return "\"status\" does not take " + quoted_name(k) + " as given";
-      }
-    }
   } else {
     return "unknown \"log\" request " + quoted_name(key);
   }
@@ -146,10 +137,13 @@ std::variant<LogAsk, std::string> read_log_ask(const Json& value) {
 }
 
 Json version_summary_json(const LogVersion& v) {
-  Json out = {{"version", v.id},      {"deal", v.deal},           {"time", v.time},
-              {"user", v.user},       {"trigger", v.trigger},     {"customer", v.customer},
-              {"vin", v.vin},         {"stock", v.stock},         {"term", v.term},
-              {"payment", v.payment}, {"total_due", v.total_due}, {"program", v.program}};
+  Json out = {{"version", v.id},         {"deal", v.deal},
+              {"time", v.time},          {"user", v.user},
+              {"desk", v.user},          {"salesperson", v.salesperson},
+              {"trigger", v.trigger},    {"customer", v.customer},
+              {"vin", v.vin},            {"stock", v.stock},
+              {"term", v.term},          {"payment", v.payment},
+              {"total_due", v.total_due}, {"program", v.program}};
   if (!v.status.empty()) out["status"] = v.status;
   return out;
 }

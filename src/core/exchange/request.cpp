@@ -15,6 +15,8 @@
 #include "desk/reconcile.hpp"
 #include "document/deal_document.hpp"
 #include "exchange/deal_file.hpp"
+#include "exchange/log_json.hpp"
+#include "exchange/log_versions.hpp"
 #include "exchange/programs_json.hpp"
 #include "exchange/worksheet_json.hpp"
 #include "tools/commands.hpp"
@@ -34,6 +36,7 @@ struct Request {
   std::optional<LenderProgram> program;
   std::optional<std::string> program_name;
   std::optional<Contract> contract;
+  std::optional<LogAsk> log;
 };
 
 // A list of texts, or why not.
@@ -136,6 +139,13 @@ Request parse_request(std::string_view text) {
     } else if (name == key::disclosure) {
       if (!value.is_boolean()) problem = "\"disclosure\" must be true or false";
       out.disclosure = value.is_boolean() && value.get<bool>();
+    } else if (name == key::log) {
+      auto ask = read_log_ask(value);
+      if (const auto* why = std::get_if<std::string>(&ask)) {
+        problem = *why;
+      } else {
+        out.log = std::get<LogAsk>(std::move(ask));
+      }
     } else if (name == key::format) {  // a saved deal, priced as it stands
       if (!value.is_number_integer() || value.get<long long>() != kDealFormat) {
         problem = "\"format\" must be " + std::to_string(kDealFormat);
@@ -430,6 +440,12 @@ Json reconcile_json(const Reconciliation& r) {
           {"by_rounding", by_rounding}};
 }
 
+struct PricedDeal {
+  Worksheet ws;
+  PreferenceValues preferences;
+  std::string program;  // the program that priced it, with its validity; empty: none
+};
+
 Json answer_json(const Request& req, const Preferences& base,
                  const std::vector<std::string>& start_messages, PricedDeal* priced) {
   Preferences own;
@@ -470,17 +486,59 @@ Json answer_json(const Request& req, const Preferences& base,
   return answer;
 }
 
+// A request with "log": priced first when it records (a request that cannot be used is never
+// logged), else the log's answer alone.
+Json answer_with_log(const Request& req, const Preferences& base,
+                     const std::vector<std::string>& start_messages, LogAccess& access) {
+  const LogAsk& ask = *req.log;
+  try {
+    if (ask.kind == LogAsk::Kind::record) {
+      PricedDeal priced;
+      Json answer = answer_json(req, base, start_messages, &priced);
+      const LogVersion v = access.log().record(version_of(
+          priced.ws, priced.preferences, ask.trigger, access.desk(), ask.deal, priced.program));
+      answer[key::log] = {{"version", v.id}, {"deal", v.deal}};
+      return answer;
+    }
+    Request rest = req;
+    rest.log.reset();
+    if (rest.fields.size() || rest.preferences || rest.rolloption || !rest.commands.empty() ||
+        rest.grid || rest.structure || rest.disclosure || rest.details || rest.program ||
+        rest.program_name || rest.contract) {
+      throw BadRequest{"\"log\" other than \"record\" stands alone"};
+    }
+    return Json{{key::log, answer_log(ask, access.log(), access.desk())}};
+  } catch (const LogError& e) {
+    throw BadRequest{e.what()};
+  }
+}
+
 }  // namespace
 
+LogAccess::LogAccess(std::string where, std::string desk, int timeout_s)
+    : where_(std::move(where)), desk_(std::move(desk)), timeout_s_(timeout_s) {}
+
+LogAccess::~LogAccess() = default;
+
+DealLog& LogAccess::log() {
+  if (!log_) log_ = open_deal_log(where_, timeout_s_);
+  return *log_;
+}
+
 Json answer_request(std::string_view text, const Preferences& base,
-                    const std::vector<std::string>& start_messages, PricedDeal* priced) {
-  return answer_json(parse_request(text), base, start_messages, priced);
+                    const std::vector<std::string>& start_messages, LogAccess* log) {
+  const Request req = parse_request(text);
+  if (req.log) {
+    if (!log) throw BadRequest{"\"log\" is answered only by tallyquote-cli with a deal log"};
+    return answer_with_log(req, base, start_messages, *log);
+  }
+  return answer_json(req, base, start_messages, nullptr);
 }
 
 BatchAnswers::BatchAnswers(const Preferences& prefs, std::vector<std::string> start_messages)
     : start_messages_(std::move(start_messages)), fresh_(fresh_document(prefs, Structure{})) {}
 
-void BatchAnswers::append(std::string& out, std::string_view text) const {
+void BatchAnswers::append(std::string& out, std::string_view text, LogAccess* log) const {
   check_size(text);
   const Preferences& base = fresh_.preferences();
   if (auto req = PlainReader(text).read()) {
@@ -498,8 +556,11 @@ void BatchAnswers::append(std::string& out, std::string_view text) const {
     out += answer.dump(-1, ' ', false, Json::error_handler_t::replace);
     return;
   }
-  out += answer_request(text, base, start_messages_)
-             .dump(-1, ' ', false, Json::error_handler_t::replace);
+  const Request req = parse_request(text);
+  if (req.log && !log) throw NeedsLog{};
+  const Json answer = req.log ? answer_with_log(req, base, start_messages_, *log)
+                              : answer_json(req, base, start_messages_, nullptr);
+  out += answer.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 }  // namespace tq

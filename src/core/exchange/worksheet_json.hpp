@@ -28,6 +28,7 @@ inline constexpr const char* details = "details";
 inline constexpr const char* program = "program";            // a lender program to apply
 inline constexpr const char* program_name = "program_name";  // the one the deal was priced on
 inline constexpr const char* reconcile = "reconcile";
+inline constexpr const char* log = "log";
 }  // namespace key
 
 // The texts of a "fields" object, checked: known names, string values. Returns why not.

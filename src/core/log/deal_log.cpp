@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+#include "log/connection.hpp"
+
 namespace tq {
 
 std::string default_log_path() {
@@ -22,15 +24,16 @@ std::string system_user_name() {
   return user ? user : "desk";
 }
 
-std::unique_ptr<DealLog> open_deal_log(const std::string& where) {
+std::unique_ptr<DealLog> open_deal_log(const std::string& where, int timeout_s) {
   if (where.rfind("postgresql://", 0) == 0 || where.rfind("postgres://", 0) == 0) {
-    return open_postgres_log(where);
+    return std::make_unique<DealLog>(postgres_connection(where, timeout_s));
   }
   if (where.find("://") != std::string::npos) {
-    throw LogError("the deal log must be a file or a postgresql:// URL, not " +
+    throw LogError("The deal log must be a file or a postgresql:// URL, not " +
                    where.substr(0, where.find("://") + 3) + "...");
   }
-  return open_sqlite_log(where.empty() ? default_log_path() : where);
+  return std::make_unique<DealLog>(
+      sqlite_connection(where.empty() ? default_log_path() : where, timeout_s));
 }
 
 }  // namespace tq
