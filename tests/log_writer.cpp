@@ -1,6 +1,7 @@
 // A desk writing to the deal log, for the tests that run several at once or kill one:
 //   log_writer LOG record N TAG   records N versions of TAG's deals, one transaction each
-//   log_writer LOG status DEAL    moves DEAL from worksheet to pending; exit 3 when refused
+//   log_writer LOG status DEAL    moves DEAL's versions from worksheet to pending; exit 3 when
+//                                 refused
 //   log_writer LOG check          every version whole and reproducing; prints how many
 
 #include <algorithm>
@@ -9,7 +10,7 @@
 #include <string>
 
 #include "example_deal.hpp"
-#include "log/desk_log.hpp"
+#include "exchange/log_versions.hpp"
 #include "tools/commands.hpp"
 
 int main(int argc, char** argv) {
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (what == "status" && argc == 4) {
-      log->set_status(std::atoll(argv[3]), "pending", "worksheet", "desk");
+      log->set_status({.deal = std::atoll(argv[3])}, "pending", "worksheet", "desk");
       return 0;
     }
     if (what == "check") {
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
         for (const auto& v : page) {
           // Whole: found by its customer's name, as written in the same transaction.
           tq::LogQuery by_name;
-          by_name.customer = v.customer;
+          by_name.customer_words = tq::name_words(v.customer);
           by_name.limit = 1000;
           const auto named = log->search(by_name);
           const bool found = std::any_of(named.begin(), named.end(),

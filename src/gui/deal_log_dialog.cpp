@@ -1,6 +1,10 @@
 #include "gui/deal_log_dialog.hpp"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
+#include <QFileDialog>
+#include <QLocale>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -15,30 +19,17 @@
 #include <optional>
 
 #include "gui/qt_ui.hpp"
-#include "log/desk_log.hpp"
-#include "worksheet/layout.hpp"
+#include "exchange/log_versions.hpp"
+#include "gui/qt_printer.hpp"
+#include "print/comparison.hpp"
 
 namespace tq {
 namespace {
 
-struct Column {
-  const char* caption;
-  const char* sort;  // the search's name for it
-  std::string LogVersion::*text;
-};
-
-const Column kColumns[] = {
-    {"Time (UTC)", "time", &LogVersion::time},
-    {"Customer", "customer", &LogVersion::customer},
-    {"VIN", "vin", &LogVersion::vin},
-    {"Stock", "stock", &LogVersion::stock},
-    {"Salesperson", "user", &LogVersion::user},
-    {"Term", "term", &LogVersion::term},
-    {"Payment", "payment", &LogVersion::payment},
-    {"Total Due", "total_due", &LogVersion::total_due},
-    {"Status", "status", &LogVersion::status},
-    {"Saved By", "id", &LogVersion::trigger},
-};
+// The columns the list shows: every column of the log, in its order.
+const std::vector<LogColumn>& columns() {
+  return log_columns();
+}
 
 }  // namespace
 
@@ -50,6 +41,7 @@ void VersionPages::search(LogQuery q) {
   query_ = std::move(q);
   query_.limit = kPage;
   query_.offset = 0;
+  query_.after.reset();
   rows_.clear();
   exhausted_ = true;
   endResetModel();
@@ -70,18 +62,24 @@ int VersionPages::rowCount(const QModelIndex& parent) const {
 }
 
 int VersionPages::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(std::size(kColumns));
+  return parent.isValid() ? 0 : static_cast<int>(columns().size());
+}
+
+QString VersionPages::shown(const LogVersion& v, int column) {
+  const LogColumn& c = columns()[static_cast<std::size_t>(column)];
+  if (std::string_view(c.name) == "time") return ui::qstr(local_time_text(v.time));
+  return ui::qstr(v.*c.text);
 }
 
 QVariant VersionPages::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return {};
-  return ui::qstr(at(index.row()).*kColumns[index.column()].text);
+  return shown(at(index.row()), index.column());
 }
 
 QVariant VersionPages::headerData(int section, Qt::Orientation o, int role) const {
   if (role != Qt::DisplayRole) return {};
   if (o == Qt::Vertical) return QString::number(rows_[static_cast<std::size_t>(section)].id);
-  return kColumns[section].caption;
+  return columns()[static_cast<std::size_t>(section)].caption;
 }
 
 bool VersionPages::canFetchMore(const QModelIndex& parent) const {
@@ -90,8 +88,9 @@ bool VersionPages::canFetchMore(const QModelIndex& parent) const {
 
 void VersionPages::fetchMore(const QModelIndex& parent) {
   if (parent.isValid() || exhausted_) return;
+  // By key: the next page starts after the last row, whatever other desks record meanwhile.
   LogQuery q = query_;
-  q.offset = static_cast<long long>(rows_.size());
+  q.after = LogAfter{rows_.back().sort_key, rows_.back().id};
   try {
     add_page(log_.search(q));
   } catch (const LogError&) {
@@ -122,15 +121,18 @@ DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
     return edit;
   };
   customer_ = line("customer", "&Customer:", "the start of a name, any case");
-  vehicle_ = line("vehicle", "&VIN or stock:", "");
+  vehicle_ = line("vehicle", "&VIN or stock:", "a stock number, or a VIN's last 6 or more");
   salesperson_ = line("salesperson", "Sales&person:", "");
+  desk_ = line("desk", "D&esk:", "");
   status_ = new QComboBox;
   status_->setObjectName("status");
   status_->addItem("Any");
   for (const std::string& s : log_statuses()) status_->addItem(ui::qstr(s));
   place("St&atus:", status_);
-  from_ = line("from", "&From:", "2026-12-01");
-  to_ = line("to", "&To:", "2026-12-31");
+  const QString date_hint = QLocale().toString(QDate(2026, 12, 1), QLocale::ShortFormat) +
+                            " or 2026-12-01";
+  from_ = line("from", "&From:", date_hint);
+  to_ = line("to", "&To:", date_hint);
   payment_min_ = line("paymentMin", "Payment f&rom:", "");
   payment_max_ = line("paymentMax", "Payment t&o:", "");
   auto* find = new QPushButton("&Search");
@@ -187,28 +189,53 @@ DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
   run_search();
 }
 
-void DealLogDialog::run_search() {
-  LogQuery q;
-  q.customer = customer_->text().trimmed().toStdString();
-  const std::string vehicle = vehicle_->text().trimmed().toStdString();
-  // A VIN has 17 characters; anything shorter is a stock number.
-  (vehicle.size() == 17 ? q.vin : q.stock) = vehicle;
-  q.user = salesperson_->text().trimmed().toStdString();
-  q.from = from_->text().trimmed().toStdString();
-  q.to = to_->text().trimmed().toStdString();
-  if (status_->currentIndex() > 0) q.status = status_->currentText().toStdString();
-  for (auto [edit, bound] : {std::pair{payment_min_, &q.payment_min_cents},
-                             std::pair{payment_max_, &q.payment_max_cents}}) {
-    const std::string text = edit->text().trimmed().toStdString();
-    if (text.empty()) continue;
-    if (!(*bound = amount_cents(text))) {
-      ui::show_error(this, ui::qstr(quoted_name(text) + " is not an amount."));
-      return;
+bool DealLogDialog::read_date(QLineEdit* edit, const char* caption, std::string& out) {
+  const QString text = edit->text().trimmed();
+  out.clear();
+  if (text.isEmpty()) return true;
+  QDate date = QDate::fromString(text, Qt::ISODate);
+  const QLocale locale;
+  for (QString format : {locale.dateFormat(QLocale::ShortFormat),
+                         locale.dateFormat(QLocale::LongFormat)}) {
+    if (date.isValid()) break;
+    date = locale.toDate(text, format);
+    // "12/01/2026" under a short format of two-digit years.
+    if (!date.isValid() && !format.contains("yyyy")) {
+      date = locale.toDate(text, format.replace("yy", "yyyy"));
     }
   }
+  if (!date.isValid()) {
+    ui::show_error(this, QString("%1 \"%2\" is not a date: type it as %3 or 2026-12-01.")
+                             .arg(caption, text,
+                                  locale.toString(QDate(2026, 12, 1), QLocale::ShortFormat)));
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+  }
+  out = date.toString(Qt::ISODate).toStdString();
+  return true;
+}
+
+void DealLogDialog::run_search() {
+  LogQueryTexts texts;
+  const auto typed = [](QLineEdit* e) { return e->text().trimmed().toStdString(); };
+  texts.customer = typed(customer_);
+  texts.vehicle = typed(vehicle_);
+  texts.salesperson = typed(salesperson_);
+  texts.desk = typed(desk_);
+  texts.payment_min = typed(payment_min_);
+  texts.payment_max = typed(payment_max_);
+  if (status_->currentIndex() > 0) texts.status = status_->currentText().toStdString();
+  if (!read_date(from_, "From", texts.from) || !read_date(to_, "To", texts.to)) return;
+  auto read = read_log_query(texts);  // the same checks as the CLI's
+  if (const auto* why = std::get_if<std::string>(&read)) {
+    ui::show_error(this, ui::qstr(*why));
+    return;
+  }
+  LogQuery q = std::get<LogQuery>(std::move(read));
   const int column = table_->horizontalHeader()->sortIndicatorSection();
-  if (column >= 0) {
-    q.sort = kColumns[column].sort;
+  if (column >= 0 && column < static_cast<int>(columns().size())) {
+    q.sort = columns()[static_cast<std::size_t>(column)].name;
     q.ascending = table_->horizontalHeader()->sortIndicatorOrder() == Qt::AscendingOrder;
   }
   try {
@@ -229,13 +256,14 @@ std::vector<int> DealLogDialog::selected_rows() const {
 void DealLogDialog::set_status() {
   const auto rows = selected_rows();
   if (rows.size() != 1) {
-    ui::show_error(this, "Select the one version whose deal changes status.");
+    ui::show_error(this, "Select the one version whose status changes.");
     return;
   }
   const LogVersion& v = pages_->at(rows[0]);
   try {
     // Checked against the status shown, so a change another desk made first is not overwritten.
-    log_.set_status(v.deal, new_status_->currentText().toStdString(), v.status, user_);
+    log_.set_status({.version = v.id}, new_status_->currentText().toStdString(), v.status,
+                    user_);
   } catch (const LogError& e) {
     ui::show_error(this, ui::qstr(e.what()));
   }
@@ -260,40 +288,70 @@ void DealLogDialog::compare() {
     ui::show_error(this, ui::qstr(e.what()));
     return;
   }
+  ComparisonSheet page;
+  page.title = "Versions " + std::to_string(a->id) + " and " + std::to_string(b->id) +
+               (a->customer.empty() ? "" : ": " + a->customer);
+  page.notes = {"Payment: " + both.payment_change, "Total due: " + both.total_due_change};
+  const auto heading = [](const LogVersion& v) {
+    return "Version " + std::to_string(v.id) + ", " + local_time_text(v.time);
+  };
+  page.first = heading(*a);
+  page.second = heading(*b);
+  page.differing = both.differing;
+  for (const Difference& d : both.rows) {
+    page.rows.push_back({difference_caption(d.name), d.first, d.second});
+  }
+  const auto print_page = [page](Printer& p) { print_comparison(page, p); };
+
   QDialog sheet(this);
   sheet.setObjectName("CompareDialog");
-  sheet.setWindowTitle(QString("Versions %1 and %2").arg(a->id).arg(b->id));
-  auto* head = new QLabel(
-      ui::qstr("Payment: " + both.payment_change + "\nTotal due: " + both.total_due_change));
+  sheet.setWindowTitle(ui::qstr(page.title));
+  auto* head = new QLabel(ui::qstr(page.notes[0] + "\n" + page.notes[1]));
   head->setObjectName("change");
-  auto* grid = new QTableWidget(static_cast<int>(both.rows.size()), 3);
+  auto* grid = new QTableWidget(static_cast<int>(page.rows.size()), 3);
   grid->setObjectName("sideBySide");
-  grid->setHorizontalHeaderLabels(
-      {"", QString("Version %1").arg(a->id), QString("Version %1").arg(b->id)});
-  for (std::size_t i = 0; i < both.rows.size(); ++i) {
-    const Difference& d = both.rows[i];
+  grid->setHorizontalHeaderLabels({"", ui::qstr(page.first), ui::qstr(page.second)});
+  for (std::size_t i = 0; i < page.rows.size(); ++i) {
     const int r = static_cast<int>(i);
-    // A field by its caption on the worksheet; settings and details by their names.
-    const auto field =
-        d.name.rfind("fields.", 0) == 0 ? field_by_name(d.name.substr(7)) : std::nullopt;
-    grid->setItem(
-        r, 0, new QTableWidgetItem(ui::qstr(field ? std::string(field_caption(*field)) : d.name)));
-    grid->setItem(r, 1, new QTableWidgetItem(ui::qstr(d.first)));
-    grid->setItem(r, 2, new QTableWidgetItem(ui::qstr(d.second)));
-    if (d.first != d.second) {
-      for (int c = 0; c < 3; ++c) grid->item(r, c)->setBackground(QColor(255, 235, 150));
+    for (int c = 0; c < 3; ++c) {
+      grid->setItem(r, c, new QTableWidgetItem(ui::qstr(page.rows[i][static_cast<std::size_t>(c)])));
+      if (i < page.differing) grid->item(r, c)->setBackground(QColor(255, 235, 150));
     }
   }
   grid->resizeColumnsToContents();
   grid->horizontalHeader()->setStretchLastSection(true);
   grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  auto* only = new QCheckBox("&Differences only");
+  only->setObjectName("differencesOnly");
+  connect(only, &QCheckBox::toggled, &sheet, [grid, differing = page.differing](bool on) {
+    for (int r = static_cast<int>(differing); r < grid->rowCount(); ++r) grid->setRowHidden(r, on);
+  });
+  auto* print = new QPushButton("&Print...");
+  print->setObjectName("printCompare");
+  connect(print, &QPushButton::clicked, &sheet, [&sheet, print_page] {
+    print_with_dialog(&sheet, print_page);
+  });
+  auto* pdf = new QPushButton("&Export PDF...");
+  pdf->setObjectName("exportCompare");
+  connect(pdf, &QPushButton::clicked, &sheet, [this, &sheet, print_page, a, b] {
+    const QString path = choose_pdf_(&sheet, QDir::home().filePath(
+                                                 QString("versions-%1-%2.pdf").arg(a->id).arg(b->id)));
+    if (path.isEmpty()) return;
+    if (const auto error = save_page_pdf(path, print_page)) ui::show_error(&sheet, *error);
+  });
   auto* done = new QDialogButtonBox(QDialogButtonBox::Close);
   connect(done, &QDialogButtonBox::rejected, &sheet, &QDialog::reject);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(only);
+  buttons->addStretch();
+  buttons->addWidget(print);
+  buttons->addWidget(pdf);
+  buttons->addWidget(done);
   auto* layout = new QVBoxLayout(&sheet);
   layout->addWidget(head);
   layout->addWidget(grid, 1);
-  layout->addWidget(done);
-  sheet.resize(620, 600);
+  layout->addLayout(buttons);
+  sheet.resize(720, 600);
   sheet.exec();
 }
 

@@ -4,6 +4,8 @@
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <QFileDialog>
+#include <functional>
 #include <vector>
 
 #include "log/deal_log.hpp"
@@ -37,6 +39,8 @@ class VersionPages : public QAbstractTableModel {
 
  private:
   void add_page(std::vector<LogVersion> page);
+  // A column's text as shown: times in the desk's own zone.
+  static QString shown(const LogVersion& v, int column);
 
   DealLog& log_;
   LogQuery query_;
@@ -49,6 +53,9 @@ class DealLogDialog : public QDialog {
  public:
   DealLogDialog(DealLog& log, std::string user, QWidget* parent = nullptr);
   VersionPages* pages() const { return pages_; }
+  // Tests name the comparison's PDF without a screen.
+  using PdfChooser = std::function<QString(QWidget*, const QString& suggested)>;
+  void set_pdf_chooser(PdfChooser choose) { choose_pdf_ = std::move(choose); }
   QTableView* table() const { return table_; }
 
  signals:
@@ -59,12 +66,18 @@ class DealLogDialog : public QDialog {
   void set_status();
   void compare();
   std::vector<int> selected_rows() const;
+  // A date field's text as "YYYY-MM-DD": the locale's date or that form; nothing when empty;
+  // false when it is neither.
+  bool read_date(QLineEdit* edit, const char* caption, std::string& out);
 
   DealLog& log_;
   std::string user_;
+  PdfChooser choose_pdf_ = [](QWidget* parent, const QString& suggested) {
+    return QFileDialog::getSaveFileName(parent, "Export PDF", suggested, "PDF files (*.pdf)");
+  };
   VersionPages* pages_ = nullptr;
   QTableView* table_ = nullptr;
-  QLineEdit *customer_ = nullptr, *vehicle_ = nullptr, *salesperson_ = nullptr;
+  QLineEdit *customer_ = nullptr, *vehicle_ = nullptr, *salesperson_ = nullptr, *desk_ = nullptr;
   QLineEdit *payment_min_ = nullptr, *payment_max_ = nullptr;
   QLineEdit *from_ = nullptr, *to_ = nullptr;
   QComboBox *status_ = nullptr, *new_status_ = nullptr;

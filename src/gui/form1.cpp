@@ -25,7 +25,7 @@
 #include "gui/qt_ui.hpp"
 #include "gui/reconcile_dialog.hpp"
 #include "gui/structure_dialog.hpp"
-#include "log/desk_log.hpp"
+#include "exchange/log_versions.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/layout.hpp"
 #include "worksheet/warnings.hpp"
@@ -649,13 +649,15 @@ void Form1::print() {
 void Form1::update_title() {
   // An untitled deal shows its unsaved changes too: "Tallyquote*".
   const QString path = deal_path();
-  setWindowTitle(path.isEmpty() ? QString("Tallyquote[*]")
+  if (!path.isEmpty()) version_title_.clear();
+  setWindowTitle(path.isEmpty() ? (version_title_.isEmpty() ? QString("Tallyquote[*]")
+                                                            : version_title_ + "[*] — Tallyquote")
                                 : QFileInfo(path).fileName() + "[*] - Tallyquote");
-  setWindowModified(is_changed());
+  setWindowModified(unkept());
 }
 
 bool Form1::may_leave_deal() {
-  if (!is_changed()) return true;
+  if (!unkept()) return true;  // saved, or logged as it stands
   QMessageBox box(QMessageBox::NoIcon, "Tallyquote",
                   "The deal has changes that are not saved. Save them first?",
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
@@ -673,6 +675,8 @@ void Form1::start_fresh() {
   // Every input at its start-up text and every result as the window first showed it, the
   // finance comparison included.
   doc_.start_fresh(default_structure_);
+  version_title_.clear();
+  if (deal_log_) deal_log_->start_conversation();
   show_worksheet(doc_.worksheet());
   update_title();
   emit worksheetChanged();
@@ -722,6 +726,7 @@ void Form1::open_deal() {
   DealDocument::Checkpoint before = doc().begin();
   // Every text as saved; nothing is calculated. A file without figures has none out of date.
   doc_.opened(path.toStdString(), std::get<Worksheet>(read), priced);
+  if (deal_log_) deal_log_->start_conversation();
   show_worksheet(doc_.worksheet());
   update_title();
   remember(std::move(before), "Open Deal");
@@ -771,28 +776,63 @@ void Form1::export_pdf() {
   }
 }
 
-void Form1::set_deal_log(std::function<DealLog&()> open, std::string user) {
-  deal_log_ = std::move(open);
-  log_user_ = std::move(user);
+void Form1::set_deal_log(std::function<DealLog&()> reader, std::string where, int timeout_s,
+                         std::string desk) {
+  delete deal_log_;
+  deal_log_ = new DeskLog(std::move(reader), std::move(where), timeout_s, std::move(desk), this);
+  connect(deal_log_, &DeskLog::logged, this,
+          [this](qint64 version, qint64 deal, const QString&) { logged(version, deal); });
+  connect(deal_log_, &DeskLog::failed, this, &Form1::not_logged);
 }
 
 void Form1::log_version(const std::string& trigger) {
-  if (!deal_log_) return;
-  try {
-    DealDocument& deal = doc();
-    const LogVersion v = deal_log_().record(
-        version_of(deal.worksheet(), prefs_.values(), trigger, log_user_, deal.log_deal()));
-    deal.set_log_deal(v.deal);
-  } catch (const LogError& e) {
-    ui::show_error(
-        this, "The quote could not be logged: " + ui::qstr(e.what()) + ". Nothing else was lost.");
+  if (deal_log_) deal_log_->record(worksheet(), prefs_.values(), trigger, {});
+}
+
+void Form1::log_quote() {
+  if (!deal_log_ || !figures_ready()) return;
+  if (const auto last = deal_log_->unchanged_since(worksheet(), prefs_.values(), true)) {
+    say(*last ? QString("Nothing changed since version %1: nothing was logged.").arg(*last)
+              : QString("Nothing changed since the last version: nothing was logged."));
+    return;
   }
+  log_version("quote");
+}
+
+void Form1::logged(qint64 version, qint64 deal) {
+  if (deal_log_->deal() == deal) doc_.set_log_deal(deal);
+  say(QString("Logged as version %1").arg(version));
+  update_title();
+}
+
+void Form1::not_logged(const QString& why, const QString& trigger) {
+  static const std::pair<const char*, const char*> kDone[] = {
+      {"save", " The deal itself was saved."},
+      {"print", " The page was printed."},
+      {"export", " The PDF was saved."},
+      {"customer_copy", " The customer copy was made."}};
+  QString done;
+  for (const auto& [name, text] : kDone) {
+    if (trigger == name) done = text;
+  }
+  ui::show_error(this, "The quote could not be logged: " + why + done);
+}
+
+void Form1::say(const QString& text) {
+  status_->setText(text.toHtmlEscaped());
+  status_->setFixedWidth(std::max(status_->sizeHint().width(), notice_width_));
+  menubar_->setCornerWidget(status_, Qt::TopRightCorner);
+}
+
+bool Form1::unkept() const {
+  if (!is_changed()) return false;
+  return !deal_log_ || !deal_log_->logged_as_is(worksheet(), prefs_.values());
 }
 
 void Form1::open_deal_log() {
   if (!deal_log_) return;
   try {
-    DealLogDialog dialog(deal_log_(), log_user_, this);
+    DealLogDialog dialog(deal_log_->reader(), deal_log_->desk(), this);
     connect(&dialog, &DealLogDialog::openRequested, this, [this, &dialog](long long id) {
       if (open_version(id)) dialog.accept();
     });
@@ -807,17 +847,23 @@ bool Form1::open_version(long long id) {
   std::optional<LogVersion> v;
   Reproduction r;
   try {
-    v = deal_log_().version(id);
-    if (!v) throw LogError("there is no version " + std::to_string(id) + " in the log");
+    v = deal_log_->reader().version(id);
+    if (!v) throw LogError("There is no version " + std::to_string(id) + " in the log.");
     r = reproduce(*v);
   } catch (const LogError& e) {
     ui::show_error(this, ui::qstr(e.what()));
     return false;
   }
   DealDocument::Checkpoint before = doc().begin();
-  // The figures as stored, never today's in their place: the log never hides a difference.
-  doc_.opened("", r.stored, true);
+  // The figures as stored, never today's in their place: the log never hides a difference, and
+  // figures that do not follow from the inputs today are marked out of date.
+  doc_.opened("", r.stored, r.reproduces());
+  if (!r.reproduces()) doc_.mark_figures_stale();
   doc_.set_log_deal(v->deal);
+  deal_log_->start_conversation(v->deal, *v);
+  const std::string name = v->customer.empty() ? "Version" : v->customer + ", version";
+  version_title_ = ui::qstr(name + " " + std::to_string(v->id) + " (" +
+                            local_time_text(v->time) + ")");
   show_worksheet(doc_.worksheet());
   update_title();
   remember(std::move(before), "Open Version");
@@ -825,13 +871,17 @@ bool Form1::open_version(long long id) {
   if (!r.reproduces()) {
     QStringList lines;
     for (const Difference& d : r.differences) {
-      lines << ui::qstr(std::string(field_caption(*field_by_name(d.name))) + " stored " + d.first +
-                        ", today " + d.second);
+      lines << ui::qstr(difference_caption("fields." + d.name) + ": " + d.first + " then, " +
+                        d.second + " today");
     }
-    ui::show_error(this, QString("Version %1 does not reproduce today; it shows its stored "
-                                 "figures. What differs:\n\n")
-                                 .arg(id) +
-                             lines.join("\n"));
+    QMessageBox box(QMessageBox::NoIcon, "Tallyquote",
+                    QString("Version %1 gives other figures today. It shows the figures it "
+                            "stored, marked out of date; Calculate Payments prices it today.\n\n")
+                            .arg(id) +
+                        lines.join("\n"),
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
   }
   return true;
 }

@@ -13,6 +13,7 @@
 #include "document/deal_document.hpp"
 #include "gui/qt_printer.hpp"
 #include "gui/qt_ui.hpp"
+#include "gui/desk_log.hpp"
 #include "log/deal_log.hpp"
 #include "prefs/preferences.hpp"
 #include "tools/commands.hpp"
@@ -128,11 +129,15 @@ class Form1 : public QWidget {
   bool has_figures() const { return doc_.has_figures(); }
   // Tools: Reconcile Contract, against the worksheet as it stands.
   void reconcile_contract();
-  // The deal log, opened when first used (it throws LogError when it cannot be), and the desk's
-  // name in it. Save, Print, the exports and File: Log Quote record a version; one that cannot
-  // be recorded is said in a box, and the save or print still happens.
-  void set_deal_log(std::function<DealLog&()> open, std::string user);
-  void log_quote() { log_version("quote"); }
+  // The deal log: `reader`, opened when first used (it throws LogError when it cannot be), for
+  // the Deal Log window; versions written to `where` beside the window. Save, Print, the exports
+  // and File: Log Quote record a version; one that cannot be recorded is said in a box, and the
+  // save or print still happens.
+  void set_deal_log(std::function<DealLog&()> reader, std::string where, int timeout_s,
+                    std::string desk);
+  DeskLog* desk_log() const { return deal_log_; }
+  // File: Log Quote: the deal as it stands, unless nothing changed since its last version.
+  void log_quote();
   void open_deal_log();
   // A version from the log as the current deal, priced again and compared with what it stored:
   // false when the desk kept the deal on screen instead, or the version cannot be read.
@@ -175,6 +180,12 @@ class Form1 : public QWidget {
   void update_marks();
   void lay_out();
   void log_version(const std::string& trigger);
+  void logged(qint64 version, qint64 deal);
+  void not_logged(const QString& why, const QString& trigger);
+  // A passing word in the status line, until the next notice.
+  void say(const QString& text);
+  // Unsaved: changed since saved, and not as the conversation's last version logged it.
+  bool unkept() const;
 
   const Preferences& prefs_;
   QWidget* client_ = nullptr;
@@ -202,8 +213,8 @@ class Form1 : public QWidget {
   // The deal itself: its structure, details and program, file, history and figures' inputs;
   // the texts on screen are copied in whenever it is read.
   mutable DealDocument doc_;
-  std::function<DealLog&()> deal_log_;
-  std::string log_user_;
+  DeskLog* deal_log_ = nullptr;
+  QString version_title_;  // an opened version's name, while the deal has no file
   bool leaving_ = false;  // the exit was confirmed: closing asks nothing more
   FileChooser choose_file_ = default_file_chooser();
 };

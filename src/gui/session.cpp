@@ -66,9 +66,10 @@ void Session::start() {
   form_->set_desk_markup(settings_.markup);
   form_->set_deal_log(
       [this]() -> DealLog& {
-        if (!log_) log_ = open_deal_log(settings_.database);
+        if (!log_) log_ = open_deal_log(settings_.database, settings_.database_timeout_s);
         return *log_;
       },
+      settings_.database, settings_.database_timeout_s,
       settings_.desk.empty() ? system_user_name() : settings_.desk);
   connect(form_, &Form1::preferencesRequested, this, &Session::open_preferences);
   connect(form_, &Form1::exitRequested, this, &Session::exit_program);

@@ -68,6 +68,8 @@ class DealDocument {
   void start_fresh(const Structure& default_structure);
   // A deal read from `path`; `priced`: its figures belong to its inputs.
   void opened(const std::string& path, const Worksheet& ws, bool priced);
+  // The figures shown no longer follow from the inputs (a stored version priced otherwise today).
+  void mark_figures_stale() { figures_for_ = Worksheet{}; }
   // The worksheet now matches the file at `path`.
   void saved(const std::string& path);
 

@@ -78,8 +78,8 @@ const std::vector<std::string>& log_statuses();
 
 // What a person or a request typed for a search, all texts; empty means no condition.
 struct LogQueryTexts {
-  std::string customer, vin, stock, vehicle, salesperson, desk, status, from, to, payment_min,
-      payment_max;
+  std::string customer{}, vin{}, stock{}, vehicle{}, salesperson{}, desk{}, status{}, from{}, to{},
+      payment_min{}, payment_max{};
 };
 // The search, or why not in one line naming the text refused. `vehicle` is the window's
 // "VIN or stock" box: under 6 characters a stock number, else the end of a VIN or a stock.

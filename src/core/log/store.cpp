@@ -520,7 +520,9 @@ struct DealLog::Impl {
     const std::string sql = "SELECT " + id + ", " + key + kFrom + w.sql + order + " LIMIT " +
                             w.bind(static_cast<long long>(limit)) + " OFFSET " + w.bind(offset);
     std::vector<std::pair<long long, std::optional<std::string>>> out;
-    for (const LogRow& r : conn->rows(sql, w.params)) out.emplace_back(number(r[0]), r[1]);
+    for (const LogRow& r : conn->rows(sql, w.params)) {
+      out.emplace_back(number(r[0]), filled ? r[1] : std::nullopt);  // empty: no key to page by
+    }
     return out;
   }
 
