@@ -15,7 +15,7 @@
 #include <random>
 
 #include "example_deal.hpp"
-#include "log/desk_log.hpp"
+#include "exchange/log_versions.hpp"
 #include "tools/commands.hpp"
 
 namespace {
@@ -59,6 +59,9 @@ tq::DealLog& filled(const std::string& where) {
     v.vin = vin_of(deal);
     v.stock = "S" + std::to_string(deal % 100000);
     v.user = kFirst[deal % 7];
+    v.salesperson = kFirst[(deal + 3) % 7];
+    v.term = std::to_string(24 + deal % 5 * 12);
+    v.total_due = std::to_string(1000 + deal % 3000) + ".00";
     v.payment = std::to_string(250 + deal % 500) + ".00";
     char time[32];
     std::snprintf(time, sizeof time, "2026-%02lld-%02lldT%02lld:00:00Z", 1 + deal % 12,
@@ -73,7 +76,7 @@ tq::DealLog& filled(const std::string& where) {
 
 std::string sqlite_path() {
   return (std::filesystem::temp_directory_path() / "tallyquote-log-bench" /
-          ("deals-" + std::to_string(version_count()) + ".sqlite"))
+          ("deals-v2-" + std::to_string(version_count()) + ".sqlite"))
       .string();
 }
 
@@ -84,8 +87,9 @@ std::vector<std::string> engines() {
 }
 
 // Each iteration one search with a random key; the 95th percentile reported beside the mean.
-template <class Make>
-void search_bench(benchmark::State& state, Make make) {
+template <class Make, class Seen = void (*)(const std::vector<tq::LogVersion>&)>
+void search_bench(benchmark::State& state, Make make,
+                  Seen seen = [](const std::vector<tq::LogVersion>&) {}) {
   tq::DealLog& log = filled(engines()[static_cast<std::size_t>(state.range(0))]);
   std::mt19937_64 rng(7);
   const long long deals = std::max(1LL, version_count() / 3);
@@ -94,7 +98,9 @@ void search_bench(benchmark::State& state, Make make) {
   for (auto _ : state) {
     const tq::LogQuery q = make(rng() % deals);
     const auto start = std::chrono::steady_clock::now();
-    found += log.search(q).size();
+    const auto page = log.search(q);
+    found += page.size();
+    seen(page);
     ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                      .count());
   }
@@ -107,7 +113,7 @@ void BM_LogCustomerPrefix(benchmark::State& state) {
   search_bench(state, [](long long deal) {
     tq::LogQuery q;
     // A last name's first letters and the start of its number: a few hundred of a million.
-    q.customer = kLast[deal / 10 % 8] + std::to_string(deal).substr(0, 3);
+    q.customer_words = tq::name_words(kLast[deal / 10 % 8] + std::to_string(deal).substr(0, 3));
     return q;
   });
 }
@@ -115,8 +121,35 @@ void BM_LogCustomerPrefix(benchmark::State& state) {
 void BM_LogVin(benchmark::State& state) {
   search_bench(state, [](long long deal) {
     tq::LogQuery q;
-    q.vin = vin_of(deal);
+    q.vin_end = vin_of(deal);
     return q;
+  });
+}
+
+// The last 6 characters, as desks type them.
+void BM_LogPartialVin(benchmark::State& state) {
+  search_bench(state, [](long long deal) {
+    tq::LogQuery q;
+    q.vin_end = vin_of(deal).substr(11);
+    return q;
+  });
+}
+
+// The window's first page sorted by each column in turn, either way, then its next page by key.
+void BM_LogSortEveryColumn(benchmark::State& state) {
+  const auto& columns = tq::log_columns();
+  std::size_t turn = 0;
+  std::optional<tq::LogAfter> after;
+  search_bench(state, [&](long long) {
+    tq::LogQuery q;
+    q.limit = 200;
+    q.sort = columns[turn / 4 % columns.size()].name;
+    q.ascending = turn / 2 % 2 == 0;
+    if (turn % 2 == 1) q.after = after;
+    ++turn;
+    return q;
+  }, [&](const std::vector<tq::LogVersion>& page) {
+    if (!page.empty()) after = tq::LogAfter{page.back().sort_key, page.back().id};
   });
 }
 
@@ -133,9 +166,8 @@ void BM_LogDateRangeAndStatus(benchmark::State& state) {
     tq::LogQuery q;
     char day[16];
     std::snprintf(day, sizeof day, "2026-%02lld-%02lld", 1 + deal % 12, 1 + deal / 12 % 28);
-    q.from = q.to = day;
-    q.status = "worksheet";
-    return q;
+    auto read = tq::read_log_query({.status = "worksheet", .from = day, .to = day});
+    return std::get<tq::LogQuery>(std::move(read));
   });
 }
 
@@ -165,6 +197,8 @@ void engines_args(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(BM_LogCustomerPrefix)->Apply(engines_args);
 BENCHMARK(BM_LogVin)->Apply(engines_args);
+BENCHMARK(BM_LogPartialVin)->Apply(engines_args);
+BENCHMARK(BM_LogSortEveryColumn)->Apply(engines_args)->Iterations(104);
 BENCHMARK(BM_LogStock)->Apply(engines_args);
 BENCHMARK(BM_LogDateRangeAndStatus)->Apply(engines_args);
 BENCHMARK(BM_LogFirstPage)->Apply(engines_args);

@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QRegularExpression>
+#include <QTcpServer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
@@ -135,6 +137,20 @@ class GuiTest : public QObject {
     for (const auto& [name, text] : deal) {
       type_into(main<QLineEdit>(name.c_str()), QString::fromStdString(text));
     }
+  }
+
+  // The column of the log's list captioned `caption`.
+  static int column(QTableView* table, const char* caption) {
+    for (int c = 0; c < table->model()->columnCount(); ++c) {
+      if (table->model()->headerData(c, Qt::Horizontal).toString() == caption) return c;
+    }
+    return -1;
+  }
+  QString status_text() const { return form()->status_line()->text(); }
+  // The worksheet's window active again after a dialog or box, as its shortcuts need.
+  void activate() {
+    form()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(form()));
   }
 
  private slots:
@@ -726,58 +742,118 @@ class GuiTest : public QObject {
     type_first_deal();
     click(main("Command1"));
     QTest::keyClick(form(), Qt::Key_K, Qt::ControlModifier);  // Log Quote
+    QTRY_COMPARE(status_text(), QString("Logged as version 1"));
+    // Nothing changed: nothing more is logged, and the desk is told.
+    QTest::keyClick(form(), Qt::Key_K, Qt::ControlModifier);
+    QCOMPARE(status_text(), QString("Nothing changed since version 1: nothing was logged."));
     const QString first_payment = shown("monthlypayment");
     type_into(main<QLineEdit>("sellingprice"), "27000");
     click(main("Command1"));
     QTest::keyClick(form(), Qt::Key_K, Qt::ControlModifier);
+    QTRY_COMPARE(status_text(), QString("Logged as version 2"));
     QVERIFY(boxes_->boxes.empty());
     bool compared = false;
     when_dialog_opens<tq::DealLogDialog>([&](tq::DealLogDialog* log) {
       QTableView* table = log->table();
       QCOMPARE(table->model()->rowCount(), 2);
-      // Newest first, one conversation: both versions of one deal.
-      QCOMPARE(table->model()->index(1, 6).data().toString(), first_payment);
+      const int payment = column(table, "Payment");
+      QVERIFY(column(table, "Salesperson") >= 0 && column(table, "Desk") >= 0 &&
+              column(table, "Program") >= 0 && column(table, "State") >= 0);
+      // Newest first, one conversation: both versions of one deal; times local.
+      QCOMPARE(table->model()->index(1, payment).data().toString(), first_payment);
+      QVERIFY(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d$")
+                  .match(table->model()->index(0, column(table, "Time")).data().toString())
+                  .hasMatch());
+      // No column is cut in the window as it opens: all within its width, every caption whole.
+      int width = 0;
+      for (int c = 0; c < table->model()->columnCount(); ++c) {
+        width += table->columnWidth(c);
+        const QString caption = table->model()->headerData(c, Qt::Horizontal).toString();
+        QVERIFY(table->columnWidth(c) > table->fontMetrics().horizontalAdvance(caption));
+      }
+      QVERIFY2(width <= table->viewport()->width(), qPrintable(QString::number(width)));
       // A click on Payment sorts the log by it, a second the other way: the dearer quote first.
       QHeaderView* header = table->horizontalHeader();
-      const auto sort_by_payment = [header] {
+      const auto sort_by_payment = [header, payment] {
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(6) + 5, header->height() / 2));
+                          QPoint(header->sectionViewportPosition(payment) + 5, header->height() / 2));
       };
       sort_by_payment();
       sort_by_payment();
-      QCOMPARE(table->model()->index(0, 6).data().toString(), first_payment);
+      QCOMPARE(table->model()->index(0, payment).data().toString(), first_payment);
       sort_by_payment();
-      QCOMPARE(table->model()->index(1, 6).data().toString(), first_payment);  // cheaper first
+      QCOMPARE(table->model()->index(1, payment).data().toString(), first_payment);  // cheaper first
+      // A day that is no date is refused, naming it.
+      auto* from = log->findChild<QLineEdit*>("from");
+      from->setText("2026-02-31");
+      QTest::keyClick(from, Qt::Key_Return);
+      QVERIFY(last_box().text.startsWith("From \"2026-02-31\" is not a date"));
+      from->clear();
       table->selectAll();
       when_dialog_opens<QDialog>([&](QDialog* sheet) {
         const QString change = sheet->findChild<QLabel*>("change")->text();
         QVERIFY2(change.startsWith("Payment: " + first_payment + " to "), qPrintable(change));
         auto* grid = sheet->findChild<QTableWidget*>("sideBySide");
-        QStringList highlighted;
+        // The differences first, by the worksheet's captions.
+        QCOMPARE(grid->item(0, 0)->text(),
+                 QString::fromStdString(tq::field_caption(tq::Field::sellingprice)));
+        QVERIFY(grid->item(0, 1)->text() != grid->item(0, 2)->text());
+        auto* only = sheet->findChild<QCheckBox*>("differencesOnly");
+        QTest::mouseClick(only, Qt::LeftButton, {}, QPoint(6, only->height() / 2));
+        QVERIFY(only->isChecked());
+        int shown_rows = 0;
         for (int r = 0; r < grid->rowCount(); ++r) {
-          if (grid->item(r, 1)->text() != grid->item(r, 2)->text()) {
-            highlighted << grid->item(r, 0)->text();
-          }
+          shown_rows += grid->isRowHidden(r) ? 0 : 1;
+          QCOMPARE(grid->isRowHidden(r), grid->item(r, 1)->text() == grid->item(r, 2)->text());
         }
-        const auto caption = [](tq::Field f) {
-          return QString::fromStdString(tq::field_caption(f));
-        };
-        QVERIFY(highlighted.contains(caption(tq::Field::sellingprice)));
-        QVERIFY(!highlighted.contains(caption(tq::Field::msrp)));
+        QVERIFY(shown_rows > 0);
+        for (int r = 0; r < grid->rowCount(); ++r) {
+          QVERIFY(!grid->item(r, 0)->text().contains('.'));  // captions, not internal names
+        }
+        const QString pdf = dir_->filePath("compare.pdf");
+        log->set_pdf_chooser([&](QWidget*, const QString&) { return pdf; });
+        click(sheet->findChild<QPushButton*>("exportCompare"));
+        QVERIFY(QFileInfo(pdf).size() > 1000);
         compared = true;
         sheet->reject();
       });
       click(log->findChild<QPushButton*>("compare"));
+      // The first quote is sold: a status is a version's own.
       table->selectRow(1);
-      boxes_->answer = QMessageBox::Discard;        // the untitled deal on screen is not kept
-      click(log->findChild<QPushButton*>("open"));  // the first quote again, as the deal
+      log->findChild<QComboBox*>("newStatus")->setCurrentText("sold");
+      click(log->findChild<QPushButton*>("setStatus"));
+      const int status = column(table, "Status");
+      QCOMPARE(table->model()->index(1, status).data().toString(), QString("sold"));
+      QCOMPARE(table->model()->index(0, status).data().toString(), QString("worksheet"));
+      table->selectRow(1);
+      click(log->findChild<QPushButton*>("open"));  // the first quote again: it was logged as is
     });
     QTest::keyClick(form(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(compared);
     QCOMPARE(shown("sellingprice"), QString("28000"));
     QCOMPARE(shown("monthlypayment"), first_payment);
-    // Asked about the unsaved deal, and nothing more: the version reproduced.
-    QCOMPARE(boxes_->boxes.size(), std::size_t{1});
+    QVERIFY2(form()->windowTitle().startsWith("Version 1 ("), qPrintable(form()->windowTitle()));
+    // Asked nothing: the deal on screen was logged as it stood, and the version reproduced.
+    QVERIFY2(boxes_->boxes.size() == 1, qPrintable(last_box().text));
+    // A changed deal is asked about before New Deal; logged, it is kept.
+    activate();
+    type_into(main<QLineEdit>("sellingprice"), "26000");
+    QVERIFY(form()->isWindowModified());
+    boxes_->answer = QMessageBox::Cancel;
+    QTest::keyClick(form(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(boxes_->boxes.size(), std::size_t{2});
+    QCOMPARE(shown("sellingprice"), QString("26000"));
+    // Log Quote with figures out of date asks as Save does.
+    boxes_->answer = QMessageBox::Retry;  // Recalculate
+    activate();
+    QTest::keyClick(form(), Qt::Key_K, Qt::ControlModifier);
+    QVERIFY(last_box().text.startsWith("The figures are out of date"));
+    QTRY_COMPARE(status_text(), QString("Logged as version 3"));
+    QVERIFY(!form()->figures_out_of_date());
+    activate();
+    QTest::keyClick(form(), Qt::Key_N, Qt::ControlModifier);
+    QCOMPARE(boxes_->boxes.size(), std::size_t{3});
+    QCOMPARE(shown("sellingprice"), QString("0"));
   }
 
   void aLogThatCannotBeWrittenStillSaves() {
@@ -793,8 +869,41 @@ class GuiTest : public QObject {
     QTest::keyClick(form(), Qt::Key_S, Qt::ControlModifier);
     QVERIFY(QFile::exists(path));
     QVERIFY(!form()->isWindowModified());
-    QVERIFY2(last_box().text.startsWith("The quote could not be logged"),
+    QTRY_VERIFY(!boxes_->boxes.empty());
+    QVERIFY2(last_box().text.startsWith("The quote could not be logged") &&
+                 last_box().text.endsWith("The deal itself was saved."),
              qPrintable(last_box().text));
+  }
+
+  // A log server that takes the connection and never answers holds the log's writer, not the
+  // window: Save is done at once, the window answers keys meanwhile, and the box comes after
+  // the timeout, naming no password.
+  void aHungLogServerNeverFreezesTheWindow() {
+    QTcpServer hung;
+    QVERIFY(hung.listen(QHostAddress::LocalHost));
+    QFile settings(dir_->filePath("settings.json"));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    // Written without a raw string: moc reads the "//" of one as a comment.
+    settings.write(QString("{\"database\": \"postgresql:/" "/desk:S3cretPw@127.0.0.1:%1/deals\"}")
+                       .arg(hung.serverPort())
+                       .toUtf8());
+    settings.close();
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    const QString path = dir_->filePath("smith.tqdeal");
+    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return path; });
+    QElapsedTimer clock;
+    clock.start();
+    QTest::keyClick(form(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(QFile::exists(path));
+    QVERIFY(clock.elapsed() < 1000);  // nothing waited on the server
+    QVERIFY(!form()->desk_log()->idle());
+    type_into(main<QLineEdit>("sellingprice"), "27000");  // the window answers meanwhile
+    QCOMPARE(shown("sellingprice"), QString("27000"));
+    QTRY_VERIFY_WITH_TIMEOUT(!boxes_->boxes.empty(), 10000);
+    QVERIFY2(last_box().text.contains("did not answer within 2 s"), qPrintable(last_box().text));
+    QVERIFY(!last_box().text.contains("S3cret"));
   }
 };
 

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -26,9 +27,17 @@
 namespace tq {
 namespace {
 
-// The columns the list shows: every column of the log, in its order.
+// The columns the list shows: the log's, in its order, but what saved each version (the CLI's
+// "trigger"), which leaves the rest room.
 const std::vector<LogColumn>& columns() {
-  return log_columns();
+  static const std::vector<LogColumn> shown = [] {
+    std::vector<LogColumn> out;
+    for (const LogColumn& c : log_columns()) {
+      if (std::string_view(c.name) != "trigger") out.push_back(c);
+    }
+    return out;
+  }();
+  return shown;
 }
 
 }  // namespace
@@ -72,7 +81,7 @@ QString VersionPages::shown(const LogVersion& v, int column) {
 }
 
 QVariant VersionPages::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid()) return {};
+  if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid()) return {};
   return shown(at(index.row()), index.column());
 }
 
@@ -117,7 +126,6 @@ DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
     edit->setObjectName(name);
     edit->setPlaceholderText(hint);
     place(caption, edit);
-    connect(edit, &QLineEdit::returnPressed, this, &DealLogDialog::run_search);
     return edit;
   };
   customer_ = line("customer", "&Customer:", "the start of a name, any case");
@@ -137,6 +145,7 @@ DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
   payment_max_ = line("paymentMax", "Payment t&o:", "");
   auto* find = new QPushButton("&Search");
   find->setObjectName("search");
+  find->setDefault(true);  // Return in any search field searches, once
   connect(find, &QPushButton::clicked, this, &DealLogDialog::run_search);
 
   pages_ = new VersionPages(log_, this);
@@ -150,7 +159,7 @@ DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
   header->setSortIndicatorShown(true);
   header->setSectionsClickable(true);
   connect(header, &QHeaderView::sortIndicatorChanged, this, &DealLogDialog::run_search);
-  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->setTextElideMode(Qt::ElideMiddle);
   connect(table_, &QTableView::doubleClicked, this,
           [this](const QModelIndex& i) { emit openRequested(pages_->at(i.row()).id); });
 
@@ -187,6 +196,45 @@ DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
   layout->addLayout(buttons);
   resize(940, 560);
   run_search();
+}
+
+void DealLogDialog::fit_columns() {
+  table_->resizeColumnsToContents();
+  QHeaderView* header = table_->horizontalHeader();
+  const int room = table_->viewport()->width();
+  const int count = header->count();
+  std::vector<int> width(static_cast<std::size_t>(count)), least(width.size());
+  int total = 0, spare = 0;
+  for (int c = 0; c < count; ++c) {
+    const auto i = static_cast<std::size_t>(c);
+    width[i] = header->sectionSize(c);
+    // The caption with the header's margins and its sort mark.
+    const int caption = header->fontMetrics().horizontalAdvance(columns()[i].caption) +
+                        2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
+                        header->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) + 8;
+    least[i] = std::min(width[i], caption);
+    total += width[i];
+    spare += width[i] - least[i];
+  }
+  if (total <= room || spare <= 0) return;
+  // Every column keeps its caption whole; the long texts give up room in proportion, and show
+  // whole in their tooltips.
+  const int excess = std::min(total - room, spare);
+  for (int c = 0; c < count; ++c) {
+    const auto i = static_cast<std::size_t>(c);
+    const int give = (width[i] - least[i]) * excess / spare + ((width[i] - least[i]) * excess % spare ? 1 : 0);
+    header->resizeSection(c, std::max(least[i], width[i] - give));
+  }
+}
+
+void DealLogDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  fit_columns();
+}
+
+void DealLogDialog::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  fit_columns();
 }
 
 bool DealLogDialog::read_date(QLineEdit* edit, const char* caption, std::string& out) {
@@ -240,7 +288,7 @@ void DealLogDialog::run_search() {
   }
   try {
     pages_->search(std::move(q));
-    table_->resizeColumnsToContents();
+    fit_columns();
   } catch (const LogError& e) {
     ui::show_error(this, ui::qstr(e.what()));
   }

@@ -62,6 +62,10 @@ class DealLogDialog : public QDialog {
   void openRequested(long long version);
 
  private:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  // Every column within the list's width, none narrower than its caption.
+  void fit_columns();
   void run_search();
   void set_status();
   void compare();

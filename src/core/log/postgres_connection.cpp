@@ -176,8 +176,12 @@ class PostgresConnection final : public Connection {
   }
 
   int schema_version() override {
+    // Read from pg_class itself: reading it takes its lock, which makes this session see tables
+    // another desk made while this one waited for the upgrade lock.
     const auto found = rows(
-        "SELECT to_regclass('tallyquote_schema') IS NOT NULL, to_regclass('versions') IS NOT NULL",
+        "SELECT bool_or(relname = 'tallyquote_schema'), bool_or(relname = 'versions') FROM "
+        "pg_catalog.pg_class WHERE relnamespace = (SELECT oid FROM pg_catalog.pg_namespace WHERE "
+        "nspname = current_schema()) AND relname IN ('tallyquote_schema', 'versions')",
         {});
     if (found[0][0] == "t") {
       const auto v = rows("SELECT version FROM tallyquote_schema", {});
