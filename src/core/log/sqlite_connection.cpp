@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,9 +73,13 @@ class SqliteConnection final : public Connection {
       // the log: the file is read as it stands.
       const std::string folder = std::filesystem::path(path_).parent_path().string();
       const bool frozen = ::access(folder.empty() ? "." : folder.c_str(), W_OK) != 0;
-      const std::string uri =
-          "file:" + uri_escaped(path_) + "?mode=ro" + (frozen ? "&immutable=1" : "");
-      connect(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+      const std::string uri = "file:" + uri_escaped(path_) + "?mode=ro";
+      connect(uri + (frozen ? "&immutable=1" : ""), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+      // A full disk, or a shared-memory file this user cannot write: read the file as it stands.
+      if (!frozen && sqlite3_exec(db_, "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        close();
+        connect(uri + "&immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+      }
       writable_ = false;
       return true;
     }
@@ -275,7 +280,10 @@ class SqliteConnection final : public Connection {
       throw Busy("The deal log " + path_ + " is held by another desk: it waited " +
                  std::to_string(timeout_s_) + " s. Try again.");
     }
-    if ((code & 0xFF) == SQLITE_FULL) {
+    struct statvfs fs {};
+    const std::string folder = std::filesystem::path(path_).parent_path().string();
+    const bool no_room = ::statvfs(folder.empty() ? "." : folder.c_str(), &fs) == 0 && fs.f_bavail == 0;
+    if ((code & 0xFF) == SQLITE_FULL || ((code & 0xFF) == SQLITE_IOERR && no_room)) {
       throw LogError("The deal log " + path_ + " cannot be written: the disk is full.");
     }
     if ((code & 0xFF) == SQLITE_READONLY) {
