@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sqlite3.h>
 #include <map>
 #include <memory>
 #include <random>
@@ -190,6 +192,64 @@ void BM_LogRecordOne(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(log.record(v).id);
 }
 
+// The upgrade from schema version 1, timed once on a log of TALLYQUOTE_LOG_UPGRADE_VERSIONS
+// (100,000) versions made from the version-1 test log by SQL: the first search upgrades it.
+long long upgrade_count() {
+  const char* env = std::getenv("TALLYQUOTE_LOG_UPGRADE_VERSIONS");
+  return env ? std::atoll(env) : 100'000;
+}
+
+std::string read_text(const std::string& path) {
+  std::ifstream in(path);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void BM_LogUpgrade(benchmark::State& state) {
+  const bool pg = state.range(0) == 1;
+  const std::string data = TALLYQUOTE_TEST_DATA, n = std::to_string(upgrade_count());
+  // The same rows on both engines: N deals of one version each, copied from the log's first.
+  const std::string series =
+      pg ? "SELECT i FROM generate_series(1, " + n + ") AS g(i)"
+         : "WITH RECURSIVE g(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM g WHERE i < " + n +
+               ") SELECT i FROM g";
+  const std::string text = pg ? "i::text" : "i";
+  const std::string fill =
+      (pg ? "SET search_path = public; " : "BEGIN; ") + std::string("INSERT INTO deals (stock, status) SELECT 'S' || ") + text +
+      ", 'worksheet' FROM (" + series +
+      ") AS s; INSERT INTO versions (deal, time, desk_user, trigger_name, customer, customer_key, "
+      "vin, stock, term, payment, payment_cents, total_due, program, deal_json, preferences) "
+      "SELECT d.id, v.time, v.desk_user, v.trigger_name, 'Ann Smith' || d.id, 'ann smith' || "
+      "d.id, v.vin, d.stock, v.term, v.payment, v.payment_cents, v.total_due, v.program, "
+      "v.deal_json, v.preferences FROM deals d, versions v WHERE v.id = 1 AND d.id > 4; " +
+      (pg ? "" : "COMMIT;");
+  std::string where;
+  if (pg) {
+    const std::string base = std::getenv("TALLYQUOTE_PG_URL");
+    where = base.substr(0, base.rfind('/') + 1) + "upgrade" + n;
+    const std::string psql = "psql -X -q '" + base + "' -c 'DROP DATABASE IF EXISTS upgrade" + n +
+                             "' -c 'CREATE DATABASE upgrade" + n + "' && psql -X -q '" + where +
+                             "' -f " + data + "/log_v1_pg.sql -c \"" + fill + "\" > /dev/null";
+    if (std::system(psql.c_str()) != 0) return state.SkipWithError("the version-1 log was not made");
+  } else {
+    where = (std::filesystem::temp_directory_path() / ("tallyquote-upgrade-" + n + ".sqlite")).string();
+    std::filesystem::remove(where);
+    sqlite3* db = nullptr;
+    sqlite3_open(where.c_str(), &db);
+    const int rc = sqlite3_exec(db, (read_text(data + "/log_v1.sql") + fill).c_str(), nullptr,
+                                nullptr, nullptr);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) return state.SkipWithError("the version-1 log was not made");
+  }
+  for (auto _ : state) {
+    const auto log = tq::open_deal_log(where, 60);
+    tq::LogQuery one;
+    one.limit = 1;
+    benchmark::DoNotOptimize(log->search(one));
+  }
+  state.counters["versions"] = static_cast<double>(upgrade_count());
+  if (!pg) std::filesystem::remove(where);
+}
+
 void engines_args(benchmark::internal::Benchmark* b) {
   for (std::size_t i = 0; i < engines().size(); ++i) b->Arg(static_cast<int>(i));
   b->Unit(benchmark::kMillisecond)->ArgName("pg");  // 0: SQLite, 1: PostgreSQL
@@ -203,6 +263,7 @@ BENCHMARK(BM_LogStock)->Apply(engines_args);
 BENCHMARK(BM_LogDateRangeAndStatus)->Apply(engines_args);
 BENCHMARK(BM_LogFirstPage)->Apply(engines_args);
 BENCHMARK(BM_LogRecordOne)->Apply(engines_args);
+BENCHMARK(BM_LogUpgrade)->Apply(engines_args)->Iterations(1);
 
 }  // namespace
 

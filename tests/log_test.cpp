@@ -312,6 +312,35 @@ TEST_P(Engine, LocalDaysAcrossADaylightSavingChange) {
   EXPECT_EQ(v[0].time, "2026-12-08T01:40:00Z");  // stored and answered in UTC
 }
 
+TEST_P(Engine, ReproducesAndTellsAVersionEditedUnderTheHood) {
+  const auto log = open();
+  const auto a = log->record(quote("customer=Ann", "sellingprice=28000"));
+  EXPECT_TRUE(tq::reproduce(*log->version(a.id)).reproduces());
+  // Changed under the hood: the stored payment no longer follows from the stored deal.
+  const std::string sql = "UPDATE versions SET deal_json = replace(deal_json, '\"" + a.payment +
+                          "\"', '\"999.99\"') WHERE id = " + std::to_string(a.id);
+  if (GetParam() == "sqlite") {
+    sqlite_exec(where, sql);
+  } else {
+    ASSERT_EQ(psql(where, "-qc \"" + sql + "\""), 0);
+  }
+  const auto r = tq::reproduce(*log->version(a.id));
+  ASSERT_EQ(r.differences.size(), 1u);
+  EXPECT_EQ(r.differences[0].name + " " + r.differences[0].first + " " + r.differences[0].second,
+            "monthlypayment 999.99 " + a.payment);
+}
+
+// A server restarted under a desk's open connection: its next quote is logged all the same.
+TEST_P(Engine, ALostConnectionIsTriedOnceMore) {
+  const char* restart = std::getenv("TALLYQUOTE_PG_RESTART");
+  if (GetParam() != "postgres" || !restart) GTEST_SKIP() << "a PostgreSQL server to restart";
+  const auto log = open();
+  log->record(quote("customer=Ann", ""));
+  ASSERT_EQ(std::system((std::string(restart) + " > /dev/null").c_str()), 0);
+  EXPECT_EQ(log->record(quote("customer=Bo", "")).id, 2);
+  EXPECT_EQ(log->search({}).size(), 2u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Log, Engine, ::testing::Values("sqlite", "postgres"),
                          [](const auto& info) { return info.param; });
 

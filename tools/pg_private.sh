@@ -23,4 +23,6 @@ trap cleanup EXIT
 "${as_server[@]}" "$bin/pg_ctl" -D "$tmp/data" -l "$tmp/server.log" -w \
   -o "-p $port -k $tmp -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null
 "${as_server[@]}" "$bin/createdb" -h 127.0.0.1 -p "$port" -U tallyquote deals
+# A test may restart the server under a desk's open connection.
+export TALLYQUOTE_PG_RESTART="${as_server[*]} $bin/pg_ctl -D $tmp/data -w -m fast restart -l $tmp/server.log"
 TALLYQUOTE_PG_URL="postgresql://tallyquote@127.0.0.1:$port/deals" "$@"

@@ -44,7 +44,7 @@ constexpr const char* kUsage =
     "   \"program\": {a lender program}, \"reconcile\": {the contract's figures as texts},\n"
     "   \"log\": {\"record\": {\"trigger\": text, \"deal\": id}} or {\"search\": {...}} or\n"
     "          {\"show\": id} or {\"compare\": [id, id]} or\n"
-    "          {\"status\": {\"deal\": id, \"status\": text, \"from\": text}}}\n"
+    "          {\"status\": {\"version\": id or \"deal\": id, \"status\": text, \"from\": text}}}\n"
     "Response: {\"fields\": {...}, \"rolloption\": n, \"messages\": [...], and what was asked\n"
     "for: \"grid\", \"structure\", \"startups\", \"details\", \"disclosure\", \"program_name\",\n"
     "\"reconcile\"}  (see README)\n"
