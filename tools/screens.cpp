@@ -112,15 +112,22 @@ int main(int argc, char* argv[]) {
     std::printf("%s\n", qPrintable(copy));
   }
   QLocale::setDefault(QLocale::c());
-  // The deal log: the four versions just saved, exported and copied, the oldest two compared.
+  // The deal log: the four versions just saved, exported and copied (written beside the window,
+  // so waited for), the oldest two compared, and their page for the deal jacket.
+  while (!form->desk_log()->idle()) QTest::qWait(20);
+  QTest::qWait(50);
   QTimer::singleShot(300, [&] {
     auto* log = qobject_cast<tq::DealLogDialog*>(QApplication::activeModalWidget());
     if (log == nullptr) return;
     shoot(log, out.filePath("deal-log.png"));
-    QTimer::singleShot(300, [&] {
+    QTimer::singleShot(300, [&, log] {
       QWidget* sheet = QApplication::activeModalWidget();
       if (sheet == nullptr) return;
-      shoot(sheet, out.filePath("compare.png"));
+      shoot(sheet, out.filePath("compare-window.png"));
+      const QString compare = out.filePath("compare.pdf");
+      log->set_pdf_chooser([compare](QWidget*, const QString&) { return compare; });
+      QTest::mouseClick(sheet->findChild<QPushButton*>("exportCompare"), Qt::LeftButton);
+      std::printf("%s\n", qPrintable(compare));
       QMetaObject::invokeMethod(sheet, "reject", Qt::QueuedConnection);
     });
     log->table()->selectionModel()->select(log->table()->model()->index(0, 0),

@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStyle>
 #include <QTableView>
 #include <QTableWidget>
@@ -160,6 +162,7 @@ DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
   header->setSectionsClickable(true);
   connect(header, &QHeaderView::sortIndicatorChanged, this, &DealLogDialog::run_search);
   table_->setTextElideMode(Qt::ElideMiddle);
+  table_->setWordWrap(false);  // one line a version: a time is never broken in two
   connect(table_, &QTableView::doubleClicked, this,
           [this](const QModelIndex& i) { emit openRequested(pages_->at(i.row()).id); });
 
@@ -194,7 +197,10 @@ DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
   layout->addLayout(top);
   layout->addWidget(table_, 1);
   layout->addLayout(buttons);
-  resize(940, 560);
+  // As wide as the screen allows, up to what a page of long names needs.
+  const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+  const int room = screen ? screen->availableGeometry().width() - 24 : 940;
+  resize(std::clamp(room, 940, 1200), 560);
   run_search();
 }
 
@@ -346,8 +352,10 @@ void DealLogDialog::compare() {
   page.first = heading(*a);
   page.second = heading(*b);
   page.differing = both.differing;
+  // A setting's true or false as a person reads it.
+  const auto said = [](const std::string& v) { return v == "true" ? "yes" : v == "false" ? "no" : v; };
   for (const Difference& d : both.rows) {
-    page.rows.push_back({difference_caption(d.name), d.first, d.second});
+    page.rows.push_back({difference_caption(d.name), said(d.first), said(d.second)});
   }
   const auto print_page = [page](Printer& p) { print_comparison(page, p); };
 

@@ -298,7 +298,25 @@ std::string field_caption(Field f) {
       return std::string(t);
     }
   }
-  if (f == F::monthlypayment) return "Payment";
+  // Results by their captions, named apart where an input has the same one.
+  static const std::pair<Field, const char*> kApart[] = {{F::cresidual, "Residual Value"},
+                                                         {F::f_term, "Finance Box Term"},
+                                                         {F::f_rate, "Finance Box Rate"},
+                                                         {F::f_payment, "Finance Payment"},
+                                                         {F::totalcod, "Total COD"},
+                                                         {F::deficency, "Deficiency"},
+                                                         {F::desiredpayment, "Desired Payment"}};
+  for (const auto& [field, caption] : kApart) {
+    if (field == f) return caption;
+  }
+  for (const auto* rows : {std::begin(kPayment), std::begin(kLease), std::begin(kFinance)}) {
+    const auto* end = rows == std::begin(kPayment) ? std::end(kPayment)
+                      : rows == std::begin(kLease) ? std::end(kLease)
+                                                   : std::end(kFinance);
+    for (const auto* r = rows; r != end; ++r) {
+      if (r->field == f) return std::string(std::string_view(r->text).substr(0, std::string_view(r->text).find(':')));
+    }
+  }
   return std::string(field_info(f).name);
 }
 
