@@ -4,6 +4,7 @@
 // many versions are generated first (1,000,000).
 
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sqlite3.h>
 #include <map>
 #include <memory>
 #include <random>
@@ -90,8 +90,8 @@ std::vector<std::string> engines() {
 
 // Each iteration one search with a random key; the 95th percentile reported beside the mean.
 template <class Make, class Seen = void (*)(const std::vector<tq::LogVersion>&)>
-void search_bench(benchmark::State& state, Make make,
-                  Seen seen = [](const std::vector<tq::LogVersion>&) {}) {
+void search_bench(
+    benchmark::State& state, Make make, Seen seen = [](const std::vector<tq::LogVersion>&) {}) {
   tq::DealLog& log = filled(engines()[static_cast<std::size_t>(state.range(0))]);
   std::mt19937_64 rng(7);
   const long long deals = std::max(1LL, version_count() / 3);
@@ -142,17 +142,20 @@ void BM_LogSortEveryColumn(benchmark::State& state) {
   const auto& columns = tq::log_columns();
   std::size_t turn = 0;
   std::optional<tq::LogAfter> after;
-  search_bench(state, [&](long long) {
-    tq::LogQuery q;
-    q.limit = 200;
-    q.sort = columns[turn / 4 % columns.size()].name;
-    q.ascending = turn / 2 % 2 == 0;
-    if (turn % 2 == 1) q.after = after;
-    ++turn;
-    return q;
-  }, [&](const std::vector<tq::LogVersion>& page) {
-    if (!page.empty()) after = tq::LogAfter{page.back().sort_key, page.back().id};
-  });
+  search_bench(
+      state,
+      [&](long long) {
+        tq::LogQuery q;
+        q.limit = 200;
+        q.sort = columns[turn / 4 % columns.size()].name;
+        q.ascending = turn / 2 % 2 == 0;
+        if (turn % 2 == 1) q.after = after;
+        ++turn;
+        return q;
+      },
+      [&](const std::vector<tq::LogVersion>& page) {
+        if (!page.empty()) after = tq::LogAfter{page.back().sort_key, page.back().id};
+      });
 }
 
 void BM_LogStock(benchmark::State& state) {
@@ -214,7 +217,8 @@ void BM_LogUpgrade(benchmark::State& state) {
                ") SELECT i FROM g";
   const std::string text = pg ? "i::text" : "i";
   const std::string fill =
-      (pg ? "SET search_path = public; " : "BEGIN; ") + std::string("INSERT INTO deals (stock, status) SELECT 'S' || ") + text +
+      (pg ? "SET search_path = public; " : "BEGIN; ") +
+      std::string("INSERT INTO deals (stock, status) SELECT 'S' || ") + text +
       ", 'worksheet' FROM (" + series +
       ") AS s; INSERT INTO versions (deal, time, desk_user, trigger_name, customer, customer_key, "
       "vin, stock, term, payment, payment_cents, total_due, program, deal_json, preferences) "
@@ -229,9 +233,11 @@ void BM_LogUpgrade(benchmark::State& state) {
     const std::string psql = "psql -X -q '" + base + "' -c 'DROP DATABASE IF EXISTS upgrade" + n +
                              "' -c 'CREATE DATABASE upgrade" + n + "' && psql -X -q '" + where +
                              "' -f " + data + "/log_v1_pg.sql -c \"" + fill + "\" > /dev/null";
-    if (std::system(psql.c_str()) != 0) return state.SkipWithError("the version-1 log was not made");
+    if (std::system(psql.c_str()) != 0)
+      return state.SkipWithError("the version-1 log was not made");
   } else {
-    where = (std::filesystem::temp_directory_path() / ("tallyquote-upgrade-" + n + ".sqlite")).string();
+    where =
+        (std::filesystem::temp_directory_path() / ("tallyquote-upgrade-" + n + ".sqlite")).string();
     std::filesystem::remove(where);
     sqlite3* db = nullptr;
     sqlite3_open(where.c_str(), &db);

@@ -6,8 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QRegularExpression>
-#include <QTcpServer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
@@ -17,8 +15,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -151,6 +151,25 @@ class GuiTest : public QObject {
   void activate() {
     form()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(form()));
+  }
+
+  // The first deal priced and saved with Ctrl+S, on a desk whose deal log is `database`.
+  // How long the save took, in milliseconds.
+  qint64 save_with_log(const QString& database) {
+    QFile settings(dir_->filePath("settings.json"));
+    if (!settings.open(QIODevice::WriteOnly)) return -1;
+    settings.write("{\"database\": \"" + database.toUtf8() + "\"}");
+    settings.close();
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    const QString path = dir_->filePath("smith.tqdeal");
+    form()->set_file_chooser([path](QWidget*, tq::FileAction, const QString&) { return path; });
+    QElapsedTimer clock;
+    clock.start();
+    QTest::keyClick(form(), Qt::Key_S, Qt::ControlModifier);
+    const qint64 took = clock.elapsed();
+    return QFile::exists(path) ? took : -1;
   }
 
  private slots:
@@ -775,14 +794,16 @@ class GuiTest : public QObject {
       // A click on Payment sorts the log by it, a second the other way: the dearer quote first.
       QHeaderView* header = table->horizontalHeader();
       const auto sort_by_payment = [header, payment] {
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                          QPoint(header->sectionViewportPosition(payment) + 5, header->height() / 2));
+        QTest::mouseClick(
+            header->viewport(), Qt::LeftButton, {},
+            QPoint(header->sectionViewportPosition(payment) + 5, header->height() / 2));
       };
       sort_by_payment();
       sort_by_payment();
       QCOMPARE(table->model()->index(0, payment).data().toString(), first_payment);
       sort_by_payment();
-      QCOMPARE(table->model()->index(1, payment).data().toString(), first_payment);  // cheaper first
+      QCOMPARE(table->model()->index(1, payment).data().toString(),
+               first_payment);  // cheaper first
       // A day that is no date is refused, naming it.
       auto* from = log->findChild<QLineEdit*>("from");
       from->setText("2026-02-31");
@@ -857,17 +878,7 @@ class GuiTest : public QObject {
   }
 
   void aLogThatCannotBeWrittenStillSaves() {
-    QFile settings(dir_->filePath("settings.json"));
-    QVERIFY(settings.open(QIODevice::WriteOnly));
-    settings.write(R"({"database": "/proc/tallyquote/deals.sqlite"})");
-    settings.close();
-    start();
-    type_first_deal();
-    click(main("Command1"));
-    const QString path = dir_->filePath("smith.tqdeal");
-    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return path; });
-    QTest::keyClick(form(), Qt::Key_S, Qt::ControlModifier);
-    QVERIFY(QFile::exists(path));
+    QVERIFY(save_with_log("/proc/tallyquote/deals.sqlite") >= 0);
     QVERIFY(!form()->isWindowModified());
     QTRY_VERIFY(!boxes_->boxes.empty());
     QVERIFY2(last_box().text.startsWith("The quote could not be logged") &&
@@ -881,23 +892,11 @@ class GuiTest : public QObject {
   void aHungLogServerNeverFreezesTheWindow() {
     QTcpServer hung;
     QVERIFY(hung.listen(QHostAddress::LocalHost));
-    QFile settings(dir_->filePath("settings.json"));
-    QVERIFY(settings.open(QIODevice::WriteOnly));
-    // Written without a raw string: moc reads the "//" of one as a comment.
-    settings.write(QString("{\"database\": \"postgresql:/" "/desk:S3cretPw@127.0.0.1:%1/deals\"}")
-                       .arg(hung.serverPort())
-                       .toUtf8());
-    settings.close();
-    start();
-    type_first_deal();
-    click(main("Command1"));
-    const QString path = dir_->filePath("smith.tqdeal");
-    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return path; });
-    QElapsedTimer clock;
-    clock.start();
-    QTest::keyClick(form(), Qt::Key_S, Qt::ControlModifier);
-    QVERIFY(QFile::exists(path));
-    QVERIFY(clock.elapsed() < 1000);  // nothing waited on the server
+    // Written in two: moc reads the "//" of a URL in one literal as a comment.
+    const qint64 took = save_with_log(QString("postgresql:/"
+                                              "/desk:S3cretPw@127.0.0.1:%1/deals")
+                                          .arg(hung.serverPort()));
+    QVERIFY(took >= 0 && took < 1500);  // saved, and nothing waited on the server's 2 s
     QVERIFY(!form()->desk_log()->idle());
     type_into(main<QLineEdit>("sellingprice"), "27000");  // the window answers meanwhile
     QCOMPARE(shown("sellingprice"), QString("27000"));

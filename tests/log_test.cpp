@@ -55,9 +55,9 @@ void sqlite_exec(const std::string& path, const std::string& sql) {
 
 // A log of its own for each test, on the engine the parameter names.
 struct Engine : ::testing::TestWithParam<std::string> {
-  fs::path dir = fs::temp_directory_path() /
-                 ("tallyquote-log-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::path dir =
+      fs::temp_directory_path() / ("tallyquote-log-" + std::to_string(::getpid()) + "-" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
   std::string where;
 
   void SetUp() override {
@@ -69,7 +69,8 @@ struct Engine : ::testing::TestWithParam<std::string> {
     const char* url = std::getenv("TALLYQUOTE_PG_URL");
     if (!url) GTEST_SKIP() << "no PostgreSQL server (run through tools/pg_private.sh)";
     static int count = 0;
-    const std::string base = url, name = "t" + std::to_string(::getpid()) + "_" + std::to_string(++count);
+    const std::string base = url,
+                      name = "t" + std::to_string(::getpid()) + "_" + std::to_string(++count);
     ASSERT_EQ(psql(base, "-qc 'CREATE DATABASE " + name + "'"), 0);
     where = base.substr(0, base.rfind('/') + 1) + name;
   }
@@ -126,12 +127,12 @@ tq::LogQuery query(const tq::LogQueryTexts& texts) {
 TEST_P(Engine, SearchesAsTheDeskTypes) {
   const auto log = open();
   // customer, VIN, stock, salesperson; the fields priced.
-  const tq::LogVersion a = log->record(quote(
-      "customer=Ödön_Ünal vin=1HGCM82633A004352 stock=STA salesperson=Dana", "term=36"));
-  const tq::LogVersion b = log->record(quote(
-      "customer=Ann_O'Brien vin=2T1BURHE0JC012345 stock=STB salesperson=Kim", "term=120"));
-  const tq::LogVersion c = log->record(
-      quote("customer=Mary_Smith-Jones vin=3VWDX7AJ5BM123456 stock=STC salesperson=dana", "term=6"));
+  const tq::LogVersion a = log->record(
+      quote("customer=Ödön_Ünal vin=1HGCM82633A004352 stock=STA salesperson=Dana", "term=36"));
+  const tq::LogVersion b = log->record(
+      quote("customer=Ann_O'Brien vin=2T1BURHE0JC012345 stock=STB salesperson=Kim", "term=120"));
+  const tq::LogVersion c = log->record(quote(
+      "customer=Mary_Smith-Jones vin=3VWDX7AJ5BM123456 stock=STC salesperson=dana", "term=6"));
   const tq::LogVersion d = log->record(quote("customer=Ann_Ann", "sellingprice=20000", 0, "back"));
   const std::pair<tq::LogQueryTexts, std::vector<long long>> cases[] = {
       {{}, {d.id, c.id, b.id, a.id}},
@@ -221,8 +222,8 @@ TEST_P(Engine, SortsByEveryColumnAndPagesByKey) {
   tq::LogQuery by_term;
   by_term.sort = "term";
   by_term.ascending = true;
-  EXPECT_EQ(ids(log->search(by_term)), (std::vector<long long>{all[0].id, all[2].id, all[4].id,
-                                                               all[3].id, all[1].id}));
+  EXPECT_EQ(ids(log->search(by_term)),
+            (std::vector<long long>{all[0].id, all[2].id, all[4].id, all[3].id, all[1].id}));
 }
 
 TEST_P(Engine, StatusesByVersionWithOneSalePerStock) {
@@ -246,8 +247,9 @@ TEST_P(Engine, StatusesByVersionWithOneSalePerStock) {
       {[&] { log->set_status({.deal = first.deal}, "sold", std::nullopt, "sam"); },
        "A whole deal is never sold: choose the version the customer signed."},
       {[&] { log->set_status({.version = second.id}, "lost", "worksheet", "sam"); },
-       "Version " + std::to_string(second.id) + " is pending now, not worksheet: someone changed "
-       "it first."},
+       "Version " + std::to_string(second.id) +
+           " is pending now, not worksheet: someone changed "
+           "it first."},
       {[&] { log->set_status({.version = 999}, "lost", std::nullopt, "sam"); },
        "There is no version 999 in the log."},
       {[&] { log->record(quote("customer=" + std::string(201, 'x'), "")); },
@@ -353,7 +355,8 @@ TEST(LogQuery, RefusesWhatIsNoBoundOrDate) {
       {{.payment_min = "12.345"}, "Payment from \"12.345\" is not an amount."},
       {{.from = "2026-02-31"}, "From \"2026-02-31\" is not a date (2026-12-01)."},
       {{.to = "12/01/2026"}, "To \"12/01/2026\" is not a date (2026-12-01)."},
-      {{.vin = "12345"}, "The VIN to find, \"12345\", must be its last 6 to 16 characters or all 17."},
+      {{.vin = "12345"},
+       "The VIN to find, \"12345\", must be its last 6 to 16 characters or all 17."},
       {{.status = "won"}, "There is no status \"won\"."},
   };
   for (const auto& [texts, why] : refused) {
@@ -371,7 +374,8 @@ TEST(LogQuery, RefusesWhatIsNoBoundOrDate) {
 TEST(LogNames, FoldAndSplitAsTyped) {
   EXPECT_EQ(tq::fold_name("Ödön Ünal"), "odon unal");
   EXPECT_EQ(tq::fold_name("U\xCC\x88nal ÆSØ Łukasz ß"), "unal aeso lukasz ss");
-  EXPECT_EQ(tq::name_words("Ann O'Brien-Smith  jr."), (std::vector<std::string>{"ann", "o", "brien", "smith", "jr"}));
+  EXPECT_EQ(tq::name_words("Ann O'Brien-Smith  jr."),
+            (std::vector<std::string>{"ann", "o", "brien", "smith", "jr"}));
   // A long name is split in one pass: 110,000 distinct words at once.
   std::string huge;
   for (int i = 0; i < 110000; ++i) huge += "w" + std::to_string(i) + " ";
@@ -413,7 +417,8 @@ TEST_F(SqliteLog, AnotherProgramsFileIsLeftAsItIs) {
         }
         ADD_FAILURE() << file << " taken for a log";
       } catch (const tq::LogError& e) {
-        EXPECT_EQ(std::string(e.what()), file + " is not a Tallyquote deal log; it was left as it is.");
+        EXPECT_EQ(std::string(e.what()),
+                  file + " is not a Tallyquote deal log; it was left as it is.");
       }
     }
     EXPECT_EQ(read_all(file), before) << file;

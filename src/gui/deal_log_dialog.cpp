@@ -3,16 +3,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDate>
-#include <QFileDialog>
-#include <QLocale>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
 #include <QTableView>
@@ -21,9 +21,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "gui/qt_ui.hpp"
 #include "exchange/log_versions.hpp"
 #include "gui/qt_printer.hpp"
+#include "gui/qt_ui.hpp"
 #include "print/comparison.hpp"
 
 namespace tq {
@@ -139,8 +139,8 @@ DealLogDialog::DealLogDialog(DealLog& log, std::string user, QWidget* parent)
   status_->addItem("Any");
   for (const std::string& s : log_statuses()) status_->addItem(ui::qstr(s));
   place("St&atus:", status_);
-  const QString date_hint = QLocale().toString(QDate(2026, 12, 1), QLocale::ShortFormat) +
-                            " or 2026-12-01";
+  const QString date_hint =
+      QLocale().toString(QDate(2026, 12, 1), QLocale::ShortFormat) + " or 2026-12-01";
   from_ = line("from", "&From:", date_hint);
   to_ = line("to", "&To:", date_hint);
   payment_min_ = line("paymentMin", "Payment f&rom:", "");
@@ -217,7 +217,8 @@ void DealLogDialog::fit_columns() {
     // The caption with the header's margins and its sort mark.
     const int caption = header->fontMetrics().horizontalAdvance(columns()[i].caption) +
                         2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
-                        header->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) + 8;
+                        header->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) +
+                        8;
     least[i] = std::min(width[i], caption);
     total += width[i];
     spare += width[i] - least[i];
@@ -228,7 +229,8 @@ void DealLogDialog::fit_columns() {
   const int excess = std::min(total - room, spare);
   for (int c = 0; c < count; ++c) {
     const auto i = static_cast<std::size_t>(c);
-    const int give = (width[i] - least[i]) * excess / spare + ((width[i] - least[i]) * excess % spare ? 1 : 0);
+    const int give =
+        (width[i] - least[i]) * excess / spare + ((width[i] - least[i]) * excess % spare ? 1 : 0);
     header->resizeSection(c, std::max(least[i], width[i] - give));
   }
 }
@@ -249,8 +251,8 @@ bool DealLogDialog::read_date(QLineEdit* edit, const char* caption, std::string&
   if (text.isEmpty()) return true;
   QDate date = QDate::fromString(text, Qt::ISODate);
   const QLocale locale;
-  for (QString format : {locale.dateFormat(QLocale::ShortFormat),
-                         locale.dateFormat(QLocale::LongFormat)}) {
+  for (QString format :
+       {locale.dateFormat(QLocale::ShortFormat), locale.dateFormat(QLocale::LongFormat)}) {
     if (date.isValid()) break;
     date = locale.toDate(text, format);
     // "12/01/2026" under a short format of two-digit years.
@@ -259,9 +261,9 @@ bool DealLogDialog::read_date(QLineEdit* edit, const char* caption, std::string&
     }
   }
   if (!date.isValid()) {
-    ui::show_error(this, QString("%1 \"%2\" is not a date: type it as %3 or 2026-12-01.")
-                             .arg(caption, text,
-                                  locale.toString(QDate(2026, 12, 1), QLocale::ShortFormat)));
+    ui::show_error(
+        this, QString("%1 \"%2\" is not a date: type it as %3 or 2026-12-01.")
+                  .arg(caption, text, locale.toString(QDate(2026, 12, 1), QLocale::ShortFormat)));
     edit->setFocus();
     edit->selectAll();
     return false;
@@ -316,8 +318,7 @@ void DealLogDialog::set_status() {
   const LogVersion& v = pages_->at(rows[0]);
   try {
     // Checked against the status shown, so a change another desk made first is not overwritten.
-    log_.set_status({.version = v.id}, new_status_->currentText().toStdString(), v.status,
-                    user_);
+    log_.set_status({.version = v.id}, new_status_->currentText().toStdString(), v.status, user_);
   } catch (const LogError& e) {
     ui::show_error(this, ui::qstr(e.what()));
   }
@@ -353,7 +354,9 @@ void DealLogDialog::compare() {
   page.second = heading(*b);
   page.differing = both.differing;
   // A setting's true or false as a person reads it.
-  const auto said = [](const std::string& v) { return v == "true" ? "yes" : v == "false" ? "no" : v; };
+  const auto said = [](const std::string& v) {
+    return v == "true" ? "yes" : v == "false" ? "no" : v;
+  };
   for (const Difference& d : both.rows) {
     page.rows.push_back({difference_caption(d.name), said(d.first), said(d.second)});
   }
@@ -370,7 +373,8 @@ void DealLogDialog::compare() {
   for (std::size_t i = 0; i < page.rows.size(); ++i) {
     const int r = static_cast<int>(i);
     for (int c = 0; c < 3; ++c) {
-      grid->setItem(r, c, new QTableWidgetItem(ui::qstr(page.rows[i][static_cast<std::size_t>(c)])));
+      grid->setItem(r, c,
+                    new QTableWidgetItem(ui::qstr(page.rows[i][static_cast<std::size_t>(c)])));
       if (i < page.differing) grid->item(r, c)->setBackground(QColor(255, 235, 150));
     }
   }
@@ -384,14 +388,13 @@ void DealLogDialog::compare() {
   });
   auto* print = new QPushButton("&Print...");
   print->setObjectName("printCompare");
-  connect(print, &QPushButton::clicked, &sheet, [&sheet, print_page] {
-    print_with_dialog(&sheet, print_page);
-  });
+  connect(print, &QPushButton::clicked, &sheet,
+          [&sheet, print_page] { print_with_dialog(&sheet, print_page); });
   auto* pdf = new QPushButton("&Export PDF...");
   pdf->setObjectName("exportCompare");
   connect(pdf, &QPushButton::clicked, &sheet, [this, &sheet, print_page, a, b] {
-    const QString path = choose_pdf_(&sheet, QDir::home().filePath(
-                                                 QString("versions-%1-%2.pdf").arg(a->id).arg(b->id)));
+    const QString path = choose_pdf_(
+        &sheet, QDir::home().filePath(QString("versions-%1-%2.pdf").arg(a->id).arg(b->id)));
     if (path.isEmpty()) return;
     if (const auto error = save_page_pdf(path, print_page)) ui::show_error(&sheet, *error);
   });

@@ -28,8 +28,8 @@ DeskLog::~DeskLog() {
   writer_.join();
 }
 
-bool DeskLog::record(const Worksheet& ws, const PreferenceValues& prefs,
-                     const std::string& trigger, const std::string& program) {
+bool DeskLog::record(const Worksheet& ws, const PreferenceValues& prefs, const std::string& trigger,
+                     const std::string& program) {
   LogVersion v;
   try {
     v = version_of(ws, prefs, trigger, desk_, 0, program);

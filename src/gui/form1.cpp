@@ -20,12 +20,12 @@
 #include "common/numtext.hpp"
 #include "desk/programs.hpp"
 #include "exchange/deal_file.hpp"
+#include "exchange/log_versions.hpp"
 #include "gui/deal_log_dialog.hpp"
 #include "gui/details_dialog.hpp"
 #include "gui/qt_ui.hpp"
 #include "gui/reconcile_dialog.hpp"
 #include "gui/structure_dialog.hpp"
-#include "exchange/log_versions.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/layout.hpp"
 #include "worksheet/warnings.hpp"
@@ -862,8 +862,8 @@ bool Form1::open_version(long long id) {
   doc_.set_log_deal(v->deal);
   deal_log_->start_conversation(v->deal, *v);
   const std::string name = v->customer.empty() ? "Version" : v->customer + ", version";
-  version_title_ = ui::qstr(name + " " + std::to_string(v->id) + " (" +
-                            local_time_text(v->time) + ")");
+  version_title_ =
+      ui::qstr(name + " " + std::to_string(v->id) + " (" + local_time_text(v->time) + ")");
   show_worksheet(doc_.worksheet());
   update_title();
   remember(std::move(before), "Open Version");

@@ -11,9 +11,9 @@
 
 #include "desk/programs.hpp"
 #include "document/deal_document.hpp"
+#include "gui/desk_log.hpp"
 #include "gui/qt_printer.hpp"
 #include "gui/qt_ui.hpp"
-#include "gui/desk_log.hpp"
 #include "log/deal_log.hpp"
 #include "prefs/preferences.hpp"
 #include "tools/commands.hpp"
@@ -215,7 +215,7 @@ class Form1 : public QWidget {
   mutable DealDocument doc_;
   DeskLog* deal_log_ = nullptr;
   QString version_title_;  // an opened version's name, while the deal has no file
-  bool leaving_ = false;  // the exit was confirmed: closing asks nothing more
+  bool leaving_ = false;   // the exit was confirmed: closing asks nothing more
   FileChooser choose_file_ = default_file_chooser();
 };
 

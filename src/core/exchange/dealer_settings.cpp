@@ -86,7 +86,8 @@ Json settings_json(const DealerSettings& s) {
   if (s.markup != "0") json[kMarkup] = s.markup;
   if (!s.database.empty()) json[kDatabase] = s.database;
   if (!s.desk.empty()) json[kDesk] = s.desk;
-  if (s.database_timeout_s != DealerSettings{}.database_timeout_s) json[kTimeout] = s.database_timeout_s;
+  if (s.database_timeout_s != DealerSettings{}.database_timeout_s)
+    json[kTimeout] = s.database_timeout_s;
   if (s.structure != Structure{}) json[kStructure] = structure_json(s.structure);
   if (s.dealership != Dealership{}) {
     json[kDealership] = {{"name", s.dealership.name},

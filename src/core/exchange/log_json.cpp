@@ -22,11 +22,16 @@ std::optional<std::string> read_query(const Json& q, LogQuery& out) {
   if (!q.is_object()) return "\"search\" must be an object";
   LogQueryTexts texts;
   const std::pair<const char*, std::string LogQueryTexts::*> kTexts[] = {
-      {"customer", &LogQueryTexts::customer},       {"vin", &LogQueryTexts::vin},
-      {"stock", &LogQueryTexts::stock},             {"salesperson", &LogQueryTexts::salesperson},
-      {"desk", &LogQueryTexts::desk},               {"status", &LogQueryTexts::status},
-      {"from", &LogQueryTexts::from},               {"to", &LogQueryTexts::to},
-      {"payment_min", &LogQueryTexts::payment_min}, {"payment_max", &LogQueryTexts::payment_max}};
+      {"customer", &LogQueryTexts::customer},
+      {"vin", &LogQueryTexts::vin},
+      {"stock", &LogQueryTexts::stock},
+      {"salesperson", &LogQueryTexts::salesperson},
+      {"desk", &LogQueryTexts::desk},
+      {"status", &LogQueryTexts::status},
+      {"from", &LogQueryTexts::from},
+      {"to", &LogQueryTexts::to},
+      {"payment_min", &LogQueryTexts::payment_min},
+      {"payment_max", &LogQueryTexts::payment_max}};
   int limit = 50;
   long long offset = 0;
   bool ascending = false;
@@ -137,12 +142,10 @@ std::variant<LogAsk, std::string> read_log_ask(const Json& value) {
 }
 
 Json version_summary_json(const LogVersion& v) {
-  Json out = {{"version", v.id},         {"deal", v.deal},
-              {"time", v.time},          {"user", v.user},
-              {"desk", v.user},          {"salesperson", v.salesperson},
-              {"trigger", v.trigger},    {"customer", v.customer},
-              {"vin", v.vin},            {"stock", v.stock},
-              {"term", v.term},          {"payment", v.payment},
+  Json out = {{"version", v.id},          {"deal", v.deal},         {"time", v.time},
+              {"user", v.user},           {"desk", v.user},         {"salesperson", v.salesperson},
+              {"trigger", v.trigger},     {"customer", v.customer}, {"vin", v.vin},
+              {"stock", v.stock},         {"term", v.term},         {"payment", v.payment},
               {"total_due", v.total_due}, {"program", v.program}};
   if (!v.status.empty()) out["status"] = v.status;
   return out;

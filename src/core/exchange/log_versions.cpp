@@ -95,7 +95,8 @@ Reproduction reproduce(const LogVersion& v) {
 
 std::string difference_caption(const std::string& name) {
   const auto dot = name.find('.');
-  const std::string part = name.substr(0, dot), key = dot == std::string::npos ? "" : name.substr(dot + 1);
+  const std::string part = name.substr(0, dot),
+                    key = dot == std::string::npos ? "" : name.substr(dot + 1);
   if (part == "fields") {
     if (const auto f = field_by_name(key)) return field_caption(*f);
   }

@@ -43,8 +43,7 @@ inline constexpr std::size_t kMaxRequestSize = 1024 * 1024;
 // A request with "log" is answered through `log` (refused without one). Throws BadRequest, with
 // the log's refusals.
 Json answer_request(std::string_view text, const Preferences& prefs,
-                    const std::vector<std::string>& start_messages = {},
-                    LogAccess* log = nullptr);
+                    const std::vector<std::string>& start_messages = {}, LogAccess* log = nullptr);
 
 // A batch's answers, one request after another, from the same preferences and start-up messages.
 class BatchAnswers {

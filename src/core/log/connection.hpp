@@ -18,8 +18,8 @@ using LogParam = std::variant<std::nullptr_t, std::string, long long>;
 using LogRow = std::vector<std::optional<std::string>>;
 
 struct Dialect {
-  const char* id;         // an id column that numbers itself
-  const char* bytes;      // byte order for a text column, whatever the server's collation
+  const char* id;     // an id column that numbers itself
+  const char* bytes;  // byte order for a text column, whatever the server's collation
   bool postgres;
 };
 

@@ -49,15 +49,15 @@ struct LogQuery {
   std::string vin_end;                      // the end of a VIN (6 to 17 characters), upper case
   std::string stock;
   bool vin_or_stock = false;  // the window's one box: the VIN's end, or the stock number
-  std::string salesperson;  // folded, the whole name
+  std::string salesperson;    // folded, the whole name
   std::string desk;
   std::string status;
   std::string from_utc, to_utc;  // [from, to) as stored times, from local days
   std::optional<long long> payment_min_cents, payment_max_cents;
   int limit = 50;
-  long long offset = 0;             // the CLI's pages
-  std::optional<LogAfter> after;    // the window's pages, by key
-  std::string sort = "id";          // a column's name (log_columns)
+  long long offset = 0;           // the CLI's pages
+  std::optional<LogAfter> after;  // the window's pages, by key
+  std::string sort = "id";        // a column's name (log_columns)
   bool ascending = false;
 };
 
@@ -66,9 +66,9 @@ struct LogQuery {
 struct LogColumn {
   const char* name;
   const char* caption;
-  const char* key;     // an SQL expression over versions v and version_status s
-  const char* id;      // the id that breaks ties beside it
-  bool number;         // a number, NULL where empty; else a text, '' where empty
+  const char* key;  // an SQL expression over versions v and version_status s
+  const char* id;   // the id that breaks ties beside it
+  bool number;      // a number, NULL where empty; else a text, '' where empty
   std::string LogVersion::*text;
 };
 const std::vector<LogColumn>& log_columns();

@@ -161,9 +161,9 @@ bool is_calendar_date(const std::string& date) {
 
 std::string local_time_text(const std::string& utc) {
   std::tm tm{};
-  if (utc.size() != 20 || std::sscanf(utc.c_str(), "%4d-%2d-%2dT%2d:%2d:%2dZ", &tm.tm_year,
-                                      &tm.tm_mon, &tm.tm_mday, &tm.tm_hour, &tm.tm_min,
-                                      &tm.tm_sec) != 6) {
+  if (utc.size() != 20 ||
+      std::sscanf(utc.c_str(), "%4d-%2d-%2dT%2d:%2d:%2dZ", &tm.tm_year, &tm.tm_mon, &tm.tm_mday,
+                  &tm.tm_hour, &tm.tm_min, &tm.tm_sec) != 6) {
     return {};
   }
   tm.tm_year -= 1900;
@@ -187,8 +187,7 @@ const std::vector<LogColumn>& log_columns() {
       {"customer", "Customer", "v.customer_key", "v.id", false, &LogVersion::customer},
       {"vin", "VIN", "v.vin", "v.id", false, &LogVersion::vin},
       {"stock", "Stock", "v.stock", "v.id", false, &LogVersion::stock},
-      {"salesperson", "Salesperson", "v.salesperson_key", "v.id", false,
-       &LogVersion::salesperson},
+      {"salesperson", "Salesperson", "v.salesperson_key", "v.id", false, &LogVersion::salesperson},
       {"desk", "Desk", "v.desk_user", "v.id", false, &LogVersion::user},
       {"term", "Term", "v.term_months", "v.id", true, &LogVersion::term},
       {"payment", "Payment", "v.payment_cents", "v.id", true, &LogVersion::payment},
@@ -213,7 +212,8 @@ std::variant<LogQuery, std::string> read_log_query(const LogQueryTexts& t) {
   const auto text = [](const std::string& s) { return std::string(trim(s)); };
   const std::string customer = text(t.customer);
   q.customer_words = name_words(customer);
-  if (q.customer_words.size() > 20) return std::string("The customer to find has more than 20 words.");
+  if (q.customer_words.size() > 20)
+    return std::string("The customer to find has more than 20 words.");
   const auto vin_end = [](std::string vin) -> std::optional<std::string> {
     std::transform(vin.begin(), vin.end(), vin.begin(),
                    [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });

@@ -24,7 +24,8 @@ const Dialect kPostgres{"BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY", " COL
 std::string percent_decoded(const std::string& s) {
   std::string out;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() + 0 && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
+    if (s[i] == '%' && i + 2 < s.size() + 0 &&
+        std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
         std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
       out += static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16));
       i += 2;
@@ -49,12 +50,14 @@ Address read_address(const std::string& url) {
   const std::string scheme = url.substr(0, scheme_end);
   const std::string rest = scheme_end == std::string::npos ? "" : url.substr(scheme_end + 3);
   const std::size_t q = rest.find('?');
-  const std::string before = rest.substr(0, q), query = q == std::string::npos ? "" : rest.substr(q + 1);
+  const std::string before = rest.substr(0, q),
+                    query = q == std::string::npos ? "" : rest.substr(q + 1);
   const std::size_t at = before.rfind('@');
   const std::string userinfo = at == std::string::npos ? "" : before.substr(0, at);
   const std::string after = at == std::string::npos ? before : before.substr(at + 1);
   const std::size_t slash = after.find('/');
-  std::string hostport = after.substr(0, slash), db = slash == std::string::npos ? "" : after.substr(slash + 1);
+  std::string hostport = after.substr(0, slash),
+              db = slash == std::string::npos ? "" : after.substr(slash + 1);
   std::string user = userinfo.substr(0, userinfo.find(':'));
   const auto secret = [&](const std::string& s) {
     if (s.empty()) return;
@@ -84,7 +87,8 @@ Address read_address(const std::string& url) {
     const std::size_t end = std::min(query.find('&', start), query.size());
     const std::string pair = query.substr(start, end - start);
     const std::size_t eq = pair.find('=');
-    const std::string key = pair.substr(0, eq), value = eq == std::string::npos ? "" : pair.substr(eq + 1);
+    const std::string key = pair.substr(0, eq),
+                      value = eq == std::string::npos ? "" : pair.substr(eq + 1);
     if (key == "password") {
       secret(value);
     } else if (key == "host" || key == "hostaddr") {
@@ -105,7 +109,8 @@ Address read_address(const std::string& url) {
     }
     if (part->find('@') != std::string::npos) part->clear();
   }
-  a.shown = (scheme.empty() ? "postgresql" : scheme) + "://" + host + (port.empty() ? "" : ":" + port) + "/" + db;
+  a.shown = (scheme.empty() ? "postgresql" : scheme) + "://" + host +
+            (port.empty() ? "" : ":" + port) + "/" + db;
   a.known = {user, host, port, db, percent_decoded(host), percent_decoded(db)};
   return a;
 }
@@ -118,7 +123,8 @@ std::string scrubbed(std::string message, const Address& a, bool strict) {
   for (std::size_t i = 0; i < message.size();) {
     if (message[i] == '"') {
       const std::size_t close = message.find('"', i + 1);
-      const std::string inside = message.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
+      const std::string inside =
+          message.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1);
       bool keep = !strict && !inside.empty();
       if (keep) keep = std::find(a.known.begin(), a.known.end(), inside) != a.known.end();
       out += keep ? "\"" + inside + "\"" : "\"...\"";
@@ -128,7 +134,8 @@ std::string scrubbed(std::string message, const Address& a, bool strict) {
     }
   }
   for (const std::string& s : a.secrets) {
-    for (std::size_t at; !s.empty() && (at = out.find(s)) != std::string::npos;) out.replace(at, s.size(), "...");
+    for (std::size_t at; !s.empty() && (at = out.find(s)) != std::string::npos;)
+      out.replace(at, s.size(), "...");
   }
   while (!out.empty() && (out.back() == ' ' || out.back() == '.')) out.pop_back();
   return out;
@@ -157,7 +164,8 @@ class PostgresConnection final : public Connection {
     const char* keys[] = {"dbname", "client_encoding", nullptr};
     const char* values[] = {url_.c_str(), "UTF8", nullptr};
     conn_ = PQconnectStartParams(keys, values, 1);
-    if (!conn_) throw LogError("The deal log at " + address_.shown + " cannot be reached: out of memory.");
+    if (!conn_)
+      throw LogError("The deal log at " + address_.shown + " cannot be reached: out of memory.");
     const auto deadline = start_clock();
     for (PostgresPollingStatusType st = PGRES_POLLING_WRITING;;) {
       if (PQstatus(conn_) == CONNECTION_BAD || st == PGRES_POLLING_FAILED) {
@@ -171,7 +179,8 @@ class PostgresConnection final : public Connection {
     }
     PQsetnonblocking(conn_, 1);
     // The server's notices ("already exists, skipping") are nobody's business on a desk.
-    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
     return true;
   }
 

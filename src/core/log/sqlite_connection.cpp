@@ -52,7 +52,8 @@ std::string uri_escaped(const std::string& path) {
 
 class SqliteConnection final : public Connection {
  public:
-  SqliteConnection(std::string path, int timeout_s) : path_(std::move(path)), timeout_s_(timeout_s) {}
+  SqliteConnection(std::string path, int timeout_s)
+      : path_(std::move(path)), timeout_s_(timeout_s) {}
   ~SqliteConnection() override { close(); }
 
   const Dialect& dialect() const override { return kSqlite; }
@@ -76,7 +77,8 @@ class SqliteConnection final : public Connection {
       const std::string uri = "file:" + uri_escaped(path_) + "?mode=ro";
       connect(uri + (frozen ? "&immutable=1" : ""), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
       // A full disk, or a shared-memory file this user cannot write: read the file as it stands.
-      if (!frozen && sqlite3_exec(db_, "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK) {
+      if (!frozen &&
+          sqlite3_exec(db_, "PRAGMA schema_version", nullptr, nullptr, nullptr) != SQLITE_OK) {
         close();
         connect(uri + "&immutable=1", SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
       }
@@ -282,15 +284,16 @@ class SqliteConnection final : public Connection {
     }
     struct statvfs fs {};
     const std::string folder = std::filesystem::path(path_).parent_path().string();
-    const bool no_room = ::statvfs(folder.empty() ? "." : folder.c_str(), &fs) == 0 && fs.f_bavail == 0;
+    const bool no_room =
+        ::statvfs(folder.empty() ? "." : folder.c_str(), &fs) == 0 && fs.f_bavail == 0;
     if ((code & 0xFF) == SQLITE_FULL || ((code & 0xFF) == SQLITE_IOERR && no_room)) {
       throw LogError("The deal log " + path_ + " cannot be written: the disk is full.");
     }
     if ((code & 0xFF) == SQLITE_READONLY) {
       throw LogError("The deal log " + path_ + " cannot be written: it is read-only here.");
     }
-    throw LogError("The deal log " + path_ + " cannot be used: " +
-                   (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code)) + ".");
+    throw LogError("The deal log " + path_ +
+                   " cannot be used: " + (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code)) + ".");
   }
 
   std::string path_;

@@ -72,9 +72,9 @@ std::vector<std::string> upgrade_v2_tables(const Dialect& d) {
   out.push_back("CREATE TABLE version_statuses (id " + id +
                 ", version BIGINT NOT NULL REFERENCES versions (id), status TEXT NOT NULL, "
                 "replaced TEXT NOT NULL, time TEXT NOT NULL, desk_user TEXT NOT NULL)");
-  for (const char* index : {"deals_one_sold", "versions_customer", "versions_vin", "versions_stock",
-                            "versions_time", "versions_user", "versions_payment",
-                            "customer_words_word"}) {
+  for (const char* index :
+       {"deals_one_sold", "versions_customer", "versions_vin", "versions_stock", "versions_time",
+        "versions_user", "versions_payment", "customer_words_word"}) {
     out.push_back(std::string("DROP INDEX ") + index);
   }
   // A deal sold under version 1: its newest version is the one sold; the others keep what the
@@ -93,9 +93,9 @@ std::vector<std::string> upgrade_v2_tables(const Dialect& d) {
 // that a page's ids are found from the index alone.
 std::vector<std::string> upgrade_v2_indexes() {
   std::vector<std::string> out;
-  for (const char* key : {"time", "customer_key", "vin", "vin_key", "stock", "salesperson_key",
-                          "desk_user", "term_months", "payment_key", "total_due_cents", "program",
-                          "state", "trigger_name"}) {
+  for (const char* key :
+       {"time", "customer_key", "vin", "vin_key", "stock", "salesperson_key", "desk_user",
+        "term_months", "payment_key", "total_due_cents", "program", "state", "trigger_name"}) {
     out.push_back(std::string("CREATE INDEX versions_by_") + key + " ON versions (" + key +
                   ", id)");
   }
@@ -105,8 +105,7 @@ std::vector<std::string> upgrade_v2_indexes() {
   out.push_back(
       "CREATE UNIQUE INDEX version_status_one_sold ON version_status (stock) WHERE status = "
       "'sold' AND stock <> ''");
-  out.push_back(
-      "CREATE INDEX version_statuses_version ON version_statuses (version, id)");
+  out.push_back("CREATE INDEX version_statuses_version ON version_statuses (version, id)");
   return out;
 }
 
@@ -174,8 +173,8 @@ LogVersion read_summary(const LogRow& r) {
   LogVersion v;
   v.id = std::stoll(*r[0]);
   v.deal = std::stoll(*r[1]);
-  std::string* texts[] = {&v.time,  &v.user, &v.trigger,   &v.customer, &v.salesperson,
-                          &v.vin,   &v.stock, &v.term,     &v.payment,  &v.total_due,
+  std::string* texts[] = {&v.time,    &v.user,  &v.trigger, &v.customer, &v.salesperson,
+                          &v.vin,     &v.stock, &v.term,    &v.payment,  &v.total_due,
                           &v.program, &v.state, &v.status};
   for (std::size_t i = 0; i < std::size(texts); ++i) *texts[i] = r[i + 2].value_or("");
   return v;
@@ -244,8 +243,8 @@ struct DealLog::Impl {
     if (found > kSchemaVersion) {
       throw LogError("The deal log " + conn->where() +
                      " was written by a newer Tallyquote (its schema version " +
-                     std::to_string(found) + "; this desk knows " +
-                     std::to_string(kSchemaVersion) + "): every desk is upgraded together.");
+                     std::to_string(found) + "; this desk knows " + std::to_string(kSchemaVersion) +
+                     "): every desk is upgraded together.");
     }
     if (found == kSchemaVersion) return ready = true;
     if (!write) {
@@ -264,7 +263,8 @@ struct DealLog::Impl {
         if (!conn->lock_for_upgrade()) throw Connection::Busy("");
         const int now = conn->schema_version();  // another desk may have done it meanwhile
         if (now == kSchemaVersion) return;
-        if (now > kSchemaVersion || now < 0) throw LogError("The deal log changed under this desk.");
+        if (now > kSchemaVersion || now < 0)
+          throw LogError("The deal log changed under this desk.");
         if (now == 0) {
           for (const std::string& sql : schema_v1(conn->dialect())) conn->run(sql);
         }
@@ -301,9 +301,8 @@ struct DealLog::Impl {
         conn->run(
             "UPDATE versions SET salesperson = $1, salesperson_key = $2, vin_key = $3, "
             "term_months = $4, payment_key = $5, total_due_cents = $6, state = $7 WHERE id = $8",
-            {v.salesperson, fold_name(v.salesperson), reversed(upper(v.vin)),
-             figure_key(v.term, 1), figure_key(v.payment, 100), figure_key(v.total_due, 100),
-             v.state, v.id});
+            {v.salesperson, fold_name(v.salesperson), reversed(upper(v.vin)), figure_key(v.term, 1),
+             figure_key(v.payment, 100), figure_key(v.total_due, 100), v.state, v.id});
         insert_words(v);
       }
     }
@@ -350,11 +349,27 @@ struct DealLog::Impl {
                    "program, state, deal_json, preferences) VALUES ($1, $2, $3, $4, $5, $6, $7, "
                    "$8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22) "
                    "RETURNING id",
-                   {v.deal, v.time, v.user, v.trigger, v.customer, fold_name(v.customer),
-                    v.salesperson, fold_name(v.salesperson), v.vin, reversed(upper(v.vin)),
-                    v.stock, v.term, figure_key(v.term, 1), v.payment,
-                    std::holds_alternative<long long>(payment) ? payment : LogParam(0LL), payment,
-                    v.total_due, figure_key(v.total_due, 100), v.program, v.state, v.deal_json,
+                   {v.deal,
+                    v.time,
+                    v.user,
+                    v.trigger,
+                    v.customer,
+                    fold_name(v.customer),
+                    v.salesperson,
+                    fold_name(v.salesperson),
+                    v.vin,
+                    reversed(upper(v.vin)),
+                    v.stock,
+                    v.term,
+                    figure_key(v.term, 1),
+                    v.payment,
+                    std::holds_alternative<long long>(payment) ? payment : LogParam(0LL),
+                    payment,
+                    v.total_due,
+                    figure_key(v.total_due, 100),
+                    v.program,
+                    v.state,
+                    v.deal_json,
                     v.preferences})[0][0]);
     insert_words(v);
     conn->run("INSERT INTO version_status (version, status, stock) VALUES ($1, $2, $3)",
@@ -397,9 +412,9 @@ struct DealLog::Impl {
                           const std::optional<std::string>& from, const std::string& desk) {
     StatusChange out;
     if (target.version) {
-      const auto now = conn->rows(
-          "SELECT s.status, s.stock FROM version_status s WHERE s.version = $1" + lock(),
-          {target.version});
+      const auto now =
+          conn->rows("SELECT s.status, s.stock FROM version_status s WHERE s.version = $1" + lock(),
+                     {target.version});
       if (now.empty()) {
         throw LogError("There is no version " + std::to_string(target.version) + " in the log.");
       }
@@ -453,9 +468,11 @@ struct DealLog::Impl {
         const std::string wi = "w" + std::to_string(i);
         if (i > 0) {
           words += " JOIN customer_words " + wi + " ON " + wi + ".version = w0.version";
-          for (std::size_t j = 0; j < i; ++j) words += " AND " + wi + ".pos <> w" + std::to_string(j) + ".pos";
+          for (std::size_t j = 0; j < i; ++j)
+            words += " AND " + wi + ".pos <> w" + std::to_string(j) + ".pos";
         }
-        match += std::string(i ? " AND " : " WHERE ") + wi + ".word >= " + w.bind(q.customer_words[i]);
+        match +=
+            std::string(i ? " AND " : " WHERE ") + wi + ".word >= " + w.bind(q.customer_words[i]);
         if (const std::string end = after_prefix(q.customer_words[i]); !end.empty()) {
           match += " AND " + wi + ".word < " + w.bind(end);
         }
@@ -466,7 +483,8 @@ struct DealLog::Impl {
     if (!q.vin_end.empty()) {
       const std::string key = reversed(q.vin_end);
       vin = "v.vin_key >= " + w.bind(key);
-      if (const std::string end = after_prefix(key); !end.empty()) vin += " AND v.vin_key < " + w.bind(end);
+      if (const std::string end = after_prefix(key); !end.empty())
+        vin += " AND v.vin_key < " + w.bind(end);
     }
     if (q.vin_or_stock) {
       w.also("((" + vin + ") OR v.stock = " + w.bind(q.stock) + ")");
@@ -545,7 +563,8 @@ struct DealLog::Impl {
         offset = page.empty() ? std::max(0LL, q.offset - count_filled(q, *c)) : 0;
       }
       const std::optional<LogAfter> after = after_empty ? q.after : std::nullopt;
-      for (auto& row : stretch(q, c, false, after, q.limit - static_cast<int>(page.size()), offset)) {
+      for (auto& row :
+           stretch(q, c, false, after, q.limit - static_cast<int>(page.size()), offset)) {
         page.push_back(std::move(row));
       }
     }
@@ -557,9 +576,9 @@ struct DealLog::Impl {
       ids += (ids.empty() ? "$" : ", $") + std::to_string(params.size());
     }
     std::map<long long, LogVersion> found;
-    for (const LogRow& r :
-         conn->rows(std::string("SELECT ") + kSummaryColumns + kFrom + " WHERE v.id IN (" + ids + ")",
-                    params)) {
+    for (const LogRow& r : conn->rows(
+             std::string("SELECT ") + kSummaryColumns + kFrom + " WHERE v.id IN (" + ids + ")",
+             params)) {
       LogVersion v = read_summary(r);
       found.emplace(v.id, std::move(v));
     }
@@ -636,8 +655,9 @@ std::optional<LogVersion> DealLog::newest(long long deal) {
 StatusChange DealLog::set_status(StatusTarget target, const std::string& status,
                                  const std::optional<std::string>& from, const std::string& desk) {
   if (!impl_->open(false)) {
-    throw LogError(target.version ? "There is no version " + std::to_string(target.version) + " in the log."
-                                  : "There is no deal " + std::to_string(target.deal) + " in the log.");
+    throw LogError(target.version
+                       ? "There is no version " + std::to_string(target.version) + " in the log."
+                       : "There is no deal " + std::to_string(target.deal) + " in the log.");
   }
   impl_->open(true);
   try {
@@ -645,8 +665,8 @@ StatusChange DealLog::set_status(StatusTarget target, const std::string& status,
   } catch (const Connection::Unique&) {
     // Another desk sold the same stock at the same moment: named as the check names it.
     const auto why = impl_->transact(false, [&]() -> std::optional<std::string> {
-      const auto stock = impl_->conn->rows(
-          "SELECT stock FROM version_status WHERE version = $1", {target.version});
+      const auto stock = impl_->conn->rows("SELECT stock FROM version_status WHERE version = $1",
+                                           {target.version});
       if (stock.empty()) return std::nullopt;
       return impl_->sold_elsewhere(stock[0][0].value_or(""), target.version);
     });

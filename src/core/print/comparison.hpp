@@ -11,9 +11,9 @@
 namespace tq {
 
 struct ComparisonSheet {
-  std::string title;               // "Versions 13 and 14"
-  std::vector<std::string> notes;  // "Payment: 401.59 to 385.20 (-16.39)"
-  std::string first, second;       // the two columns' headings
+  std::string title;                             // "Versions 13 and 14"
+  std::vector<std::string> notes;                // "Payment: 401.59 to 385.20 (-16.39)"
+  std::string first, second;                     // the two columns' headings
   std::vector<std::array<std::string, 3>> rows;  // caption, first, second
   std::size_t differing = 0;                     // the first rows, those that differ
 };

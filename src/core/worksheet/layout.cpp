@@ -314,7 +314,9 @@ std::string field_caption(Field f) {
                       : rows == std::begin(kLease) ? std::end(kLease)
                                                    : std::end(kFinance);
     for (const auto* r = rows; r != end; ++r) {
-      if (r->field == f) return std::string(std::string_view(r->text).substr(0, std::string_view(r->text).find(':')));
+      if (r->field == f)
+        return std::string(
+            std::string_view(r->text).substr(0, std::string_view(r->text).find(':')));
     }
   }
   return std::string(field_info(f).name);
