@@ -402,6 +402,18 @@ TEST_F(SqliteLog, SearchingNothingMakesNothing) {
   EXPECT_EQ(ids(tq::open_deal_log(path)->search({})), std::vector<long long>{v.id});
 }
 
+TEST_F(SqliteLog, ANewerLogIsRefusedNamingItsVersion) {
+  tq::open_deal_log(path)->record(quote("customer=Ann", ""));
+  sqlite_exec(path, "PRAGMA user_version = 3");
+  try {
+    tq::open_deal_log(path)->search({});
+    ADD_FAILURE() << "a log of schema version 3 read";
+  } catch (const tq::LogError& e) {
+    EXPECT_NE(std::string(e.what()).find("schema version 3"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("every desk is upgraded together"), std::string::npos);
+  }
+}
+
 TEST_F(SqliteLog, AnotherProgramsFileIsLeftAsItIs) {
   const std::string other = (dir / "other.sqlite").string(), tiny = (dir / "tiny").string();
   sqlite_exec(other, "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('mine')");

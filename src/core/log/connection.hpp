@@ -20,6 +20,9 @@ using LogRow = std::vector<std::optional<std::string>>;
 struct Dialect {
   const char* id;     // an id column that numbers itself
   const char* bytes;  // byte order for a text column, whatever the server's collation
+  // A join that reads the versions first: where the versions' own index is the one to follow,
+  // SQLite (which keeps no statistics unless asked) is told; PostgreSQL plans by its own.
+  const char* versions_first;
   bool postgres;
 };
 

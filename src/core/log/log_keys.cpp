@@ -190,7 +190,7 @@ const std::vector<LogColumn>& log_columns() {
       {"salesperson", "Salesperson", "v.salesperson_key", "v.id", false, &LogVersion::salesperson},
       {"desk", "Desk", "v.desk_user", "v.id", false, &LogVersion::user},
       {"term", "Term", "v.term_months", "v.id", true, &LogVersion::term},
-      {"payment", "Payment", "v.payment_cents", "v.id", true, &LogVersion::payment},
+      {"payment", "Payment", "v.payment_key", "v.id", true, &LogVersion::payment},
       {"total_due", "Total Due", "v.total_due_cents", "v.id", true, &LogVersion::total_due},
       {"status", "Status", "s.status", "s.version", false, &LogVersion::status},
       {"program", "Program", "v.program", "v.id", false, &LogVersion::program},

@@ -19,7 +19,8 @@
 namespace tq {
 namespace {
 
-const Dialect kPostgres{"BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY", " COLLATE \"C\"", true};
+const Dialect kPostgres{"BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY", " COLLATE \"C\"", "JOIN",
+                        true};
 
 std::string percent_decoded(const std::string& s) {
   std::string out;

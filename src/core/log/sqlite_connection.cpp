@@ -24,7 +24,7 @@ namespace {
 // "TQLG": marks a file as this program's deal log.
 constexpr int kApplicationId = 0x54514C47;
 
-const Dialect kSqlite{"INTEGER PRIMARY KEY", "", false};
+const Dialect kSqlite{"INTEGER PRIMARY KEY", "", "CROSS JOIN", false};
 
 // SQLite numbers parameters ?1, ?2 ...
 std::string numbered(std::string_view sql) {

@@ -200,6 +200,13 @@ struct Where {
 
 constexpr const char* kFrom = " FROM versions v JOIN version_status s ON s.version = v.id";
 
+// A search's conditions on the versions themselves, beside a status.
+bool narrows_versions(const LogQuery& q) {
+  return !q.customer_words.empty() || !q.vin_end.empty() || !q.stock.empty() ||
+         !q.salesperson.empty() || !q.desk.empty() || !q.from_utc.empty() || !q.to_utc.empty() ||
+         q.payment_min_cents || q.payment_max_cents;
+}
+
 }  // namespace
 
 struct DealLog::Impl {
@@ -504,12 +511,15 @@ struct DealLog::Impl {
 
   // One stretch of a page: the versions whose sort key is set (`filled`) or empty, in order.
   std::vector<std::pair<long long, std::optional<std::string>>> stretch(
-      const LogQuery& q, const LogColumn* c, bool filled, const std::optional<LogAfter>& after,
-      int limit, long long offset) {
+      const LogQuery& q, const LogColumn* c, const std::string& from, bool filled,
+      const std::optional<LogAfter>& after, int limit, long long offset) {
     Where w = conditions(q);
     const char* way = q.ascending ? " ASC" : " DESC";
     const char* beyond = q.ascending ? " > " : " < ";
-    std::string key = c ? c->key : "v.id", id = c ? c->id : "v.id";
+    // Led by the statuses, the id is theirs, so that their index gives the order too.
+    const bool statuses_lead = from == kFrom;
+    const std::string own_id = statuses_lead ? "s.version" : "v.id";
+    std::string key = c ? c->key : own_id, id = c ? c->id : own_id;
     if (c) {
       w.also(filled ? key + (c->number ? " IS NOT NULL" : " > ''")
                     : key + (c->number ? " IS NULL" : " = ''"));
@@ -526,8 +536,8 @@ struct DealLog::Impl {
         if (c) {
           const std::string kp =
               w.bind(c->number ? LogParam(std::stoll(*after->key)) : LogParam(*after->key));
-          w.also("(" + key + beyond + kp + " OR (" + key + " = " + kp + " AND " + id + beyond +
-                 w.bind(after->id) + "))");
+          // As one row value, which both engines follow along their index.
+          w.also("(" + key + ", " + id + ")" + beyond + "(" + kp + ", " + w.bind(after->id) + ")");
         } else {
           w.also(key + beyond + w.bind(after->id));
         }
@@ -535,7 +545,7 @@ struct DealLog::Impl {
         w.also(id + beyond + w.bind(after->id));
       }
     }
-    const std::string sql = "SELECT " + id + ", " + key + kFrom + w.sql + order + " LIMIT " +
+    const std::string sql = "SELECT " + id + ", " + key + from + w.sql + order + " LIMIT " +
                             w.bind(static_cast<long long>(limit)) + " OFFSET " + w.bind(offset);
     std::vector<std::pair<long long, std::optional<std::string>>> out;
     for (const LogRow& r : conn->rows(sql, w.params)) {
@@ -544,10 +554,30 @@ struct DealLog::Impl {
     return out;
   }
 
-  long long count_filled(const LogQuery& q, const LogColumn& c) {
+  long long count_filled(const LogQuery& q, const LogColumn& c, const std::string& from) {
     Where w = conditions(q);
     w.also(std::string(c.key) + (c.number ? " IS NOT NULL" : " > ''"));
-    return number(conn->rows(std::string("SELECT count(*)") + kFrom + w.sql, w.params)[0][0]);
+    return number(conn->rows("SELECT count(*)" + from + w.sql, w.params)[0][0]);
+  }
+
+  // Which table a search reads first. The statuses lead when nothing narrows the versions and
+  // the status sorts, or is rare (a sold version among a million); else the versions' own
+  // index does (a day, a name, or the newest of a common status).
+  std::string from_for(const LogQuery& q, const LogColumn* c) {
+    bool statuses = false;
+    if (!narrows_versions(q)) {
+      if (c && std::string_view(c->key).rfind("s.", 0) == 0) {
+        statuses = true;
+      } else if (!q.status.empty()) {
+        constexpr long long kCommon = 5000;
+        statuses = number(conn->rows("SELECT count(*) FROM (SELECT 1 FROM version_status WHERE "
+                                     "status = $1 LIMIT $2) AS r",
+                                     {q.status, kCommon})[0][0]) < kCommon;
+      }
+    }
+    if (statuses) return kFrom;
+    return std::string(" FROM versions v ") + conn->dialect().versions_first +
+           " version_status s ON s.version = v.id";
   }
 
   std::vector<LogVersion> search(const LogQuery& q) {
@@ -556,15 +586,16 @@ struct DealLog::Impl {
     // The filled keys first, then the empty ones: empty keys sort last either way.
     std::vector<std::pair<long long, std::optional<std::string>>> page;
     const bool after_empty = q.after && !q.after->key && c;
-    if (!after_empty) page = stretch(q, c, true, q.after, q.limit, q.after ? 0 : q.offset);
+    const std::string from = from_for(q, c);
+    if (!after_empty) page = stretch(q, c, from, true, q.after, q.limit, q.after ? 0 : q.offset);
     if (c && static_cast<int>(page.size()) < q.limit) {
       long long offset = 0;
       if (!q.after && q.offset > 0) {
-        offset = page.empty() ? std::max(0LL, q.offset - count_filled(q, *c)) : 0;
+        offset = page.empty() ? std::max(0LL, q.offset - count_filled(q, *c, from)) : 0;
       }
       const std::optional<LogAfter> after = after_empty ? q.after : std::nullopt;
       for (auto& row :
-           stretch(q, c, false, after, q.limit - static_cast<int>(page.size()), offset)) {
+           stretch(q, c, from, false, after, q.limit - static_cast<int>(page.size()), offset)) {
         page.push_back(std::move(row));
       }
     }
