@@ -332,6 +332,26 @@ TEST_P(Engine, ReproducesAndTellsAVersionEditedUnderTheHood) {
             "monthlypayment 999.99 " + a.payment);
 }
 
+// A wrong password given in the URL, refused by a real server, is named nowhere.
+TEST_P(Engine, AWrongPasswordIsNeverShown) {
+  if (GetParam() != "postgres") GTEST_SKIP() << "a PostgreSQL server that asks for a password";
+  ASSERT_EQ(psql(where, "-qc \"CREATE ROLE tq_password_check LOGIN PASSWORD 'Right1Pw'\""), 0);
+  const std::string host = where.substr(0, where.rfind('/')).substr(where.find('@') + 1);
+  for (const std::string& url :
+       {"postgresql://" + host + "/deals?user=tq_password_check&password=S3cretPw",
+        "postgresql://tq_password_check:S3cretPw@" + host + "/deals"}) {
+    try {
+      tq::open_deal_log(url)->search({});
+      ADD_FAILURE() << "a wrong password let in";
+    } catch (const tq::LogError& e) {
+      EXPECT_EQ(std::string(e.what()).find("S3cret"), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("password authentication failed"), std::string::npos)
+          << e.what();
+    }
+  }
+  psql(where, "-qc 'DROP ROLE tq_password_check'");
+}
+
 // A server restarted under a desk's open connection: its next quote is logged all the same.
 TEST_P(Engine, ALostConnectionIsTriedOnceMore) {
   const char* restart = std::getenv("TALLYQUOTE_PG_RESTART");

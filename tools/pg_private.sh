@@ -20,6 +20,8 @@ cleanup() {
 }
 trap cleanup EXIT
 "${as_server[@]}" "$bin/initdb" -D "$tmp/data" -A trust -U tallyquote -E UTF8 >/dev/null
+# One role that must give its password, for the test that a wrong one is never shown.
+sed -i '1i host all tq_password_check 127.0.0.1/32 scram-sha-256' "$tmp/data/pg_hba.conf"
 "${as_server[@]}" "$bin/pg_ctl" -D "$tmp/data" -l "$tmp/server.log" -w \
   -o "-p $port -k $tmp -c listen_addresses=127.0.0.1 -c fsync=off" start >/dev/null
 "${as_server[@]}" "$bin/createdb" -h 127.0.0.1 -p "$port" -U tallyquote deals

@@ -59,6 +59,8 @@ class Connection {
   virtual std::vector<LogRow> rows(std::string_view sql, const std::vector<LogParam>& params) = 0;
   virtual long long run(std::string_view sql, const std::vector<LogParam>& params = {}) = 0;
   virtual std::string where() const = 0;
+  // How long a statement (or a lock) may take from now on, in seconds; the old one.
+  virtual int set_timeout(int seconds) = 0;
 };
 
 std::unique_ptr<Connection> sqlite_connection(const std::string& path, int timeout_s);

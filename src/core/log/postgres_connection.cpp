@@ -210,6 +210,12 @@ class PostgresConnection final : public Connection {
     run("INSERT INTO tallyquote_schema VALUES (" + std::to_string(version) + ")");
   }
 
+  int set_timeout(int seconds) override {
+    const int was = timeout_s_;
+    timeout_s_ = seconds;
+    return was;
+  }
+
   bool lock_for_upgrade() override {
     // One desk makes or upgrades the schema; another waits a little less than its timeout.
     run("SET LOCAL lock_timeout = " + std::to_string(std::max(100, timeout_s_ * 1000 - 500)));

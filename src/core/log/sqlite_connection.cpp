@@ -120,7 +120,14 @@ class SqliteConnection final : public Connection {
     wal_ = true;
   }
 
-  bool lock_for_upgrade() override { return true; }  // BEGIN IMMEDIATE holds the file already
+  bool lock_for_upgrade() override { return true; }
+
+  int set_timeout(int seconds) override {
+    const int was = timeout_s_;
+    timeout_s_ = seconds;
+    if (db_) sqlite3_busy_timeout(db_, seconds * 1000);
+    return was;
+  }  // BEGIN IMMEDIATE holds the file already
 
   void begin(bool write) override {
     exec(write ? "BEGIN IMMEDIATE" : "BEGIN");

@@ -16,6 +16,7 @@ namespace tq {
 namespace {
 
 constexpr int kSchemaVersion = 2;
+constexpr int kUpgradeTimeout = 900;  // seconds, for each statement of an upgrade
 
 // The first schema, as logs of that version hold it; a new log is made by it and then upgraded,
 // so that a new log and an upgraded one are the same.
@@ -275,7 +276,15 @@ struct DealLog::Impl {
         if (now == 0) {
           for (const std::string& sql : schema_v1(conn->dialect())) conn->run(sql);
         }
-        upgrade_to_v2();
+        // Indexing a large log takes longer than a quote may wait; it is done once.
+        const int usual = conn->set_timeout(kUpgradeTimeout);
+        try {
+          upgrade_to_v2();
+        } catch (...) {
+          conn->set_timeout(usual);
+          throw;
+        }
+        conn->set_timeout(usual);
         conn->set_schema_version(kSchemaVersion);
       });
     } catch (const Connection::Busy&) {
