@@ -434,6 +434,23 @@ TEST_F(SqliteLog, ANewerLogIsRefusedNamingItsVersion) {
   }
 }
 
+// A version-1 log another desk holds (upgrading it) is said as such, after the timeout.
+TEST_F(SqliteLog, ADeskWaitingOnAnUpgradeIsTold) {
+  sqlite_exec(path, read_all(std::string(TALLYQUOTE_TEST_DATA) + "/log_v1.sql"));
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  try {
+    tq::open_deal_log(path, 2)->search({});
+    ADD_FAILURE() << "read while another desk upgrades";
+  } catch (const tq::LogError& e) {
+    EXPECT_EQ(std::string(e.what()).rfind("The deal log is being upgraded", 0), 0u) << e.what();
+  }
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  EXPECT_EQ(tq::open_deal_log(path)->search({}).size(), 6u);  // then upgraded and read
+}
+
 TEST_F(SqliteLog, AnotherProgramsFileIsLeftAsItIs) {
   const std::string other = (dir / "other.sqlite").string(), tiny = (dir / "tiny").string();
   sqlite_exec(other, "CREATE TABLE notes (text TEXT); INSERT INTO notes VALUES ('mine')");
