@@ -33,47 +33,36 @@ bool DeskLog::record(const Worksheet& ws, const PreferenceValues& prefs, const s
   LogVersion v;
   try {
     v = version_of(ws, prefs, trigger, desk_, 0, program);
-    if (const std::string why = name_refusal(v.customer); !why.empty()) throw LogError(why);
   } catch (const LogError& e) {
     emit failed(ui::qstr(e.what()), ui::qstr(trigger));
     return false;
   }
   {
     std::lock_guard lock(mutex_);
-    conversation_->queued = v;
-    jobs_.push_back({std::move(v), conversation_});
+    conversation_->queued = Kept{0, ws};
+    jobs_.push_back({std::move(v), ws, conversation_});
   }
   wake_.notify_all();
   return true;
 }
 
-void DeskLog::start_conversation(long long deal, std::optional<LogVersion> last) {
+void DeskLog::start_conversation(long long deal, long long version,
+                                 std::optional<Worksheet> stored) {
   std::lock_guard lock(mutex_);
   conversation_ = std::make_shared<Conversation>();
   conversation_->deal = deal;
-  conversation_->logged = last;
-  conversation_->queued = std::move(last);
+  if (stored) conversation_->logged = conversation_->queued = Kept{version, std::move(*stored)};
 }
 
-std::optional<long long> DeskLog::unchanged_since(const Worksheet& ws,
-                                                  const PreferenceValues& prefs,
-                                                  bool queued_too) const {
-  std::optional<LogVersion> last;
-  {
-    std::lock_guard lock(mutex_);
-    last = queued_too ? conversation_->queued : conversation_->logged;
-  }
-  if (!last) return std::nullopt;
-  try {
-    if (!same_deal(version_of(ws, prefs, "", "", 0, last->program), *last)) return std::nullopt;
-  } catch (const LogError&) {
-    return std::nullopt;
-  }
+std::optional<long long> DeskLog::unchanged_since(const Worksheet& ws, bool queued_too) const {
+  std::lock_guard lock(mutex_);
+  const std::optional<Kept>& last = queued_too ? conversation_->queued : conversation_->logged;
+  if (!last || !same_deal(ws, last->ws)) return std::nullopt;
   return last->id;
 }
 
-bool DeskLog::logged_as_is(const Worksheet& ws, const PreferenceValues& prefs) const {
-  return unchanged_since(ws, prefs, false).has_value();
+bool DeskLog::logged_as_is(const Worksheet& ws) const {
+  return unchanged_since(ws, false).has_value();
 }
 
 long long DeskLog::deal() const {
@@ -115,8 +104,8 @@ void DeskLog::work() {
       writing_ = false;
       if (why.isEmpty()) {
         job.conversation->deal = done.deal;
-        job.conversation->logged = done;
-        if (job.conversation->queued && job.conversation->queued->deal_json == done.deal_json) {
+        job.conversation->logged = Kept{done.id, job.ws};
+        if (job.conversation->queued && job.conversation->queued->ws == job.ws) {
           job.conversation->queued->id = done.id;
         }
       }

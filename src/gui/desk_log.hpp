@@ -33,13 +33,14 @@ class DeskLog : public QObject {
   // False, said through failed(), when the deal cannot be logged at all.
   bool record(const Worksheet& ws, const PreferenceValues& prefs, const std::string& trigger,
               const std::string& program);
-  // A new conversation: New Deal, Open, or a version from the log (its deal and the version).
-  void start_conversation(long long deal = 0, std::optional<LogVersion> last = std::nullopt);
+  // A new conversation: New Deal, Open, or a version from the log (its deal, id and deal).
+  void start_conversation(long long deal = 0, long long version = 0,
+                          std::optional<Worksheet> stored = std::nullopt);
   // The deal holds what the conversation's last version logged holds.
-  bool logged_as_is(const Worksheet& ws, const PreferenceValues& prefs) const;
-  // The version last logged (or queued) in this conversation, when it holds this deal.
-  std::optional<long long> unchanged_since(const Worksheet& ws, const PreferenceValues& prefs,
-                                           bool queued_too) const;
+  bool logged_as_is(const Worksheet& ws) const;
+  // The version last logged (or queued: 0 while not yet written) in this conversation, when it
+  // holds this deal.
+  std::optional<long long> unchanged_since(const Worksheet& ws, bool queued_too) const;
   long long deal() const;
   DealLog& reader() { return reader_(); }
   const std::string& desk() const { return desk_; }
@@ -51,13 +52,19 @@ class DeskLog : public QObject {
   void failed(QString why, QString trigger);
 
  private:
+  // A version as the window had it: compared at every keystroke, so never read back from JSON.
+  struct Kept {
+    long long id = 0;
+    Worksheet ws;
+  };
   struct Conversation {
-    long long deal = 0;                // the log's deal, once its first version is written
-    std::optional<LogVersion> queued;  // the last version handed to the writer
-    std::optional<LogVersion> logged;  // the last one written
+    long long deal = 0;          // the log's deal, once its first version is written
+    std::optional<Kept> queued;  // the last version handed to the writer
+    std::optional<Kept> logged;  // the last one written
   };
   struct Job {
     LogVersion version;
+    Worksheet ws;
     std::shared_ptr<Conversation> conversation;
   };
   void work();

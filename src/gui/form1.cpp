@@ -791,7 +791,7 @@ void Form1::log_version(const std::string& trigger) {
 
 void Form1::log_quote() {
   if (!deal_log_ || !figures_ready()) return;
-  if (const auto last = deal_log_->unchanged_since(worksheet(), prefs_.values(), true)) {
+  if (const auto last = deal_log_->unchanged_since(worksheet(), true)) {
     say(*last ? QString("Nothing changed since version %1: nothing was logged.").arg(*last)
               : QString("Nothing changed since the last version: nothing was logged."));
     return;
@@ -826,7 +826,7 @@ void Form1::say(const QString& text) {
 
 bool Form1::unkept() const {
   if (!is_changed()) return false;
-  return !deal_log_ || !deal_log_->logged_as_is(worksheet(), prefs_.values());
+  return !deal_log_ || !deal_log_->logged_as_is(worksheet());
 }
 
 void Form1::open_deal_log() {
@@ -860,7 +860,7 @@ bool Form1::open_version(long long id) {
   doc_.opened("", r.stored, r.reproduces());
   if (!r.reproduces()) doc_.mark_figures_stale();
   doc_.set_log_deal(v->deal);
-  deal_log_->start_conversation(v->deal, *v);
+  deal_log_->start_conversation(v->deal, v->id, r.stored);
   const std::string name = v->customer.empty() ? "Version" : v->customer + ", version";
   version_title_ =
       ui::qstr(name + " " + std::to_string(v->id) + " (" + local_time_text(v->time) + ")");

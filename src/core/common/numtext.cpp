@@ -386,4 +386,26 @@ std::optional<double> whole_number(std::string_view text) {
   return v;
 }
 
+std::string without_money_marks(std::string_view text) {
+  std::string plain;
+  for (char c : trim(text)) {
+    if (c != '$' && c != ',') plain += c;
+  }
+  return plain;
+}
+
+std::optional<TypedMoney> typed_money(std::string_view text) {
+  const std::string plain = without_money_marks(text);
+  const auto value = whole_number(plain);
+  // A number in plain digits, so that "as many decimals as typed" means what it says.
+  if (!value || !std::isfinite(*value) || std::fabs(*value) >= 1e12 ||
+      plain.find_first_not_of("-0123456789.") != std::string::npos) {
+    return std::nullopt;
+  }
+  const auto dot = plain.find('.');
+  const std::size_t decimals = dot == std::string::npos ? 0 : plain.size() - dot - 1;
+  if (decimals > 2) return std::nullopt;
+  return TypedMoney{*value, static_cast<int>(decimals)};
+}
+
 }  // namespace tq

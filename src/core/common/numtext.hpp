@@ -48,6 +48,17 @@ Digits15 digits15(double value);
 // A text that reads whole as one number ("350", "0.00008", " 1e3 "), or nothing.
 std::optional<double> whole_number(std::string_view text);
 
+// A money figure as a person types it, "$27,374.00", "1,000", "386": the text without its
+// dollar signs and thousands commas.
+std::string without_money_marks(std::string_view text);
+// Such a figure in plain digits with at most two decimals and under 10^12: its value and the
+// decimals typed; nothing for any other text ("1e3", "12.345", "NaN").
+struct TypedMoney {
+  double value = 0;
+  int decimals = 0;
+};
+std::optional<TypedMoney> typed_money(std::string_view text);
+
 // Leading and trailing blanks removed: spaces and tabs, or the characters given.
 std::string_view trim(std::string_view text, std::string_view blanks = " \t");
 

@@ -28,22 +28,15 @@ std::size_t index(CF f) {
 // A contract figure as typed: "$27,374.00", "386", "0.00025". Money is plain digits with at most
 // two decimals, so that "as many decimals as typed" means what it says.
 std::variant<Typed, std::string> read_typed(const ContractFigureInfo& f, std::string_view text) {
-  std::string plain;
-  for (char c : trim(text)) {
-    if (c != '$' && c != ',') plain += c;
-  }
   const std::string why =
       "The contract's " + std::string(f.caption) + " " + quoted_name(trim(text)) + " is not ";
-  const auto value = whole_number(plain);
+  const auto value = whole_number(without_money_marks(text));
   if (!value || !std::isfinite(*value)) return why + "a number.";
   Typed t{*value, 0};
   if (f.money) {
-    const auto dot = plain.find('.');
-    const std::size_t digits = dot == std::string::npos ? 0 : plain.size() - dot - 1;
-    const bool plain_digits =
-        plain.find_first_not_of("-0123456789.") == std::string::npos && std::fabs(t.value) < 1e12;
-    if (!plain_digits || digits > 2) return why + "an amount in dollars and cents.";
-    t.decimals = static_cast<int>(digits);
+    const auto money = typed_money(text);
+    if (!money) return why + "an amount in dollars and cents.";
+    t.decimals = money->decimals;
   }
   return t;
 }

@@ -5,7 +5,6 @@
 #include "calc/messages.hpp"
 
 namespace tq {
-namespace {
 
 bool same_inputs(const Worksheet& a, const Worksheet& b) {
   if (a.structure != b.structure) return false;
@@ -14,8 +13,6 @@ bool same_inputs(const Worksheet& a, const Worksheet& b) {
   }
   return true;
 }
-
-}  // namespace
 
 // The worksheet and its baseline start alike: nothing is unsaved.
 DealDocument::DealDocument(const Preferences& prefs) : prefs_(prefs) {}

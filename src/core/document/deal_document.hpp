@@ -22,6 +22,9 @@ struct CommandResult {
   bool finance_valid = true;          // its finance comparison holds figures a customer may see
 };
 
+// The same inputs and structure: the figures of one belong to the other.
+bool same_inputs(const Worksheet& a, const Worksheet& b);
+
 class DealDocument {
  public:
   // The document computes with the dealer's preferences as they stand at each command.

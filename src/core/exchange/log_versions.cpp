@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/numtext.hpp"
+#include "document/deal_document.hpp"
 #include "exchange/deal_file.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/details.hpp"
@@ -51,18 +52,14 @@ LogVersion version_of(const Worksheet& ws, const PreferenceValues& prefs, std::s
   return v;
 }
 
+bool same_deal(const Worksheet& a, const Worksheet& b) {
+  return same_inputs(a, b) && a.details == b.details && a.program == b.program &&
+         a.rolloption == b.rolloption;
+}
+
 bool same_deal(const LogVersion& a, const LogVersion& b) {
-  if (a.program != b.program) return false;
   try {
-    const Worksheet x = stored_deal(a), y = stored_deal(b);
-    if (x.structure != y.structure || x.details != y.details || x.program != y.program ||
-        x.rolloption != y.rolloption) {
-      return false;
-    }
-    for (const FieldInfo& info : field_catalogue()) {
-      if (info.kind == FieldKind::input && x[info.field] != y[info.field]) return false;
-    }
-    return true;
+    return a.program == b.program && same_deal(stored_deal(a), stored_deal(b));
   } catch (const LogError&) {
     return false;
   }

@@ -20,6 +20,7 @@ LogVersion version_of(const Worksheet& ws, const PreferenceValues& prefs, std::s
                       std::string user, long long deal, std::string program = {});
 
 // Whether two versions hold the same deal: inputs, structure, details and program.
+bool same_deal(const Worksheet& a, const Worksheet& b);
 bool same_deal(const LogVersion& a, const LogVersion& b);
 
 // A stored version priced again today: its stored worksheet, and each figure that differs

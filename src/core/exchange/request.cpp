@@ -500,17 +500,22 @@ Json answer_with_log(const Request& req, const Preferences& base,
       answer[key::log] = {{"version", v.id}, {"deal", v.deal}};
       return answer;
     }
-    Request rest = req;
-    rest.log.reset();
-    if (rest.fields.size() || rest.preferences || rest.rolloption || !rest.commands.empty() ||
-        rest.grid || rest.structure || rest.disclosure || rest.details || rest.program ||
-        rest.program_name || rest.contract) {
+    if (!req.fields.empty() || req.preferences || req.rolloption || !req.commands.empty() ||
+        req.grid || req.structure || req.disclosure || req.details || req.program ||
+        req.program_name || req.contract) {
       throw BadRequest{"\"log\" other than \"record\" stands alone"};
     }
     return Json{{key::log, answer_log(ask, access.log(), access.desk())}};
   } catch (const LogError& e) {
     throw BadRequest{e.what()};
   }
+}
+
+// A request read: through the log when it holds "log" (`log` given), else on the worksheet.
+Json answer_parsed(const Request& req, const Preferences& base,
+                   const std::vector<std::string>& start_messages, LogAccess* log) {
+  return req.log ? answer_with_log(req, base, start_messages, *log)
+                 : answer_json(req, base, start_messages, nullptr);
 }
 
 }  // namespace
@@ -528,11 +533,10 @@ DealLog& LogAccess::log() {
 Json answer_request(std::string_view text, const Preferences& base,
                     const std::vector<std::string>& start_messages, LogAccess* log) {
   const Request req = parse_request(text);
-  if (req.log) {
-    if (!log) throw BadRequest{"\"log\" is answered only by tallyquote-cli with a deal log"};
-    return answer_with_log(req, base, start_messages, *log);
+  if (req.log && !log) {
+    throw BadRequest{"\"log\" is answered only by tallyquote-cli with a deal log"};
   }
-  return answer_json(req, base, start_messages, nullptr);
+  return answer_parsed(req, base, start_messages, log);
 }
 
 BatchAnswers::BatchAnswers(const Preferences& prefs, std::vector<std::string> start_messages)
@@ -558,9 +562,8 @@ void BatchAnswers::append(std::string& out, std::string_view text, LogAccess* lo
   }
   const Request req = parse_request(text);
   if (req.log && !log) throw NeedsLog{};
-  const Json answer = req.log ? answer_with_log(req, base, start_messages_, *log)
-                              : answer_json(req, base, start_messages_, nullptr);
-  out += answer.dump(-1, ' ', false, Json::error_handler_t::replace);
+  out += answer_parsed(req, base, start_messages_, log)
+             .dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 }  // namespace tq

@@ -4,6 +4,7 @@
 // moved by added rows. One store holds every rule; below it a thin connection to SQLite (one
 // desk) or PostgreSQL (a dealer group). Nothing outside this folder speaks SQL.
 
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -92,6 +93,8 @@ std::string fold_name(const std::string& name);
 std::vector<std::string> name_words(const std::string& name);
 // Why a customer's name cannot be logged, or empty.
 std::string name_refusal(const std::string& name);
+// A time as stored, in UTC: "2026-12-07T17:13:30Z".
+std::string utc_time_text(std::time_t t);
 // A stored UTC time as local "YYYY-MM-DD HH:MM"; "" for a time that is not one.
 std::string local_time_text(const std::string& utc);
 // Whether `date` is a real day, "YYYY-MM-DD".

@@ -66,14 +66,6 @@ std::size_t characters(const std::string& s) {
   return n;
 }
 
-std::string utc_text(std::time_t t) {
-  std::tm tm{};
-  gmtime_r(&t, &tm);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-  return text;
-}
-
 // The stored time at which local day `date` (checked) begins, `plus` days later.
 std::string local_day_start(const std::string& date, int plus) {
   std::tm tm{};
@@ -81,30 +73,18 @@ std::string local_day_start(const std::string& date, int plus) {
   tm.tm_mon = std::stoi(date.substr(5, 2)) - 1;
   tm.tm_mday = std::stoi(date.substr(8, 2)) + plus;
   tm.tm_isdst = -1;  // the zone's own rule for that day: 23 or 25 hours across a change
-  return utc_text(std::mktime(&tm));
-}
-
-// A typed amount as a person writes it, "$300", "1,000", "412.50", in cents; nothing for any
-// other text.
-std::optional<long long> typed_cents(std::string_view text) {
-  std::string plain;
-  for (char c : trim(text)) {
-    if (c != '$' && c != ',') plain += c;
-  }
-  const std::size_t dot = plain.find('.');
-  const std::size_t decimals = dot == std::string::npos ? 0 : plain.size() - dot - 1;
-  const std::size_t sign = !plain.empty() && plain[0] == '-' ? 1 : 0;
-  if (plain.size() <= sign || decimals > 2 ||
-      plain.find_first_not_of("0123456789.", sign) != std::string::npos ||
-      std::count(plain.begin(), plain.end(), '.') > 1 || plain == "." || plain == "-.") {
-    return std::nullopt;
-  }
-  const auto value = whole_number(plain);
-  if (!value || std::fabs(*value) >= 1e12) return std::nullopt;
-  return std::llround(*value * 100);
+  return utc_time_text(std::mktime(&tm));
 }
 
 }  // namespace
+
+std::string utc_time_text(std::time_t t) {
+  std::tm tm{};
+  gmtime_r(&t, &tm);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+  return text;
+}
 
 std::string fold_name(const std::string& name) {
   std::string out;
@@ -254,7 +234,8 @@ std::variant<LogQuery, std::string> read_log_query(const LogQueryTexts& t) {
        {std::tuple{text(t.payment_min), &q.payment_min_cents, "Payment from"},
         {text(t.payment_max), &q.payment_max_cents, "Payment to"}}) {
     if (typed.empty()) continue;
-    *bound = typed_cents(typed);
+    // Read as a contract's figure is: "$300" is 300, "1,000" is 1000.
+    if (const auto money = typed_money(typed)) *bound = std::llround(money->value * 100);
     if (!*bound) return std::string(caption) + " " + quoted_name(typed) + " is not an amount.";
   }
   return q;

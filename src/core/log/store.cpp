@@ -111,12 +111,7 @@ std::vector<std::string> upgrade_v2_indexes() {
 }
 
 std::string utc_now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  gmtime_r(&now, &tm);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-  return text;
+  return utc_time_text(std::time(nullptr));
 }
 
 // A figure as the worksheet showed it, in whole units of `scale`; nothing for no figure.
@@ -149,6 +144,16 @@ std::string after_prefix(std::string prefix) {
     prefix.pop_back();
   }
   return prefix;
+}
+
+// What a version is found and sorted by, worked out from what it shows: at recording, and by
+// the upgrade from what each version stored.
+struct VersionKeys {
+  LogParam customer, salesperson, vin, term, payment, total_due;
+};
+VersionKeys keys_of(const LogVersion& v) {
+  return {fold_name(v.customer), fold_name(v.salesperson),   reversed(upper(v.vin)),
+          figure_key(v.term, 1), figure_key(v.payment, 100), figure_key(v.total_due, 100)};
 }
 
 // What a deal file holds beside the worksheet: the salesperson and the state.
@@ -314,11 +319,11 @@ struct DealLog::Impl {
         v.payment = r[4].value_or("");
         v.total_due = r[5].value_or("");
         read_deal_keys(r[6].value_or(""), v.salesperson, v.state);
+        const VersionKeys k = keys_of(v);
         conn->run(
             "UPDATE versions SET salesperson = $1, salesperson_key = $2, vin_key = $3, "
             "term_months = $4, payment_key = $5, total_due_cents = $6, state = $7 WHERE id = $8",
-            {v.salesperson, fold_name(v.salesperson), reversed(upper(v.vin)), figure_key(v.term, 1),
-             figure_key(v.payment, 100), figure_key(v.total_due, 100), v.state, v.id});
+            {v.salesperson, k.salesperson, k.vin, k.term, k.payment, k.total_due, v.state, v.id});
         insert_words(v);
       }
     }
@@ -357,36 +362,19 @@ struct DealLog::Impl {
           {v.deal});
       v.status = now.empty() ? "worksheet" : now[0][0].value_or("worksheet");
     }
-    const LogParam payment = figure_key(v.payment, 100);
-    v.id = number(
-        conn->rows("INSERT INTO versions (deal, time, desk_user, trigger_name, customer, "
-                   "customer_key, salesperson, salesperson_key, vin, vin_key, stock, term, "
-                   "term_months, payment, payment_cents, payment_key, total_due, total_due_cents, "
-                   "program, state, deal_json, preferences) VALUES ($1, $2, $3, $4, $5, $6, $7, "
-                   "$8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22) "
-                   "RETURNING id",
-                   {v.deal,
-                    v.time,
-                    v.user,
-                    v.trigger,
-                    v.customer,
-                    fold_name(v.customer),
-                    v.salesperson,
-                    fold_name(v.salesperson),
-                    v.vin,
-                    reversed(upper(v.vin)),
-                    v.stock,
-                    v.term,
-                    figure_key(v.term, 1),
-                    v.payment,
-                    std::holds_alternative<long long>(payment) ? payment : LogParam(0LL),
-                    payment,
-                    v.total_due,
-                    figure_key(v.total_due, 100),
-                    v.program,
-                    v.state,
-                    v.deal_json,
-                    v.preferences})[0][0]);
+    const VersionKeys k = keys_of(v);
+    v.id = number(conn->rows(
+        "INSERT INTO versions (deal, time, desk_user, trigger_name, customer, "
+        "customer_key, salesperson, salesperson_key, vin, vin_key, stock, term, "
+        "term_months, payment, payment_cents, payment_key, total_due, total_due_cents, "
+        "program, state, deal_json, preferences) VALUES ($1, $2, $3, $4, $5, $6, $7, "
+        "$8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22) "
+        "RETURNING id",
+        {v.deal, v.time, v.user, v.trigger, v.customer, k.customer, v.salesperson, k.salesperson,
+         v.vin, k.vin, v.stock, v.term, k.term, v.payment,
+         // The first schema's column, which has no empty: 0 there.
+         std::holds_alternative<long long>(k.payment) ? k.payment : LogParam(0LL), k.payment,
+         v.total_due, k.total_due, v.program, v.state, v.deal_json, v.preferences})[0][0]);
     insert_words(v);
     conn->run("INSERT INTO version_status (version, status, stock) VALUES ($1, $2, $3)",
               {v.id, v.status, v.stock});
