@@ -295,6 +295,28 @@ TEST_P(Engine, UpgradesAVersionOneLog) {
   EXPECT_EQ(open()->search(query({.customer = "odon"})).size(), 4u);
 }
 
+// Version 1 lowered ASCII letters alone, so "Élise" sorted after "Mary"; the upgrade folds every
+// stored name again, and she sorts and is found as a new version would be.
+TEST_P(Engine, TheUpgradeFoldsEveryStoredName) {
+  load_version_1();
+  const std::string elise =
+      "INSERT INTO versions (deal, time, desk_user, trigger_name, customer, customer_key, vin, "
+      "stock, term, payment, payment_cents, total_due, program, deal_json, preferences) SELECT "
+      "deal, time, desk_user, trigger_name, 'Élise Roy', 'Élise roy', vin, stock, term, payment, "
+      "payment_cents, total_due, program, deal_json, preferences FROM versions WHERE id = 5";
+  if (GetParam() == "sqlite") {
+    sqlite_exec(where, elise);
+  } else {
+    ASSERT_EQ(psql(where, "-qc \"" + elise + "\""), 0);
+  }
+  const auto log = open();
+  tq::LogQuery by_customer;
+  by_customer.sort = "customer";
+  by_customer.ascending = true;
+  EXPECT_EQ(ids(log->search(by_customer)), (std::vector<long long>{4, 7, 5, 1, 2, 3, 6}));
+  EXPECT_EQ(ids(log->search(query({.customer = "elise"}))), std::vector<long long>{7});
+}
+
 TEST_P(Engine, LocalDaysAcrossADaylightSavingChange) {
   const auto log = open();
   // 8:40 pm in New York on 7 December is 01:40 UTC on the 8th; 8 March 2026 has 23 hours.

@@ -319,11 +319,14 @@ struct DealLog::Impl {
         v.payment = r[4].value_or("");
         v.total_due = r[5].value_or("");
         read_deal_keys(r[6].value_or(""), v.salesperson, v.state);
+        // Every name folded again, as version 2 folds it.
         const VersionKeys k = keys_of(v);
         conn->run(
             "UPDATE versions SET salesperson = $1, salesperson_key = $2, vin_key = $3, "
-            "term_months = $4, payment_key = $5, total_due_cents = $6, state = $7 WHERE id = $8",
-            {v.salesperson, k.salesperson, k.vin, k.term, k.payment, k.total_due, v.state, v.id});
+            "term_months = $4, payment_key = $5, total_due_cents = $6, state = $7, customer_key "
+            "= $8 WHERE id = $9",
+            {v.salesperson, k.salesperson, k.vin, k.term, k.payment, k.total_due, v.state,
+             k.customer, v.id});
         insert_words(v);
       }
     }
