@@ -19,10 +19,9 @@ tq::Session* g_session = nullptr;
 
 void type_deal(tq::Form1* form) {
   for (const auto& [name, text] : tq::testing::example_fields()) {
-    form->findChild<QLineEdit*>(QString::fromStdString(name))
-        ->setText(QString::fromStdString(text));
+    form->document().set_text(*tq::field_by_name(name), text);
   }
-  form->findChild<QLineEdit*>("buyrate")->setText("5");
+  form->document().set_text(tq::Field::buyrate, "5");
 }
 
 void press_and_paint(tq::Form1* form, const char* button) {
@@ -43,7 +42,7 @@ void BM_ClickRollToPayment(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     type_deal(form);
-    form->findChild<QLineEdit*>("desiredpayment")->setText("366");
+    form->document().set_text(tq::Field::desiredpayment, "366");
     press_and_paint(form, "Command1");
     state.ResumeTiming();
     press_and_paint(form, "Command6");

@@ -154,7 +154,7 @@ TEST(Program, TheDealFollowsItsProgram) {
       TestDeal cell = deal;
       cell.ws[F::term] = terms[i];
       cell.ws[F::downpayment] = downs[j];
-      const bool priced = follow(cell, tq::Command::calculate);
+      const bool priced = follow(cell, tq::Command::calculate).done;
       const tq::GridCell& g = grid.cells[i][j];
       SCOPED_TRACE(terms[i] + "/" + downs[j]);
       EXPECT_EQ(priced, !g.not_in_program);

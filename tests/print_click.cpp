@@ -26,10 +26,7 @@ int main(int argc, char* argv[]) {
   tq::Form1* form = session.main_window();
   auto deal = tq::testing::example_fields();
   deal.insert(deal.end(), {{"buyrate", "5"}, {"financerate", "6.9"}});
-  for (const auto& [name, text] : deal) {
-    form->findChild<QLineEdit*>(QString::fromStdString(name))
-        ->setText(QString::fromStdString(text));
-  }
+  for (const auto& [name, text] : deal) form->document().set_text(*tq::field_by_name(name), text);
   QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
   BoxCloser closer;
   closer.accept_dialogs = true;

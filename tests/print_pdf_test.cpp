@@ -56,7 +56,7 @@ class PrintPdfTest : public QObject {
     QTemporaryDir dir;
     const QString pdf = dir.filePath("summary.pdf");
     tq::Form1 form(deal.prefs);
-    form.show_worksheet(deal.ws);
+    form.document().open({"", deal.ws, tq::DealDocument::Figures::current});
     form.set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
     form.export_pdf();
     QVERIFY(QFile(pdf).size() > 0);
@@ -113,7 +113,7 @@ class PrintPdfTest : public QObject {
     deal.set(with(first_deal(), "buyrate=5 financerate=6.9")).run(tq::Command::calculate);
     deal.ws.details = {{"customer", "Alex Smith"}, {"vin", "1M8GDM9AXKP042788"}};
     tq::Form1 form(deal.prefs);
-    form.show_worksheet(deal.ws);
+    form.document().open({"", deal.ws, tq::DealDocument::Figures::current});
     QTemporaryDir dir;
     for (const auto& [locale, width, height] :
          {std::tuple{QLocale::UnitedStates, 612, 792}, {QLocale::Germany, 595, 842}}) {

@@ -29,10 +29,10 @@ DeskLog::~DeskLog() {
 }
 
 bool DeskLog::record(const Worksheet& ws, const PreferenceValues& prefs, const std::string& trigger,
-                     const std::string& program) {
+                     std::uint64_t mark) {
   LogVersion v;
   try {
-    v = version_of(ws, prefs, trigger, desk_, 0, program);
+    v = version_of(ws, prefs, trigger, desk_, 0, ws.program);
   } catch (const LogError& e) {
     emit failed(ui::qstr(e.what()), ui::qstr(trigger));
     return false;
@@ -40,7 +40,7 @@ bool DeskLog::record(const Worksheet& ws, const PreferenceValues& prefs, const s
   {
     std::lock_guard lock(mutex_);
     conversation_->queued = Kept{0, ws};
-    jobs_.push_back({std::move(v), ws, conversation_});
+    jobs_.push_back({std::move(v), ws, conversation_, mark});
   }
   wake_.notify_all();
   return true;
@@ -113,9 +113,9 @@ void DeskLog::work() {
     // Told on the window's thread; a window gone by then hears nothing.
     QMetaObject::invokeMethod(
         this,
-        [this, why, trigger, id = done.id, deal = done.deal] {
+        [this, why, trigger, id = done.id, deal = done.deal, mark = job.mark] {
           if (why.isEmpty()) {
-            emit logged(id, deal, trigger);
+            emit logged(id, deal, mark);
           } else {
             emit failed(why, trigger);
           }

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -29,10 +30,11 @@ class DeskLog : public QObject {
   // Waits for the version being written, at most the log's timeout.
   ~DeskLog() override;
 
-  // The deal as it stands, recorded in this conversation's deal (a new one the first time).
-  // False, said through failed(), when the deal cannot be logged at all.
+  // The deal as it stands, recorded in this conversation's deal (a new one the first time) with
+  // the name of its program; logged() hands `mark` back. False, said through failed(), when the
+  // deal cannot be logged at all.
   bool record(const Worksheet& ws, const PreferenceValues& prefs, const std::string& trigger,
-              const std::string& program);
+              std::uint64_t mark);
   // A new conversation: New Deal, Open, or a version from the log (its deal, id and deal).
   void start_conversation(long long deal = 0, long long version = 0,
                           std::optional<Worksheet> stored = std::nullopt);
@@ -48,7 +50,7 @@ class DeskLog : public QObject {
   bool idle() const;
 
  signals:
-  void logged(qint64 version, qint64 deal, QString trigger);
+  void logged(qint64 version, qint64 deal, quint64 mark);
   void failed(QString why, QString trigger);
 
  private:
@@ -66,6 +68,7 @@ class DeskLog : public QObject {
     LogVersion version;
     Worksheet ws;
     std::shared_ptr<Conversation> conversation;
+    std::uint64_t mark = 0;
   };
   void work();
 

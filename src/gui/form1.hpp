@@ -1,6 +1,7 @@
 #pragma once
-// The deal worksheet window. Every button copies the texts into the model, runs one command of
-// the core, and writes back what changed; the window holds no arithmetic of its own.
+// The deal worksheet window, a view of its deal document: typing goes into the document field by
+// field, every button runs one of its operations, and the window repaints what the document says
+// changed. It holds no arithmetic and no copy of the deal of its own.
 
 #include <QColor>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include "desk/programs.hpp"
 #include "document/deal_document.hpp"
 #include "gui/desk_log.hpp"
+#include "gui/entry_field.hpp"
 #include "gui/qt_printer.hpp"
 #include "gui/qt_ui.hpp"
 #include "log/deal_log.hpp"
@@ -25,38 +27,6 @@ class QMenuBar;
 
 namespace tq {
 
-// Selects the whole text, with the caret at its start.
-void select_field_text(QLineEdit* field);
-
-// A worksheet input. Most select their text on entry, by tab or by click, so that typing
-// replaces it. The window's menu shortcuts work from inside it.
-class EntryField : public QLineEdit {
-  Q_OBJECT
-
- public:
-  EntryField(bool select_on_entry, QWidget* parent);
-
- protected:
-  bool event(QEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
-
- private:
-  bool select_on_entry_;
-  bool entered_ = false;   // focus arrived and nothing was typed or clicked since
-  bool clicking_ = false;  // a press that selects the whole text is going on
-};
-
-// What a file dialog is asked for.
-enum class FileAction { open_deal, save_deal, export_pdf };
-// Asks for a file name, starting from `suggested`; an empty answer cancels.
-using FileChooser = std::function<QString(QWidget* parent, FileAction, const QString& suggested)>;
-FileChooser default_file_chooser();
-
 class Form1 : public QWidget {
   Q_OBJECT
 
@@ -64,10 +34,12 @@ class Form1 : public QWidget {
   // The worksheet computes with the dealer's preferences, as they stand at each command.
   explicit Form1(const Preferences& prefs);
 
-  Worksheet worksheet() const;            // the texts on screen
-  void show_worksheet(const Worksheet&);  // writes the texts that differ
+  // The deal itself, which tests, the grid and the window's own operations drive alike.
+  DealDocument& document() { return doc_; }
+  const Worksheet& worksheet() const { return doc_.worksheet(); }
   void run(Command command);
-  // A cleared worksheet with no deal file and nothing to save: start-up and New Deal.
+  // A cleared worksheet with the dealer's default structure, no deal file and no history:
+  // start-up.
   void start_fresh();
   void focus_first_field();
 
@@ -81,8 +53,8 @@ class Form1 : public QWidget {
   // A cell of the payment grid: its term and down payment into the worksheet, then Calculate.
   void use_grid_cell(const QString& term, const QString& downpayment);
 
-  QString deal_path() const { return ui::qstr(doc().path()); }  // empty: no deal file open
-  bool is_changed() const { return doc().is_changed(); }
+  QString deal_path() const { return ui::qstr(doc_.path()); }  // empty: no deal file open
+  bool is_changed() const { return doc_.is_unsaved(); }
   QLabel* status_line() const { return status_; }
   // Tests answer file dialogs without a screen.
   void set_file_chooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
@@ -101,10 +73,8 @@ class Form1 : public QWidget {
   void undo();
   void redo();
   bool figures_out_of_date() const;
-  // EXIT ends at once on an untitled deal; File: Exit and closing the window ask first when
-  // anything is unsaved.
-  void exit_button();
-  void exit_menu();
+  // EXIT, File: Exit and closing the window ask first when anything is unsaved.
+  void exit();
   // Tools: Deal Structure. New deals start from the dealer's default structure; the dialog's
   // "Save as Dealer Default" goes through `save_default` (an error text, or empty).
   void edit_structure();
@@ -148,19 +118,19 @@ class Form1 : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // The window's texts into the document, before anything reads or changes it.
-  DealDocument& doc() const;
-  // A change of several steps as one level of Undo named `label`.
-  void remember(DealDocument::Checkpoint before, const QString& label);
+  // The document's deal on the screen: every text that differs, the marks and the title. After a
+  // step (not typing) the grid and the others hear of it.
+  void refresh(bool typing);
+  void show_texts();
   void name_undo_actions();
-  // After Undo or Redo: the document's worksheet back on the screen.
-  void restored();
   void build_menus();
-  void execute(Command command);  // run() without its level of Undo
-  void set_text(Field f, const std::string& text);
-  std::string text(Field f) const;
+  // One command as one step of Undo, labelled `label` (the command's own when empty).
+  void execute(Command command, std::string_view label = {});
+  // The deal log follows the document's deal after New, Open and their Undo.
+  void follow_log_deal();
   // Unsaved changes: true to go on (saved or discarded), false to stay.
   bool may_leave_deal();
   // Out-of-date figures before Print, Export or Save: true to go on (recalculated or as shown).
@@ -168,8 +138,6 @@ class Form1 : public QWidget {
   // customer copy a markup above the program's most.
   bool figures_ready(bool printing = false, bool customer = false);
   const LenderProgram* current_program() const;
-  // The first misread input with its sure fix, for the status line's one click.
-  std::optional<std::pair<Field, std::string>> first_fix(const Worksheet& ws) const;
   void use_fix(const QString& link);
   bool save_to(const QString& path);
   // A PDF's suggested path: beside the open deal, named after it with `ending`; else `untitled`
@@ -179,13 +147,12 @@ class Form1 : public QWidget {
   // Warning marks on inputs, the dimmed results and the status line.
   void update_marks();
   void lay_out();
+  // A version of the deal as it stands, for a page that went out or a save.
   void log_version(const std::string& trigger);
-  void logged(qint64 version, qint64 deal);
+  void logged(qint64 version, qint64 deal, quint64 mark);
   void not_logged(const QString& why, const QString& trigger);
   // A passing word in the status line, until the next notice.
   void say(const QString& text);
-  // Unsaved: changed since saved, and not as the conversation's last version logged it.
-  bool unkept() const;
 
   const Preferences& prefs_;
   QWidget* client_ = nullptr;
@@ -210,9 +177,8 @@ class Form1 : public QWidget {
   QButtonGroup* rolloption_ = nullptr;
   QAction* undo_action_ = nullptr;
   QAction* redo_action_ = nullptr;
-  // The deal itself: its structure, details and program, file, history and figures' inputs;
-  // the texts on screen are copied in whenever it is read.
-  mutable DealDocument doc_;
+  // The deal itself: its texts, structure, details and program, file, history and figures.
+  DealDocument doc_;
   DeskLog* deal_log_ = nullptr;
   QString version_title_;  // an opened version's name, while the deal has no file
   bool leaving_ = false;   // the exit was confirmed: closing asks nothing more

@@ -125,35 +125,41 @@ std::optional<QString> save_summary_pdf(const QString& path, const Worksheet& ws
 
 namespace {
 
-void offer_pdf(QWidget* parent, const Worksheet& ws, const QString& problem,
-               const PdfPathChooser& choose_pdf) {
+PageOutcome offer_pdf(QWidget* parent, const Worksheet& ws, const QString& problem,
+                      const PdfPathChooser& choose_pdf) {
   QMessageBox box(QMessageBox::NoIcon, "Error",
                   problem + "\nSave the deal summary as a PDF file instead?",
                   QMessageBox::Save | QMessageBox::Cancel, parent);
   box.setTextFormat(Qt::PlainText);
   box.button(QMessageBox::Save)->setText("Save as PDF...");
-  if (box.exec() != QMessageBox::Save) return;
+  if (box.exec() != QMessageBox::Save) return PageOutcome::cancelled;
   const QString path = choose_pdf(parent);
-  if (path.isEmpty()) return;
-  if (const auto error = save_summary_pdf(path, ws)) ui::show_error(parent, *error);
+  if (path.isEmpty()) return PageOutcome::cancelled;
+  if (const auto error = save_summary_pdf(path, ws)) {
+    ui::show_error(parent, *error);
+    return PageOutcome::failed;
+  }
+  return PageOutcome::saved_pdf;
 }
 
 }  // namespace
 
-void print_worksheet(QWidget* parent, const Worksheet& ws, const PdfPathChooser& choose_pdf) {
+PageOutcome print_worksheet(QWidget* parent, const Worksheet& ws,
+                            const PdfPathChooser& choose_pdf) {
   const QPrinterInfo info = QPrinterInfo::defaultPrinter();
   if (info.isNull()) {
-    offer_pdf(parent, ws, "The deal summary cannot be printed: no default printer is set up.",
-              choose_pdf);
-    return;
+    return offer_pdf(parent, ws,
+                     "The deal summary cannot be printed: no default printer is set up.",
+                     choose_pdf);
   }
   QPrinter printer(info, QPrinter::HighResolution);
   if (const auto error = print_on(printer, ws)) {
-    offer_pdf(parent, ws,
-              QString("The deal summary could not be printed on %1: %2.")
-                  .arg(info.printerName(), QString::fromStdString(*error)),
-              choose_pdf);
+    return offer_pdf(parent, ws,
+                     QString("The deal summary could not be printed on %1: %2.")
+                         .arg(info.printerName(), QString::fromStdString(*error)),
+                     choose_pdf);
   }
+  return PageOutcome::printed;
 }
 
 }  // namespace tq
@@ -178,15 +184,17 @@ std::optional<QString> save_page_pdf(const QString& path,
   return std::nullopt;
 }
 
-void print_with_dialog(QWidget* parent, const std::function<void(Printer&)>& page) {
+PageOutcome print_with_dialog(QWidget* parent, const std::function<void(Printer&)>& page) {
   QPrinter printer(QPrinter::HighResolution);
   QPrintDialog dialog(&printer, parent);
   dialog.setObjectName("printdialog");
-  if (dialog.exec() != QDialog::Accepted) return;
+  if (dialog.exec() != QDialog::Accepted) return PageOutcome::cancelled;
   if (const auto error = print_page(printer, page)) {
     ui::show_error(
         parent, QString("The page could not be printed: %1.").arg(QString::fromStdString(*error)));
+    return PageOutcome::failed;
   }
+  return PageOutcome::printed;
 }
 
 }  // namespace tq

@@ -55,9 +55,15 @@ std::optional<QString> save_summary_pdf(const QString& path, const Worksheet& ws
 // Asks where to save a PDF; an empty answer cancels.
 using PdfPathChooser = std::function<QString(QWidget* parent)>;
 
+// What became of a page: only a page printed or saved went out to anyone.
+enum class PageOutcome { printed, saved_pdf, cancelled, failed };
+inline bool went_out(PageOutcome o) {
+  return o == PageOutcome::printed || o == PageOutcome::saved_pdf;
+}
+
 // The Print button: the summary goes to the default printer. Without one, or when the printer
 // fails, a box says so and offers to save the same page as a PDF file instead.
-void print_worksheet(QWidget* parent, const Worksheet& ws, const PdfPathChooser& choose_pdf);
+PageOutcome print_worksheet(QWidget* parent, const Worksheet& ws, const PdfPathChooser& choose_pdf);
 
 // The customer copy of this deal, dated today in the locale's long form.
 std::function<void(Printer&)> customer_copy_page(const Worksheet& ws, const LeaseDisclosure& d,
@@ -65,6 +71,6 @@ std::function<void(Printer&)> customer_copy_page(const Worksheet& ws, const Leas
 // A page as a PDF file, or through the system's print dialog (printer, copies).
 std::optional<QString> save_page_pdf(const QString& path,
                                      const std::function<void(Printer&)>& page);
-void print_with_dialog(QWidget* parent, const std::function<void(Printer&)>& page);
+PageOutcome print_with_dialog(QWidget* parent, const std::function<void(Printer&)>& page);
 
 }  // namespace tq

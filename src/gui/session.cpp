@@ -1,7 +1,6 @@
 #include "gui/session.hpp"
 
 #include <QCoreApplication>
-#include <QDate>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -190,7 +189,7 @@ void Session::open_programs() {
   };
   ProgramsDialog dialog(
       programs_, save, [this](const LenderProgram& p) { return form_->apply_program(p); },
-      QDate::currentDate().toString(Qt::ISODate), form_);
+      ui::qstr(local_today()), form_);
   dialog.set_markup(settings_.markup, [this](const std::string& markup) {
     settings_.markup = markup;
     const QString error = save_dealer_settings();

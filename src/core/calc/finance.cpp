@@ -17,6 +17,11 @@ double divide(double numerator, double denominator) {
   return checked(numerator / denominator);
 }
 
+void invalid_finance(Deal& deal) {
+  deal.finance_valid = false;
+  deal.show(kMsgInvalidFinance);
+}
+
 }  // namespace
 
 std::string finance_payment(Fixed4 amount, Fixed4 term, Fixed4 rate, Fixed4 days) {
@@ -51,7 +56,7 @@ void calc_finance(Deal& deal, const LeaseInputs& in) {
   amount = amount - val(ws[F::financerebate]) - in.downpayment;
   if (allowance > payoff) amount = amount - (allowance - payoff);
   if (!std::isfinite(amount)) {
-    deal.show(kMsgInvalidFinance);
+    invalid_finance(deal);
     return;
   }
   const double shown = money_text_value(amount, ws[F::f_amountfinanced]);
@@ -63,10 +68,11 @@ void calc_finance(Deal& deal, const LeaseInputs& in) {
     const Fixed4 R = Fixed4::from_double(val(ws[F::f_rate]));
     const std::string payment = finance_payment(A, N, R, Fixed4::from_double(kFirstPaymentDays));
     ws[F::f_payment] = money_text(val(payment));
+    if (!deal.finance_valid) deal.finance_valid = true;
   } catch (const FinanceError&) {
-    deal.show(kMsgInvalidFinance);
+    invalid_finance(deal);
   } catch (const FixedRangeError&) {
-    deal.show(kMsgInvalidFinance);
+    invalid_finance(deal);
   }
 }
 

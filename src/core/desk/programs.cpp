@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ctime>
 
 #include "common/json_text.hpp"
 #include "common/numtext.hpp"
@@ -36,6 +37,15 @@ double in_worksheet_type(double rate, const LenderProgram& p, const Preferences&
 }
 
 }  // namespace
+
+std::string local_today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+  return text;
+}
 
 bool program_expired(const LenderProgram& p, std::string_view today) {
   return !p.valid_until.empty() && p.valid_until < today;
@@ -104,18 +114,18 @@ std::optional<std::string> follow_program(Worksheet& ws, const Preferences& pref
   return std::nullopt;
 }
 
-bool run_program_command(Command command, Worksheet& ws, const Preferences& prefs,
-                         const LenderProgram* program, const MessageSink& show) {
+CommandOutcome run_program_command(Command command, Worksheet& ws, const Preferences& prefs,
+                                   const LenderProgram* program, const MessageSink& show) {
   // Clear Form leaves the program behind; every other command prices the deal on it.
   if (program == nullptr || command == Command::clear) return run_command(command, ws, prefs, show);
   const Worksheet before = ws;
   if (const auto refused = follow_program(ws, prefs, *program)) {
     show(*refused);
-    return false;
+    return {};
   }
-  if (run_command(command, ws, prefs, show)) return true;
-  ws = before;
-  return false;
+  const CommandOutcome outcome = run_command(command, ws, prefs, show);
+  if (!outcome) ws = before;
+  return outcome;
 }
 
 std::optional<std::string> expiry_message(const LenderProgram& p, std::string_view today) {

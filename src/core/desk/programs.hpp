@@ -40,7 +40,10 @@ struct LenderProgram {
   bool operator==(const LenderProgram&) const = default;
 };
 
-// Whether the program is past its valid-until date on `today` (YYYY-MM-DD).
+// Today as YYYY-MM-DD in the process's time zone: the day the desk and the CLI both go by.
+std::string local_today();
+// Whether the program is past its valid-until date on `today` (YYYY-MM-DD): it is valid through
+// that day.
 bool program_expired(const LenderProgram& p, std::string_view today);
 
 // The program's rate and residual for a term and the yearly miles, as the worksheet's texts: the
@@ -68,9 +71,9 @@ std::optional<std::string> follow_program(Worksheet& ws, const Preferences& pref
 
 // Runs a command on a deal that follows `program` (none: the command alone): the program first,
 // then the command, as one step that an abort puts back whole. A term the program lacks refuses
-// the command with the program's message. Returns false when refused or aborted.
-bool run_program_command(Command command, Worksheet& ws, const Preferences& prefs,
-                         const LenderProgram* program, const MessageSink& show);
+// the command with the program's message.
+CommandOutcome run_program_command(Command command, Worksheet& ws, const Preferences& prefs,
+                                   const LenderProgram* program, const MessageSink& show);
 
 // "The program expired on 2026-06-30", for a program past its date on `today`; else nothing.
 std::optional<std::string> expiry_message(const LenderProgram& p, std::string_view today);

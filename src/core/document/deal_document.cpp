@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "calc/messages.hpp"
-
 namespace tq {
 
 bool same_inputs(const Worksheet& a, const Worksheet& b) {
@@ -14,92 +12,201 @@ bool same_inputs(const Worksheet& a, const Worksheet& b) {
   return true;
 }
 
-// The worksheet and its baseline start alike: nothing is unsaved.
-DealDocument::DealDocument(const Preferences& prefs) : prefs_(prefs) {}
+DealDocument::DealDocument(const Preferences& prefs, const Structure& structure) : prefs_(&prefs) {
+  // Every input at its start-up text and every result as the window first showed it.
+  clearform(now_.ws, *prefs_);
+  now_.ws.structure = structure;
+  settled_ = now_;
+  file_.saved = point_;
+}
+
+void DealDocument::told(bool typing) const {
+  if (listener_) listener_(typing);
+}
+
+bool DealDocument::set_text(Field field, std::string_view text) {
+  if (now_.ws[field] == text) return false;
+  now_.ws[field] = std::string(text);
+  told(true);
+  return true;
+}
+
+bool DealDocument::set_rolloption(int option) {
+  if (now_.ws.rolloption == option) return false;
+  now_.ws.rolloption = option;
+  told(true);
+  return true;
+}
+
+void DealDocument::name_program(std::string name) {
+  now_.ws.program = std::move(name);
+}
+
+void DealDocument::record(std::string label, Content before, std::optional<FileState> file_after) {
+  if (!file_after && now_ == before) return;  // nothing to undo
+  Step step{std::move(label), std::move(before), now_, point_, next_point_++, false, file_, {}};
+  if (file_after) {
+    step.file_step = true;
+    step.file_after = std::move(*file_after);
+    // The point the new file was opened at is its saved point (and, for a version, its logged one).
+    if (step.file_after.saved == kNowhere) step.file_after.saved = step.point_after;
+    file_ = step.file_after;
+  }
+  point_ = step.point_after;
+  steps_.resize(done_);  // a new step forgets what could be redone
+  steps_.push_back(std::move(step));
+  done_ = steps_.size();
+  settled_ = now_;
+}
 
 CommandResult DealDocument::execute(Command command, const LenderProgram* program,
-                                    const MessageSink& show) {
+                                    const MessageSink& show, std::string_view label) {
   CommandResult result;
+  Content before = now_;
   const MessageSink sink = [&](const std::string& m) {
-    if (m == kMsgInvalidFinance) result.finance_valid = false;
     result.messages.push_back(m);
     if (show) show(m);
   };
-  result.done = run_program_command(command, ws_, prefs_, program, sink);
-  if (result.done && command != Command::clear) finance_valid_ = result.finance_valid;
-  // The figures now belong to these inputs; a cleared worksheet has none to be out of date.
-  if (result.done && command == Command::clear) figures_for_.reset();
-  if (result.done && command != Command::clear) figures_for_ = ws_;
+  const CommandOutcome outcome = run_program_command(command, now_.ws, *prefs_, program, sink);
+  result.done = outcome.done;
+  if (result.done) {
+    result.finance_valid = outcome.finance_valid;
+    if (outcome.finance_valid) now_.finance_valid = *outcome.finance_valid;
+    // The figures now belong to these inputs; a cleared worksheet has none to be out of date.
+    if (command == Command::clear) {
+      now_.figures_for.reset();
+    } else {
+      now_.figures_for = now_.ws;
+    }
+    record(label.empty() ? std::string(command_caption(command)) : std::string(label),
+           std::move(before));
+  }
+  told(false);
   return result;
 }
 
-DealDocument::Checkpoint DealDocument::begin() const {
-  return {ws_, path_, baseline_, figures_for_, finance_valid_, log_deal_, {}};
+ProgramResult DealDocument::apply_program(const LenderProgram& program, double markup,
+                                          std::string_view today, std::optional<Command> then,
+                                          const MessageSink& show) {
+  ProgramResult result;
+  Worksheet ws = now_.ws;
+  result.refused = tq::apply_program(ws, *prefs_, program, markup);
+  if (result.refused) return result;
+  result.expired = expiry_message(program, today);
+  Content before = now_;
+  now_.ws = std::move(ws);
+  if (then) {
+    // The command's step takes the program with it: one level of Undo for both.
+    const std::uint64_t point = point_;
+    result.command = execute(*then, &program, show);
+    if (point_ != point) {
+      Step& step = steps_.back();
+      step.label = "Apply Program";
+      step.before = std::move(before);
+      return result;
+    }
+  }
+  record("Apply Program", std::move(before));
+  told(false);
+  return result;
 }
 
-void DealDocument::remember(Checkpoint before, const std::string& label) {
-  if (before.ws == ws_ && before.path == path_) return;  // nothing to undo
-  before.label = label;
-  undo_.push_back(std::move(before));
-  redo_.clear();
+void DealDocument::set_structure(const Structure& structure) {
+  Content before = now_;
+  now_.ws.structure = structure;
+  record("Deal Structure", std::move(before));
+  told(false);
 }
 
-void DealDocument::restore(const Checkpoint& c) {
-  ws_ = c.ws;
-  path_ = c.path;
-  baseline_ = c.baseline;
-  figures_for_ = c.figures_for;
-  finance_valid_ = c.finance_valid;
-  log_deal_ = c.log_deal;
+void DealDocument::set_details(const DealDetails& details) {
+  Content before = now_;
+  now_.ws.details = details;
+  record("Deal Details", std::move(before));
+  told(false);
 }
 
-void DealDocument::travel(std::vector<Checkpoint>& from, std::vector<Checkpoint>& to) {
-  Checkpoint now = begin();
-  now.label = from.back().label;
-  to.push_back(std::move(now));
-  restore(from.back());
-  from.pop_back();
+void DealDocument::open(Opened deal, std::string_view label) {
+  // Every text as saved; nothing is calculated, and saved figures belong to the saved inputs.
+  Content before = now_;
+  now_.ws = std::move(deal.ws);
+  now_.finance_valid = true;
+  now_.figures_for.reset();
+  if (deal.figures == Figures::current) now_.figures_for = now_.ws;
+  // Figures that do not follow from the inputs: out of date whatever the inputs.
+  if (deal.figures == Figures::stale) now_.figures_for = Worksheet{};
+  FileState file{std::move(deal.path), kNowhere, kNowhere, deal.log_deal};
+  if (deal.logged) file.logged = next_point_;  // the point the step is about to make
+  record(std::string(label), std::move(before), std::move(file));
+  told(false);
+}
+
+void DealDocument::new_deal(const Structure& structure) {
+  Content fresh;
+  clearform(fresh.ws, *prefs_);
+  fresh.ws.structure = structure;
+  Content before = std::exchange(now_, std::move(fresh));
+  record("New Deal", std::move(before), FileState{});
+  told(false);
 }
 
 bool DealDocument::undo() {
-  if (undo_.empty()) return false;
-  travel(undo_, redo_);
+  // Typing since the last step is undone first, as a step of its own.
+  if (typed()) record("Typing", settled_);
+  if (done_ == 0) return false;
+  Step& step = steps_[--done_];
+  now_ = settled_ = step.before;
+  point_ = step.point_before;
+  if (step.file_step) {
+    step.file_after = std::exchange(file_, step.file_before);  // saved since: kept for Redo
+  }
+  told(false);
   return true;
 }
 
 bool DealDocument::redo() {
-  if (redo_.empty()) return false;
-  travel(redo_, undo_);
+  if (typed() || done_ == steps_.size()) return false;  // typing has left the redone path
+  Step& step = steps_[done_++];
+  now_ = settled_ = step.after;
+  point_ = step.point_after;
+  if (step.file_step) step.file_before = std::exchange(file_, step.file_after);
+  told(false);
   return true;
 }
 
-void DealDocument::start_fresh(const Structure& default_structure) {
-  // Every input at its start-up text and every result as the window first showed it.
-  ws_ = Worksheet{};
-  clearform(ws_, prefs_);
-  ws_.structure = default_structure;
-  figures_for_.reset();
-  finance_valid_ = true;
-  log_deal_ = 0;
-  saved("");
+std::string DealDocument::undo_label() const {
+  if (typed()) return "Typing";
+  return done_ == 0 ? "" : steps_[done_ - 1].label;
 }
 
-void DealDocument::opened(const std::string& path, const Worksheet& ws, bool priced) {
-  // Every text as saved; nothing is calculated, and saved figures belong to the saved inputs.
-  ws_ = ws;
-  figures_for_.reset();
-  if (priced) figures_for_ = ws;
-  log_deal_ = 0;
-  saved(path);
+std::string DealDocument::redo_label() const {
+  return typed() || done_ == steps_.size() ? "" : steps_[done_].label;
 }
 
 void DealDocument::saved(const std::string& path) {
-  path_ = path;
-  baseline_ = ws_;
+  file_.path = path;
+  file_.saved = mark();
+}
+
+std::uint64_t DealDocument::mark() {
+  // What is kept is a point of the history: typing since the last step becomes one.
+  if (typed()) {
+    record("Typing", settled_);
+    told(false);
+  }
+  return point_;
+}
+
+void DealDocument::logged(std::uint64_t mark, long long deal) {
+  file_.logged = mark;
+  file_.log_deal = deal;
+}
+
+bool DealDocument::is_unsaved() const {
+  return typed() || (point_ != file_.saved && point_ != file_.logged);
 }
 
 bool DealDocument::figures_out_of_date() const {
-  return figures_for_ && !same_inputs(*figures_for_, ws_);
+  return now_.figures_for && !same_inputs(*now_.figures_for, now_.ws);
 }
 
 }  // namespace tq

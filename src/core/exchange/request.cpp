@@ -286,45 +286,26 @@ const Preferences& request_prefs(const Request& req, const Preferences& base, Pr
   return own;
 }
 
-// Today as YYYY-MM-DD, in UTC.
-std::string today() {
-  const auto days = std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now());
-  const std::chrono::year_month_day d{days};
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02u", static_cast<int>(d.year()),
-                static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
-  return text;
-}
-
 // Runs a request's commands on `doc`, a fresh deal as the window's is after start-up. As in the
 // window, each command that finishes (but Clear Form) says whether its finance was valid.
 void run_request(const Request& req, DealDocument& doc, std::vector<std::string>& messages) {
-  const Preferences& prefs = doc.preferences();
   // The deal follows its program through the commands; one that refused the deal refuses them.
   const LenderProgram* program = req.program ? &*req.program : nullptr;
-  doc.edit_in_place([&](Worksheet& ws) {
-    if (req.details) ws.details = *req.details;
-    if (req.program_name) ws.program = *req.program_name;
-    for (const auto& [field, value] : req.fields) ws[field] = value;
-    if (req.rolloption) ws.rolloption = *req.rolloption;
-    if (!program) return;
-    if (auto refused = apply_program(ws, prefs, *program)) {
-      messages.push_back(*refused);
-    } else if (auto expired = expiry_message(*program, today())) {
-      messages.push_back(*expired);
+  if (req.details) doc.set_details(*req.details);
+  if (req.program_name) doc.name_program(*req.program_name);
+  for (const auto& [field, value] : req.fields) doc.set_text(field, value);
+  if (req.rolloption) doc.set_rolloption(*req.rolloption);
+  if (program) {
+    const ProgramResult applied = doc.apply_program(*program, 0, local_today());
+    if (const auto& said = applied.refused ? applied.refused : applied.expired) {
+      messages.push_back(*said);
     }
-  });
+  }
   for (const auto command : req.commands) {
     CommandResult done = doc.execute(command, program);
     messages.insert(messages.end(), std::make_move_iterator(done.messages.begin()),
                     std::make_move_iterator(done.messages.end()));
   }
-}
-
-DealDocument fresh_document(const Preferences& prefs, const Structure& structure) {
-  DealDocument doc(prefs);
-  doc.start_fresh(structure);
-  return doc;
 }
 
 // The grid's figures as the answer shows them: a table per figure, null where no lease is.
@@ -443,7 +424,6 @@ Json reconcile_json(const Reconciliation& r) {
 struct PricedDeal {
   Worksheet ws;
   PreferenceValues preferences;
-  std::string program;  // the program that priced it, with its validity; empty: none
 };
 
 Json answer_json(const Request& req, const Preferences& base,
@@ -452,7 +432,7 @@ Json answer_json(const Request& req, const Preferences& base,
   const Preferences& prefs = request_prefs(req, base, own);
   std::vector<std::string> messages = start_messages;
   // The default structure unless the request says otherwise: never the dealer's own defaults.
-  DealDocument doc = fresh_document(prefs, req.structure.value_or(Structure{}));
+  DealDocument doc = DealDocument(prefs, req.structure.value_or(Structure{}));
   run_request(req, doc, messages);
   const Worksheet& ws = doc.worksheet();
   Json answer = worksheet_json(ws);
@@ -477,11 +457,6 @@ Json answer_json(const Request& req, const Preferences& base,
   if (priced) {
     priced->ws = ws;
     priced->preferences = prefs.values();
-    if (req.program) {
-      priced->program = req.program->name;
-      if (!req.program->valid_until.empty())
-        priced->program += ", valid until " + req.program->valid_until;
-    }
   }
   return answer;
 }
@@ -496,7 +471,7 @@ Json answer_with_log(const Request& req, const Preferences& base,
       PricedDeal priced;
       Json answer = answer_json(req, base, start_messages, &priced);
       const LogVersion v = access.log().record(version_of(
-          priced.ws, priced.preferences, ask.trigger, access.desk(), ask.deal, priced.program));
+          priced.ws, priced.preferences, ask.trigger, access.desk(), ask.deal, priced.ws.program));
       answer[key::log] = {{"version", v.id}, {"deal", v.deal}};
       return answer;
     }
@@ -540,7 +515,7 @@ Json answer_request(std::string_view text, const Preferences& base,
 }
 
 BatchAnswers::BatchAnswers(const Preferences& prefs, std::vector<std::string> start_messages)
-    : start_messages_(std::move(start_messages)), fresh_(fresh_document(prefs, Structure{})) {}
+    : start_messages_(std::move(start_messages)), fresh_(prefs) {}
 
 void BatchAnswers::append(std::string& out, std::string_view text, LogAccess* log) const {
   check_size(text);
@@ -549,8 +524,7 @@ void BatchAnswers::append(std::string& out, std::string_view text, LogAccess* lo
     Preferences own;
     std::vector<std::string> messages = start_messages_;
     // A copy of the fresh deal made once, unless the request brings its own preferences.
-    DealDocument doc =
-        req->preferences ? fresh_document(request_prefs(*req, base, own), Structure{}) : fresh_;
+    DealDocument doc = req->preferences ? DealDocument(request_prefs(*req, base, own)) : fresh_;
     run_request(*req, doc, messages);
     const Worksheet& ws = doc.worksheet();
     if (append_answer_line(out, ws, messages)) return;

@@ -39,8 +39,8 @@ std::string_view command_caption(Command command) {
   return {};
 }
 
-bool run_command(Command command, Worksheet& ws, const Preferences& prefs, const MessageSink& show,
-                 PassRunner pass) {
+CommandOutcome run_command(Command command, Worksheet& ws, const Preferences& prefs,
+                           const MessageSink& show, PassRunner pass) {
   Worksheet before = ws;
   Deal deal{ws, prefs, show};
   try {
@@ -64,9 +64,9 @@ bool run_command(Command command, Worksheet& ws, const Preferences& prefs, const
   } catch (const CommandAbort& abort) {
     ws = std::move(before);
     show(abort.what());
-    return false;
+    return {};
   }
-  return true;
+  return {true, deal.finance_valid};
 }
 
 }  // namespace tq

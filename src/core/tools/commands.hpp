@@ -15,10 +15,18 @@ std::optional<Command> command_by_name(std::string_view name);
 // "Roll to Payment": the command as the window names it.
 std::string_view command_caption(Command command);
 
+// What a command did: whether it finished, and where it compared finance, whether that holds
+// figures.
+struct CommandOutcome {
+  bool done = false;
+  std::optional<bool> finance_valid;
+  explicit operator bool() const { return done; }
+};
+
 // Runs one command. Messages reach `show` in the order they arise; when the command aborts, the
 // worksheet is restored and the abort's message is shown last. The searches end their passes with
-// `pass`. Returns false when the command aborted.
-bool run_command(Command command, Worksheet& ws, const Preferences& prefs, const MessageSink& show,
-                 PassRunner pass = run_pass);
+// `pass`.
+CommandOutcome run_command(Command command, Worksheet& ws, const Preferences& prefs,
+                           const MessageSink& show, PassRunner pass = run_pass);
 
 }  // namespace tq

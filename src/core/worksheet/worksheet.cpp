@@ -23,7 +23,7 @@ Worksheet::Worksheet() : texts(initial_texts()) {}
 
 void clearform(Worksheet& ws, const Preferences& prefs) {
   ws.rolloption = 0;
-  ws.program.clear();  // the dealer's default rate is no program's
+  // The program stays, as the structure does: the next command prices the deal on it again.
   ws.details.clear();  // the next customer's deal must not carry the last one's name
   for (const FieldInfo& info : field_catalogue()) {
     const ClearWrite& w = info.clear;

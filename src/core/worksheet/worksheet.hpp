@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,8 @@ struct Deal {
   Worksheet& ws;
   const Preferences& prefs;
   const MessageSink& show;
+  // Set by each finance comparison: false once one in the command had no figures to give.
+  std::optional<bool> finance_valid{};
 };
 
 // Resets the worksheet and copies the ten worksheet defaults from the record.
