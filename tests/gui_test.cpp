@@ -283,6 +283,13 @@ class GuiTest : public QObject {
     QCOMPARE(pref<QLineEdit>("ddocfee")->text(), QString("180"));
   }
 
+  // The versions in the desk's log, once everything handed to it is written.
+  std::size_t versions_logged() {
+    tq::DeskLog* log = form()->desk_log();
+    if (!QTest::qWaitFor([log] { return log->idle(); })) return ~std::size_t{0};
+    return log->reader().search({}).size();
+  }
+
   void printWithoutPrinterOffersAPdf() {
     start();
     type_first_deal();
@@ -292,6 +299,11 @@ class GuiTest : public QObject {
     click(main("Command7"));
     QVERIFY(last_box().text.contains("no default printer"));
     QVERIFY(form()->worksheet() == before);
+    // Cancelled, the page went to no one: no version says the customer saw it. Neither does a
+    // customer copy cancelled in the print dialog.
+    when_dialog_opens<QDialog>([](QDialog* dialog) { dialog->reject(); });
+    form()->findChild<QAction*>("actionPrintCustomerCopy")->trigger();
+    QCOMPARE(versions_logged(), std::size_t{0});
     // Saving the same page as a PDF instead (the page itself: print_pdf_test).
     const QString pdf = dir_->filePath("quote.pdf");
     form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
@@ -299,6 +311,37 @@ class GuiTest : public QObject {
     form()->findChild<QAction*>("actionPrint")->trigger();  // File: Print, the same code
     QVERIFY(form()->worksheet() == before);
     QCOMPARE(slurp(pdf).substr(0, 5), std::string("%PDF-"));
+    QCOMPARE(versions_logged(), std::size_t{1});
+  }
+
+  // Open, then Undo: the deal and the file before it come back, so Ctrl+S never writes the
+  // untitled deal over the file that was opened.
+  void undoOfOpenBringsBackTheFileBeforeIt() {
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    const tq::Worksheet typed = form()->worksheet();
+    const QString opened = dir_->filePath("opened.tqdeal");
+    QFile::copy(TALLYQUOTE_EXAMPLE_DEAL, opened);
+    const std::string before = slurp(opened);
+    QString answer = opened;
+    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return answer; });
+    boxes_->answer = QMessageBox::Discard;
+    QTest::keyClick(form(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(form()->windowTitle(), QString("opened.tqdeal[*] - Tallyquote"));
+    activate();  // as the window manager does when the box closes
+    QTest::keyClick(form(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(form()->worksheet() == typed);
+    QCOMPARE(form()->windowTitle(), QString("Tallyquote[*]"));
+    QVERIFY(form()->isWindowModified());
+    answer = dir_->filePath("untitled.tqdeal");
+    QTest::keyClick(form(), Qt::Key_S, Qt::ControlModifier);  // asks for a name: Save As
+    QCOMPARE(slurp(opened), before);
+    QVERIFY(QFile::exists(answer));
+    QVERIFY(!form()->isWindowModified());
+    QTest::keyClick(form(), Qt::Key_Z, Qt::ControlModifier);  // past the save: unsaved again
+    QVERIFY(form()->isWindowModified());
+    QCOMPARE(form()->windowTitle(), QString("untitled.tqdeal[*] - Tallyquote"));
   }
 
   void dealFilesKeepEveryTextAndMarkChanges() {
@@ -467,6 +510,14 @@ class GuiTest : public QObject {
     boxes_->answer = QMessageBox::Cancel;
     QTest::keyClick(main("sellingprice"), Qt::Key_E, Qt::ControlModifier);
     QVERIFY(!QFile::exists(pdf));
+    // Back in the window after the box, entry still selects: Tab and type replaces the text.
+    activate();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    auto* next = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(next != nullptr && next != main("sellingprice"));
+    QCOMPARE(next->selectedText(), next->text());
+    QTest::keyClick(next, Qt::Key_Backtab);
+    QCOMPARE(main<QLineEdit>("sellingprice")->selectedText(), QString("30,000"));
     // Recalculate, then the misread price is asked about too: as shown, the PDF is written.
     boxes_->answers = {QMessageBox::Retry, QMessageBox::Ignore};
     QApplication::setActiveWindow(form());  // as the window manager does when a box closes

@@ -212,6 +212,14 @@ void Form1::show_texts() {
 
 void Form1::refresh(bool typing) {
   show_texts();
+  // A step takes the focused field's typing with it: the next Ctrl+Z undoes the step, not the
+  // keystrokes (setting a field's text forgets its own undo history).
+  auto* field = qobject_cast<QLineEdit*>(focusWidget());
+  if (!typing && field && field->isUndoAvailable()) {
+    const int cursor = field->cursorPosition();
+    field->setText(field->text());
+    field->setCursorPosition(cursor);
+  }
   update_marks();
   update_title();
   name_undo_actions();
@@ -239,13 +247,6 @@ void Form1::run(Command command) {
 }
 
 void Form1::execute(Command command, std::string_view label) {
-  // The command takes the focused field's typing with it: the next Ctrl+Z undoes the command,
-  // not the keystrokes (setting a field's text forgets its own undo history).
-  if (auto* typing = qobject_cast<QLineEdit*>(focusWidget()); typing && typing->isUndoAvailable()) {
-    const int cursor = typing->cursorPosition();
-    typing->setText(typing->text());
-    typing->setCursorPosition(cursor);
-  }
   // A message appears over the worksheet as it stands at that moment.
   doc_.execute(
       command, current_program(),
