@@ -247,6 +247,51 @@ TEST(Disclosure, FollowsTheFiguresShown) {
   EXPECT_EQ(answer["messages"], tq::Json{tq::kMsgInvalidFinance});
   expect_json_texts(answer["disclosure"]["finance"],
                     "payments.count=60 payments.amount=4.02 payments.first_due_days=30");
+  // The last finance computed had no figures: a later command that computes none keeps it so.
+  first["fields"]["financeterm"] = "60";
+  first["fields"]["financerate"] = "-1200";
+  first["commands"] = {"calculate", "add_to_aftermarket"};
+  EXPECT_TRUE(tq::answer_request(first.dump(), usual)["disclosure"]["finance"].is_null());
+}
+
+// "warnings": the marks the window shows, each with its tooltip's text; none is an empty list,
+// and a request without the key is answered without it.
+TEST(Warnings, TheWindowsMarksInTheAnswer) {
+  tq::Json first = tq::Json::parse(slurp(TALLYQUOTE_EXAMPLE_DEAL));
+  tq::Preferences usual;
+  usual.assign(tq::Preferences::default_values());
+  const struct {
+    const char* changes;  // field=text, then the commands
+    std::vector<const char*> commands;
+    tq::Json warnings;
+  } cases[] = {
+      {"buyrate=5", {"calculate"}, tq::Json::array()},
+      {"buyrate=5 desiredpayment=250",
+       {"calculate", "roll"},  // rolled by the rate, below zero
+       {{{"field", "rate"}, {"text", "Negative: no deal can have it."}}}},
+      {"buyrate=5 sellingprice=28,000 totalcod=100",
+       {"calculate", "recalculate"},
+       {{{"field", "sellingprice"},
+         {"text", "read as 28\nUse 28000: click it on the menu bar's right."}},
+        {{"field", "monthlypayment"}, {"text", "Negative: no deal can have it."}}}},
+  };
+  for (const auto& c : cases) {
+    tq::Json request = first;
+    for (const auto& [f, text] : texts(c.changes)) {
+      request["fields"][std::string(tq::field_info(f).name)] = text;
+    }
+    request["commands"] = c.commands;
+    if (std::string(c.changes).find("desiredpayment") != std::string::npos)
+      request["rolloption"] = 3;
+    const tq::Json plain = tq::answer_request(request.dump(), usual);
+    EXPECT_FALSE(plain.contains("warnings"));
+    request["warnings"] = true;
+    tq::Json answer = tq::answer_request(request.dump(), usual);
+    EXPECT_EQ(answer["warnings"], c.warnings) << c.changes;
+    answer.erase("warnings");
+    EXPECT_EQ(answer.dump(), plain.dump()) << c.changes;
+  }
+  EXPECT_THROW(tq::answer_request(R"({"warnings": 1})", usual), tq::BadRequest);
 }
 
 // Real contracts, to the cent, through the CLI's request path: the capitalized tax on payments

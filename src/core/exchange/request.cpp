@@ -11,6 +11,7 @@
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
 #include "desk/grid.hpp"
+#include "desk/marks.hpp"
 #include "desk/programs.hpp"
 #include "desk/reconcile.hpp"
 #include "document/deal_document.hpp"
@@ -32,6 +33,7 @@ struct Request {
   std::optional<std::pair<std::vector<std::string>, std::vector<std::string>>> grid;
   std::optional<Structure> structure;
   bool disclosure = false;
+  bool warnings = false;
   std::optional<DealDetails> details;
   std::optional<LenderProgram> program;
   std::optional<std::string> program_name;
@@ -136,9 +138,10 @@ Request parse_request(std::string_view text) {
       problem = read_program_name(value, out.program_name.emplace());
     } else if (name == key::reconcile) {
       problem = read_contract(value, out.contract.emplace());
-    } else if (name == key::disclosure) {
-      if (!value.is_boolean()) problem = "\"disclosure\" must be true or false";
-      out.disclosure = value.is_boolean() && value.get<bool>();
+    } else if (name == key::disclosure || name == key::warnings) {
+      if (!value.is_boolean()) problem = quoted_name(name) + " must be true or false";
+      (name == key::disclosure ? out.disclosure : out.warnings) =
+          value.is_boolean() && value.get<bool>();
     } else if (name == key::log) {
       auto ask = read_log_ask(value);
       if (const auto* why = std::get_if<std::string>(&ask)) {
@@ -444,6 +447,13 @@ Json answer_json(const Request& req, const Preferences& base,
   // As given, whatever the commands did (Clear Form clears a deal's details).
   if (req.details) answer[key::details] = details_json(*req.details);
   if (req.disclosure) answer[key::disclosure] = disclosure_json(ws, prefs, doc.finance_valid());
+  if (req.warnings) {
+    answer[key::warnings] = Json::array();
+    for (const FieldMark& mark : field_marks(ws, prefs, req.program ? &*req.program : nullptr)) {
+      answer[key::warnings].push_back(
+          {{"field", std::string(field_info(mark.field).name)}, {"text", mark.text}});
+    }
+  }
   if (req.program || req.program_name) answer[key::program_name] = ws.program;
   if (req.grid) {
     answer[key::grid] = grid_json(payment_grid(ws, prefs, req.grid->first, req.grid->second,
@@ -476,7 +486,7 @@ Json answer_with_log(const Request& req, const Preferences& base,
       return answer;
     }
     if (!req.fields.empty() || req.preferences || req.rolloption || !req.commands.empty() ||
-        req.grid || req.structure || req.disclosure || req.details || req.program ||
+        req.grid || req.structure || req.disclosure || req.warnings || req.details || req.program ||
         req.program_name || req.contract) {
       throw BadRequest{"\"log\" other than \"record\" stands alone"};
     }

@@ -29,6 +29,7 @@ inline constexpr const char* program = "program";            // a lender program
 inline constexpr const char* program_name = "program_name";  // the one the deal was priced on
 inline constexpr const char* reconcile = "reconcile";
 inline constexpr const char* log = "log";
+inline constexpr const char* warnings = "warnings";  // the marks the window shows
 }  // namespace key
 
 // The texts of a "fields" object, checked: known names, string values. Returns why not.
