@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
 #include "deal_helpers.hpp"
 #include "exchange/request.hpp"
+#include "print/customer_copy.hpp"
 
 namespace {
 
@@ -252,6 +255,69 @@ TEST(Disclosure, FollowsTheFiguresShown) {
   first["fields"]["financerate"] = "-1200";
   first["commands"] = {"calculate", "add_to_aftermarket"};
   EXPECT_TRUE(tq::answer_request(first.dump(), usual)["disclosure"]["finance"].is_null());
+}
+
+// A money factor on the page as lenders print it.
+TEST(Disclosure, MoneyFactorAsLendersPrintIt) {
+  const std::pair<double, const char*> cases[] = {
+      {4.0 / 2400, "0.001667"},  {0.00125, "0.00125"}, {0, "0"},           {0.0012345, "0.001235"},
+      {-0.0000005, "-0.000001"}, {0.0000004, "0"},     {0.0025, "0.0025"}, {1, "1"}};
+  for (const auto& [factor, text] : cases) EXPECT_EQ(tq::lender_factor_text(factor), text);
+}
+
+// The items of the amount due add up to it on every generated copy: only computed taxes take the
+// cent their separate rounding left. Items too large for whole cents are shown as they are.
+TEST(Disclosure, TheAmountDueItemsAddUp) {
+  tq::Preferences usual;
+  usual.assign(tq::Preferences::default_values());
+  std::mt19937_64 rng(20261208);
+  const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const char* methods[] = {"monthly", "upfront_payments", "upfront_price"};
+  int copies = 0, adjusted = 0;
+  for (int n = 0; n < 1500; ++n) {
+    tq::Json request = tq::Json::parse(slurp(TALLYQUOTE_EXAMPLE_DEAL));
+    tq::Json& f = request["fields"];
+    f["sellingprice"] = std::to_string(pick(150, 600) * 100 + pick(0, 99));
+    f["downpayment"] = std::to_string(pick(0, 5000)) + "." + std::to_string(pick(10, 99));
+    f["rebates"] = std::to_string(pick(0, 3) * 250);
+    f["taxrate"] = std::to_string(pick(0, 9)) + "." + std::to_string(pick(100, 999));
+    f["docfee"] = std::to_string(pick(0, 999)) + "." + std::to_string(pick(10, 99));
+    f["acqfee"] = std::to_string(pick(0, 1095));
+    request["structure"] = {{"tax", methods[pick(0, 2)]},
+                            {"tax_cash_down", pick(0, 1) == 1},
+                            {"acqfee", pick(0, 1) == 1 ? "paid" : "capitalized"}};
+    request["commands"] = {"calculate"};
+    request["disclosure"] = true;
+    const tq::Json d = tq::answer_request(request.dump(), usual)["disclosure"];
+    if (d.is_null()) continue;
+    long long cents = 0;
+    for (const auto& [name, text] : d["amount_due_items"].items()) {
+      cents += std::llround(tq::val(text.get<std::string>()) * 100);
+    }
+    ++copies;
+    ASSERT_EQ(cents, std::llround(tq::val(d["amount_due_at_signing"].get<std::string>()) * 100))
+        << request.dump();
+    request.erase("disclosure");
+    adjusted += d["amount_due_items"]["first_payment"] !=
+                tq::answer_request(request.dump(), usual)["fields"]["monthlypayment"];
+  }
+  EXPECT_GE(copies, 1400);
+  EXPECT_EQ(adjusted, 0);  // a figure shown elsewhere on the page never moves
+  // An item of 1e300, or a 35-digit down payment taxed on the price, is shown as it is.
+  for (const char* fields :
+       {R"("addons": "1e300")", R"("downpayment": "12345678901234567890123456789012345")"}) {
+    const tq::Json d = tq::answer_request(
+        std::string(R"({"fields": {"msrp": "30000", "sellingprice": "28000", "rate": "6", )"
+                    R"("residual": "0.55", )") +
+            fields +
+            R"(}, "structure": {"tax": "upfront_price"}, "commands": ["calculate"], )"
+            R"("disclosure": true})",
+        usual)["disclosure"];
+    if (d.is_null()) continue;
+    for (const auto& [name, text] : d["gross_capitalized_cost_items"].items()) {
+      EXPECT_NE(text.get<std::string>().substr(0, 1), "-") << name << " " << fields;
+    }
+  }
 }
 
 // "warnings": the marks the window shows, each with its tooltip's text; none is an empty list,

@@ -120,6 +120,13 @@ TEST(Program, QuotesAndRefusals) {
       {R"({"name": "y", "rate_type": "percent", "terms": [)" + terms + "]}",
        "\"terms\" holds more than 100 terms"},
       {"[" + program + "}," + program + "}]", "two programs have the \"name\" \"x\""},
+      {program + R"(, "msd_reduction": "1e15"})",
+       "\"msd_reduction\" must be a number from 0 to under 1e15"},
+      {program + R"(, "purchase_option_fee": "2e15"})",
+       "\"purchase_option_fee\" must be a number from 0 to under 1e15"},
+      {R"({"name": "z", "rate_type": "money_factor", "terms": [{"term": "36", "rate": "1e306",
+          "residuals": {"15000": "50"}}]})",
+       "the 36-month term's \"rate\" is out of range"},
   };
   for (const auto& [text, why] : hostile) {
     const auto read = tq::parse_programs(text);

@@ -171,6 +171,36 @@ class PrintPdfTest : public QObject {
     }
   }
 
+  // A 10,000-mile lease on a program, with a trade and the rate typed as a percent: the copy
+  // allows the miles the lease has, prints the money factor as lenders do, says the worksheet's
+  // Total Due as the cash paid at signing, and never shows the desk's note.
+  void theCopyDisclosesTheLeaseAsSold() {
+    using namespace tq::testing;
+    TestDeal deal;
+    deal.set(with(first_deal(), "buyrate=3 rate=4 milesyear=10000 residual=.6 tradeallowance=2000"))
+        .run(tq::Command::calculate);
+    deal.ws.details = {{"customer", "Alex Smith"}, {"note", "first visit, wants under 450"}};
+    tq::Form1 form(deal.prefs);
+    form.document().open({"", deal.ws, tq::DealDocument::Figures::current});
+    QTemporaryDir dir;
+    const QString copy = dir.filePath("copy.pdf");
+    form.set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
+    form.export_customer_copy();
+    QString text;
+    for (const Word& w : words_of(copy)) text += w.text + " ";
+    // The worksheet's own Total Due, with the separator a customer reads.
+    QString due = QString::fromStdString(deal[tq::Field::totaldue]);
+    if (due.indexOf('.') > 3) due.insert(due.indexOf('.') - 3, ',');
+    for (const QString& shown : {QString(" 10000 $0.10 "), QString("in excess of 10000 miles"),
+                                 QString(" 0.001667 "), QString("Net trade-in allowance"),
+                                 QString("$2,000.00"), "Paid in cash at signing: $" + due}) {
+      QVERIFY2(text.contains(shown), qPrintable(shown + " in " + text));
+    }
+    QCOMPARE(text.count("Paid in cash"), 1);
+    for (const char* desk : {"first visit", "450", "Buy", "Desired", "Reserve", "15000"})
+      QVERIFY2(!text.contains(desk), desk);
+  }
+
   void unwritablePdfIsReported() {
     const auto error = tq::save_summary_pdf("/nonexistent-dir/summary.pdf", tq::Worksheet{});
     QVERIFY(error.has_value());

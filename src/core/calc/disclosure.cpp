@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string_view>
 
 #include "calc/calc.hpp"
 #include "calc/messages.hpp"
@@ -10,6 +12,26 @@
 
 namespace tq {
 namespace {
+
+// A money text in whole cents, where the cents are exact in a double and sum without overflow:
+// nothing for an amount of a trillion dollars or more, which no correction can make add up.
+std::optional<long long> cents_of(const std::string& money) {
+  const double v = val(money) * 100;
+  if (!(std::fabs(v) < 9e15)) return std::nullopt;
+  return std::llround(v);
+}
+
+// The shown items' cents and the total's difference from their sum; nothing out of range.
+std::optional<long long> cents_off(const std::vector<std::pair<std::string, std::string>>& items,
+                                   const std::string& total) {
+  auto sum = cents_of(total);
+  for (const auto& [name, text] : items) {
+    const auto c = cents_of(text);
+    if (!sum || !c) return std::nullopt;
+    *sum -= *c;
+  }
+  return sum;
+}
 
 // What the gross capitalized cost is made of, each in cents where it applies; a computed item
 // takes up the cents its unrounded neighbours leave, so that the items add up to the total shown.
@@ -33,18 +55,46 @@ std::vector<std::pair<std::string, std::string>> gross_items(const LeaseInputs& 
   add("upfront_tax", s.upfront() && s.capitalized, f.upfront_tax);
   add("startups", s.startups_capitalized, f.capitalized_startups);
   std::vector<std::pair<std::string, std::string>> out;
-  long long cents = 0;
-  for (const auto& [name, value] : items) {
-    out.emplace_back(name, money_text(value));
-    cents += std::llround(val(out.back().second) * 100);
-  }
-  const long long off = std::llround(gross * 100) - cents;
+  for (const auto& [name, value] : items) out.emplace_back(name, money_text(value));
+  const long long off = cents_off(out, money_text(gross)).value_or(0);
   const bool computed = items.size() > 1 && (items.back().first == std::string("excess_miles") ||
                                              items.back().first == std::string("startups"));
-  if (off != 0 && computed && std::llabs(off) <= 2) {
+  if (off != 0 && computed && off >= -2 && off <= 2) {
     out.back().second = money_text(val(out.back().second) + static_cast<double>(off) / 100);
   }
   return out;
+}
+
+// The amount due's items as shown add up to the total shown: the computed taxes take up the
+// cents their separate rounding left, one at a time, each to the tax whose rounding moved it
+// most the other way (ties: the first listed). Typed amounts never change.
+void add_up_due_items(std::vector<std::pair<std::string, std::string>>& shown,
+                      const std::vector<std::pair<const char*, double>>& exact,
+                      const std::string& total) {
+  static constexpr std::string_view kComputed[] = {"docfee_tax", "rebate_tax", "cash_down_tax",
+                                                   "acqfee_tax", "upfront_tax"};
+  auto off = cents_off(shown, total);
+  if (!off || *off == 0 || *off < -9 || *off > 9) return;  // a cent or so, never a figure
+  const int step = *off > 0 ? 1 : -1;
+  for (; *off != 0; *off -= step) {
+    std::size_t best = shown.size();
+    double moved = 0;
+    for (std::size_t i = 1; i < shown.size(); ++i) {  // [0] is the cap cost reduction
+      const auto& [name, value] = exact[i - 1];
+      if (std::find(std::begin(kComputed), std::end(kComputed), name) == std::end(kComputed) ||
+          value == 0) {
+        continue;
+      }
+      // How far rounding moved it away from the way the cent must go.
+      const double away = (value - val(shown[i].second)) * step;
+      if (best == shown.size() || away > moved) {
+        best = i;
+        moved = away;
+      }
+    }
+    if (best == shown.size()) return;
+    shown[best].second = money_text(val(shown[best].second) + step * 0.01);
+  }
 }
 
 }  // namespace
@@ -90,8 +140,9 @@ LeaseDisclosure lease_disclosure(const Worksheet& ws, const Preferences& prefs,
   const double due = num(F::totaldue) + num(F::rebates) + equity;
   d.amount_due_at_signing = money_text(due);
   d.amount_due_items.emplace_back("capitalized_cost_reduction", money_text(reduction));
-  for (const auto& [name, value] : named_items(i))
-    d.amount_due_items.emplace_back(name, money_text(value));
+  const auto items = named_items(i);
+  for (const auto& [name, value] : items) d.amount_due_items.emplace_back(name, money_text(value));
+  add_up_due_items(d.amount_due_items, items, d.amount_due_at_signing);
   d.paid_by = {{"trade_in", money_text(equity)},
                {"rebates", money_text(num(F::rebates))},
                {"cash", money_text(num(F::totaldue))}};
@@ -104,7 +155,9 @@ LeaseDisclosure lease_disclosure(const Worksheet& ws, const Preferences& prefs,
   // The lease rate: the money factor as used (after any MSD reduction), never an APR.
   d.money_factor = short_text(f.factor);
   d.lease_rate_percent = money_text(f.factor * kPercentPerMoneyFactor);
-  d.miles_per_year = short_text(std::max(num(F::milesyear), kIncludedMilesPerYear));
+  // The miles the lease allows are the miles a year as the worksheet reads them (marked where
+  // misread); the worksheet's own charge for miles above its included ones is in the cap cost.
+  d.miles_per_year = short_text(num(F::milesyear));
   d.excess_mile_charge = money_text(num(F::mileagecharge));
 
   // The finance box, from the finance results as they stand.

@@ -6,7 +6,9 @@
 
 #include "common/files.hpp"
 #include "common/numtext.hpp"
+#include "common/units.hpp"
 #include "prefs/settings.hpp"
+#include "worksheet/structure.hpp"
 
 namespace tq {
 namespace {
@@ -166,8 +168,18 @@ std::optional<std::string> read_program(const Json& value, LenderProgram& out) {
       return "\"" + std::string(key) + "\" must be 0 or more";
     }
   }
-  if (!out.purchase_option_fee.empty() && !(val(out.purchase_option_fee) >= 0)) {
-    return "\"purchase_option_fee\" must be 0 or more";
+  // What goes into the deal's structure is held to the structure's own bounds.
+  for (const auto& [key, text] : {std::pair{"msd_reduction", &out.msd_reduction},
+                                  {"purchase_option_fee", &out.purchase_option_fee}}) {
+    if (!text->empty() && !structure_amount_ok(*text)) {
+      return "\"" + std::string(key) + "\" must be a number from 0 to under 1e15";
+    }
+  }
+  // A rate of either type must stay a number in the other: 1e306 x 2400 is no rate at all.
+  for (const ProgramTerm& t : out.terms) {
+    if (!std::isfinite(val(t.rate) * kPercentPerMoneyFactor)) {
+      return "the " + t.term + "-month term's \"rate\" is out of range";
+    }
   }
   return std::nullopt;
 }

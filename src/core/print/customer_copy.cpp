@@ -1,7 +1,11 @@
 #include "print/customer_copy.hpp"
 
+#include <cmath>
+#include <cstdio>
 #include <utility>
 #include <vector>
+
+#include "common/numtext.hpp"
 
 namespace tq {
 namespace {
@@ -45,12 +49,22 @@ std::string dollars(const std::string& money) {
   return (negative ? "-$" : "$") + digits;
 }
 
-// A money factor with its leading zero: ".00165" reads as a typo.
-std::string factor_text(const std::string& text) {
-  if (!text.empty() && text[0] == '.') return "0" + text;
-  if (text.size() > 1 && text[0] == '-' && text[1] == '.') return "-0" + text.substr(1);
-  return text;
+}  // namespace
+
+std::string lender_factor_text(double factor) {
+  // Scaled first, so that a typed 0.0012345 rounds as its decimals say, half away from zero.
+  const double millionths = std::round(factor * 1e6);
+  if (!std::isfinite(millionths) || std::fabs(millionths) >= 1e15) return short_text(factor);
+  if (millionths == 0) return "0";
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6f", millionths / 1e6);
+  std::string out = text;
+  out.erase(out.find_last_not_of('0') + 1);
+  if (out.back() == '.') out.pop_back();
+  return out;  // with its leading zero: ".00165" reads as a typo
 }
+
+namespace {
 
 // The words of a text in lines of at most `width` characters.
 std::vector<std::string> wrapped(const std::string& text, std::size_t width) {
@@ -90,7 +104,7 @@ std::string item_label(const std::string& name) {
       {"msd_deposits", "Refundable security deposits (MSDs)"},
       {"trade_in", "Net trade-in allowance"},
       {"rebates", "Rebates and noncash credits"},
-      {"cash", "Amount to be paid in cash"}};
+      {"cash", "Paid in cash at signing:"}};
   for (const auto& [key, label] : kLabels) {
     if (name == key) return label;
   }
@@ -137,7 +151,7 @@ void print_customer_copy(const Worksheet& ws, const LeaseDisclosure& d, const De
       {"Other charges: disposition fee", dollars(d.dispositionfee)},
       {"Total of payments", dollars(d.total_of_payments)},
       {"Purchase option price at lease end", dollars(d.purchase_option_price)},
-      {"Lease rate (money factor)", factor_text(d.money_factor)},
+      {"Lease rate (money factor)", lender_factor_text(val(d.money_factor))},
       {"Lease rate, annual equivalent (not an APR) %", d.lease_rate_percent},
       {"Miles per year allowed", d.miles_per_year},
       {"Charge per excess mile", dollars(d.excess_mile_charge)}};
@@ -155,7 +169,14 @@ void print_customer_copy(const Worksheet& ws, const LeaseDisclosure& d, const De
   due.emplace_back("Total", dollars(d.amount_due_at_signing));
   due.emplace_back("", "");
   due.emplace_back("How it is paid:", "");
-  for (const auto& [name, value] : d.paid_by) due.emplace_back(item_label(name), dollars(value));
+  // The cash line says the worksheet's Total Due in the words a salesperson quoted it in.
+  for (const auto& [name, value] : d.paid_by) {
+    if (name == "cash") {
+      due.emplace_back(item_label(name) + " " + dollars(value), "");
+    } else {
+      due.emplace_back(item_label(name), dollars(value));
+    }
+  }
   double right_end = rows(p, 110, 178, top, due);
   // The finance box.
   heading(p, 110, right_end + 4, "Retail finance (Truth in Lending)");
@@ -176,7 +197,6 @@ void print_customer_copy(const Worksheet& ws, const LeaseDisclosure& d, const De
   }
   right_end = rows(p, 110, 178, right_end + 10, box);
   y = std::max(left_end, right_end) + 8;
-  const auto note = ws.details.find("note");
   std::vector<Row> end;
   // The notices a lessee expects, in short standard sentences.
   const std::string notices[] = {
@@ -194,7 +214,6 @@ void print_customer_copy(const Worksheet& ws, const LeaseDisclosure& d, const De
     for (const std::string& line : wrapped(notice, 100)) end.emplace_back(line, "");
   }
   end.emplace_back("", "");
-  if (note != ws.details.end() && !note->second.empty()) end.emplace_back(note->second, "");
   end.emplace_back("This is a quote, not a contract.", "");
   end.emplace_back("", "");
   end.emplace_back("", "");

@@ -41,13 +41,13 @@ std::optional<E> value_in(const std::array<std::pair<E, std::string_view>, N>& t
   return std::nullopt;
 }
 
+}  // namespace
+
 // A plain non-negative number, read whole: "350", "0.00008", " 1e3 ".
-bool plain_amount(std::string_view text) {
+bool structure_amount_ok(std::string_view text) {
   const auto v = whole_number(text);
   return v && *v >= 0 && *v < 1e15;
 }
-
-}  // namespace
 
 std::string_view tax_method_name(TaxMethod m) {
   return name_in(kMethods, m);
@@ -87,7 +87,8 @@ std::optional<std::string> structure_problem(const Structure& s) {
       {s.msd_reduction, "MSD money-factor reduction"},
       {s.purchase_option_fee, "purchase option fee"}};
   for (const auto& [text, name] : amounts) {
-    if (!plain_amount(text)) return std::string("the ") + name + " must be a number of 0 or more";
+    if (!structure_amount_ok(text))
+      return std::string("the ") + name + " must be a number of 0 or more";
   }
   return std::nullopt;
 }

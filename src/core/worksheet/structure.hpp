@@ -66,6 +66,10 @@ struct StatePreset {
 // The preset's settings over the structure, naming the state; the rest stays.
 void apply_state(Structure& s, const StatePreset& preset);
 
+// A structure's amount as a deal file holds it: a plain number from 0 to under 1e15, read whole.
+// Lender programs are held to it too, so that a deal priced on one opens again.
+bool structure_amount_ok(std::string_view text);
+
 // Why the structure cannot be priced: an MSD count that is not 0 to 10 in digits, an amount that
 // is negative or not a number. Nothing when it can.
 std::optional<std::string> structure_problem(const Structure& s);
