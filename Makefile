@@ -2,13 +2,14 @@
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: deps configure build run install screenshots test bench format clean
+.PHONY: deps configure build run install screenshots test bench format format-check sanitize clean
 
 deps:
 	@bash scripts/install-deps.sh test
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DTALLYQUOTE_BENCH=ON > /dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DTALLYQUOTE_BENCH=ON \
+	  -DTALLYQUOTE_WERROR=ON > /dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -45,5 +46,19 @@ bench: build
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.hpp')
 
+# Every source as .clang-format lays it out, or the files that are not.
+format-check: deps
+	@clang-format --dry-run -Werror $$(git ls-files '*.cpp' '*.hpp')
+
+# The core and CLI tests under AddressSanitizer and UndefinedBehaviorSanitizer, in a build of
+# their own (no window, no print system).
+SANITIZE_BUILD ?= build-sanitize
+sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DBUILD_TESTING=ON \
+	  -DTALLYQUOTE_BENCH=OFF -DTALLYQUOTE_GUI=OFF -DTALLYQUOTE_SANITIZE=ON > /dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target core_tests log_tests tallyquote-cli
+	@$(SANITIZE_BUILD)/tests/core_tests --gtest_brief=1
+	@cd $(SANITIZE_BUILD)/tests && TZ=America/New_York ./log_tests --gtest_brief=1 --gtest_filter=-*postgres*
+
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -14,7 +14,7 @@ if [ "${1:-test}" != run ]; then
     libgtest-dev libgmock-dev libbenchmark-dev
     poppler-utils xvfb xauth imagemagick twm desktop-file-utils
     cups cups-client cups-bsd printer-driver-cups-pdf
-    postgresql tzdata
+    postgresql tzdata clang-format
   )
 fi
 

@@ -395,6 +395,9 @@ class GuiTest : public QObject {
                   : QString();
     };
     QCOMPARE(marked(), QString("36/") + shown("downpayment"));
+    // Grown by the deal's own column, the grid is still on the screen.
+    QVERIFY(form()->screen()->availableGeometry().contains(
+        session_->grid()->window()->frameGeometry()));
     table->item(1, 0)->setText("0");  // an edited term: Calculate would abort, so no figures
     QCOMPARE(table->item(1, 2)->text(), QString());
     // Edited headers are kept with the dealer's settings for the next opening.
@@ -659,11 +662,22 @@ class GuiTest : public QObject {
       QVERIFY(dialog->isVisible());
       count->setText("4");
       dialog->findChild<QLineEdit*>("msd_reduction")->setText("0.0001");
-      dialog->findChild<QPushButton*>("savedefault")->click();
+      // Asked first: a stray click saves nothing; saved, the dialog says what.
+      auto* save = dialog->findChild<QPushButton*>("savedefault");
+      auto* note = dialog->findChild<QLabel*>("default_note");
+      save->click();
+      QVERIFY(last_box().text.startsWith("Start every new deal with this structure?"));
+      QVERIFY(!note->isVisible());
+      QVERIFY(slurp(dir_->filePath("settings.json")).find("\"msd_count\": \"4\"") ==
+              std::string::npos);
+      save->click();
+      QVERIFY(note->text().startsWith("Saved as the dealer default: Tax on payments monthly"));
       QTest::keyClick(count, Qt::Key_Return);
     });
-    form()->findChild<QAction*>("actionDealStructure")->trigger();
-    QVERIFY(last_box().text.contains("0 to 10"));
+    boxes_->answers = {QMessageBox::Ok, QMessageBox::Cancel, QMessageBox::Yes};
+    QLabel* line = form()->structure_line();  // the line opens the structure it describes
+    QTest::mouseClick(line, Qt::LeftButton, {}, QPoint(20, line->height() / 2));
+    QVERIFY(boxes_->boxes.rbegin()[2].text.contains("0 to 10"));
     QVERIFY2(form()->structure_line()->toolTip().endsWith("4 MSDs · deposits 1600.00"),
              qPrintable(form()->structure_line()->toolTip()));
     QVERIFY(form()->figures_out_of_date());
@@ -674,6 +688,12 @@ class GuiTest : public QObject {
     boxes_->answer = QMessageBox::Discard;
     form()->new_deal();  // a new deal starts from the dealer's default
     QCOMPARE(form()->worksheet().structure.msd_count, std::string("4"));
+    // A blank deal pays no tax: its line names the method without an amount.
+    tq::Structure upfront = form()->worksheet().structure;
+    upfront.tax = tq::TaxMethod::upfront_payments;
+    form()->document().set_structure(upfront);
+    QVERIFY2(line->text().startsWith("Tax on total of payments up front (paid) ·"),
+             qPrintable(line->text()));
   }
 
   // A state fills the structure's settings, any of which can still be changed; the line under the
@@ -690,6 +710,9 @@ class GuiTest : public QObject {
       state->setFocus();
       for (int i = 0; i < 6; ++i) QTest::keyClick(state, Qt::Key_Down);  // to NY
       QCOMPARE(state->currentText(), QString("NY New York"));
+      QTest::keyClick(state, Qt::Key_Return);  // chooses, never closes the dialog
+      QVERIFY(dialog->isVisible());
+      state->hidePopup();
       QCOMPARE(dialog->findChild<QComboBox*>("tax")->currentIndex(), 1);
       QCOMPARE(dialog->findChild<QComboBox*>("upfront_tax")->currentIndex(), 1);
       QCOMPARE(dialog->findChild<QComboBox*>("capitalized_tax")->currentIndex(), 0);

@@ -134,6 +134,8 @@ TEST(SearchAgainstStepwise, GeneratedDealsEndIdentically) {
   }
   std::printf("compared %ld deals (%ld that stepping never ends), %ld reference steps\n", compared,
               unending, stepwise_steps);
+  // A run that compared nothing proves nothing: nine in ten deals end where stepping ends.
+  EXPECT_GE(compared * 10, case_count() * 9);
 }
 
 }  // namespace

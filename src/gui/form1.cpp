@@ -312,7 +312,9 @@ void Form1::update_marks() {
     status_->setFixedWidth(std::max(status_->sizeHint().width(), notice_width_));
     menubar_->setCornerWidget(status_, Qt::TopRightCorner);  // laid out again for the new text
   }
-  QString summary = ui::qstr(deal_summary(ws, prefs_));
+  // Amounts only for a deal with figures: a blank worksheet pays no tax.
+  QString summary =
+      ui::qstr(doc_.has_figures() ? deal_summary(ws, prefs_) : structure_summary(ws.structure));
   if (!ws.program.empty()) summary = "Program: " + ui::qstr(ws.program) + " · " + summary;
   summary_->setToolTip(summary);
   if (summary_->text() != summary) {

@@ -166,11 +166,13 @@ void PaymentGridWindow::refresh() {
   for (int c = 1; c < table_->columnCount(); ++c) table_->setColumnWidth(c, width);
   table_->resizeRowsToContents();
   const int frame = 2 * table_->frameWidth();
+  const QSize was = natural_;
   natural_ = QSize(table_->horizontalHeader()->length() + frame,
                    table_->verticalHeader()->length() + frame);
   natural_.rheight() += note_->heightForWidth(natural_.width()) + 2;
   if (!docked_) resize(natural_);
   filling_ = false;
+  if (natural_ != was) emit naturalSizeChanged();
 }
 
 }  // namespace tq

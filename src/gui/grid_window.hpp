@@ -41,6 +41,7 @@ class PaymentGridWindow : public QWidget {
   void set_docked(bool docked);
 
  signals:
+  void naturalSizeChanged();  // a row or column came or went: the window may need placing again
   void cellChosen(const QString& term, const QString& downpayment);
   void headersEdited(const std::vector<std::string>& terms,
                      const std::vector<std::string>& downpayments);

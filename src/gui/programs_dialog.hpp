@@ -54,8 +54,6 @@ class ProgramsDialog : public QDialog {
   ProgramsDialog(std::vector<LenderProgram> programs,
                  std::function<SavedPrograms(const std::vector<LenderProgram>&)> save,
                  std::function<bool(const LenderProgram&)> apply, QString today, QWidget* parent);
-  const std::vector<LenderProgram>& programs() const { return programs_; }
-  QListWidget* list() const { return list_; }
   // The desk's markup over a program's buy rate, kept by `save` (an error text, or empty).
   void set_markup(const std::string& markup, std::function<QString(const std::string&)> save);
 

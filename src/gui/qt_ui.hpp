@@ -1,5 +1,5 @@
 #pragma once
-// What the two windows share: twips to pixels, the bold caption font, colours, the error box,
+// What the windows share: twips to pixels, the bold caption font, colours, the error box,
 // and building a window's controls from its layout table.
 
 #include <QColor>

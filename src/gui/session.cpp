@@ -151,6 +151,10 @@ void Session::open_grid() {
             [this](const QString& term, const QString& down) {
               if (form_ != nullptr) form_->use_grid_cell(term, down);
             });
+    // Grown by the deal's own row or column, it is placed again: never off the screen.
+    connect(grid_, &PaymentGridWindow::naturalSizeChanged, this, [this] {
+      if (form_ != nullptr && form_->docked() != grid_ && grid_->isVisible()) place_grid();
+    });
     connect(grid_, &PaymentGridWindow::headersEdited, this,
             [this](const std::vector<std::string>& terms, const std::vector<std::string>& downs) {
               settings_.grid_terms = terms;

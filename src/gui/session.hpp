@@ -40,14 +40,12 @@ class Session : public QObject {
   void open_grid();
   // Tools: Lender Programs, over the dealer's programs file.
   void open_programs();
-  const std::vector<LenderProgram>& programs() const { return programs_; }
   // Reads the record from the file again, telling the dealer of any problem.
   void reload_preferences(QWidget* parent);
-  // EXIT: closes everything at once, discarding an open dialog's edits.
+  // EXIT, once the window has asked about anything unsaved: closes everything, discarding an
+  // open dialog's edits.
   void exit_program();
 
-  Preferences& prefs() { return prefs_; }
-  const PrefsLocation& prefs_location() const { return prefs_location_; }
   Form1* main_window() const;
   PreferencesDialog* dialog() const;
   PaymentGridWindow* grid() const;

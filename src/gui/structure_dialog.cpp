@@ -4,8 +4,10 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "exchange/states.hpp"
@@ -90,6 +92,12 @@ StructureDialog::StructureDialog(const Structure& s,
   QPushButton* as_default =
       buttons->addButton("Save as Dealer Default", QDialogButtonBox::ActionRole);
   as_default->setObjectName("savedefault");
+  default_note_ = new QLabel(this);
+  default_note_->setObjectName("default_note");
+  default_note_->setWordWrap(true);
+  default_note_->setMaximumWidth(360);
+  default_note_->setVisible(false);
+  form->addRow("", default_note_);
   form->addRow(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, [this] {
     if (valid()) accept();
@@ -103,10 +111,33 @@ StructureDialog::StructureDialog(const Structure& s,
   connect(state_, &QComboBox::activated, this, &StructureDialog::state_chosen);
   connect(as_default, &QPushButton::clicked, this, [this, save_default] {
     if (!valid()) return;
+    // Every new deal starts from it: a stray click must not change that unasked.
+    const QString line = ui::qstr(structure_summary(structure()));
+    QMessageBox ask(QMessageBox::Question, "Tallyquote",
+                    "Start every new deal with this structure?\n\n" + line,
+                    QMessageBox::Yes | QMessageBox::Cancel, this);
+    ask.button(QMessageBox::Yes)->setText("Save as Dealer Default");
+    if (ask.exec() != QMessageBox::Yes) return;
     if (const QString error = save_default(structure()); !error.isEmpty()) {
       ui::show_error(this, error);
+      return;
     }
+    default_note_->setText("Saved as the dealer default: " + line);
+    default_note_->setVisible(true);
   });
+  // Return chooses in the state list and never closes the dialog.
+  for (QComboBox* box : findChildren<QComboBox*>()) box->installEventFilter(this);
+}
+
+bool StructureDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && qobject_cast<QComboBox*>(watched) != nullptr) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      static_cast<QComboBox*>(watched)->showPopup();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void StructureDialog::state_chosen(int index) {

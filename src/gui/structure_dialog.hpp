@@ -23,12 +23,15 @@ class StructureDialog : public QDialog {
                   QWidget* parent);
   Structure structure() const;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   bool valid();                  // says why not, in a box, when not
   void state_chosen(int index);  // fills the chosen state's settings
 
   QComboBox *state_, *tax_, *upfront_, *capitalized_tax_, *rounding_, *startups_, *acqfee_;
-  QLabel* state_note_;
+  QLabel *state_note_, *default_note_;  // what the preset says; what was saved as the default
   QCheckBox *cash_down_, *rebates_;
   QLineEdit *disposition_, *deposit_, *msd_count_, *msd_reduction_, *purchase_option_fee_;
 };

@@ -168,4 +168,9 @@ FileUpdateLock::~FileUpdateLock() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+std::string not_saved(std::string_view what, std::string_view path, std::string_view why) {
+  return "The " + std::string(what) + " could not be saved to " + std::string(path) + ": " +
+         std::string(why) + ". The file was left as it was.";
+}
+
 }  // namespace tq

@@ -27,6 +27,9 @@ FileRead read_regular_file(const std::string& path, std::size_t max_bytes);
 // refused. Temporary files of killed saves are removed. Returns why it failed; the old file is
 // then untouched.
 std::optional<std::string> replace_file(const std::string& path, std::string_view content);
+// "The deal could not be saved to P: why. The file was left as it was.": every failed save
+// says so in the same words, and what replace_file keeps.
+std::string not_saved(std::string_view what, std::string_view path, std::string_view why);
 
 // Held while a file is read, changed and replaced, so that two programs updating it take turns
 // and neither loses the other's change: a lock on ".NAME.tqlock" beside it, made on first use.

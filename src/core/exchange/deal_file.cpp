@@ -78,8 +78,7 @@ std::variant<Worksheet, std::string> read_deal_file(const std::string& path, Dea
 
 std::optional<std::string> save_deal_file(const std::string& path, const Worksheet& ws) {
   if (const auto error = replace_file(path, format_deal(ws))) {
-    return "The deal could not be saved to " + path + ": " + *error +
-           ". The file was left as it was.";
+    return not_saved("deal", path, *error);
   }
   return std::nullopt;
 }

@@ -117,7 +117,7 @@ DealerSettings load_settings(const PrefsLocation& location, std::optional<std::s
 std::optional<std::string> save_settings(const PrefsLocation& location,
                                          const DealerSettings& settings) {
   if (const auto error = write_dealer_json(location, settings_json(settings))) {
-    return "The dealer settings could not be saved to " + location.path + ": " + *error + ".";
+    return not_saved("dealer settings", location.path, *error);
   }
   return std::nullopt;
 }

@@ -245,8 +245,7 @@ std::optional<std::string> write_programs_file(const std::string& path,
   const std::string text =
       programs_json(programs).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
   if (const auto error = replace_file(path, text)) {
-    return "The lender programs could not be saved to " + path + ": " + *error +
-           ". The file was left as it was.";
+    return not_saved("lender programs", path, *error);
   }
   return std::nullopt;
 }
@@ -261,8 +260,7 @@ std::variant<std::vector<LenderProgram>, std::string> load_programs(const PrefsL
 std::optional<std::string> save_programs(const PrefsLocation& location,
                                          const std::vector<LenderProgram>& programs) {
   if (const auto error = write_dealer_json(location, programs_json(programs))) {
-    return "The lender programs could not be saved to " + location.path + ": " + *error +
-           ". The file was left as it was.";
+    return not_saved("lender programs", location.path, *error);
   }
   return std::nullopt;
 }

@@ -2,6 +2,7 @@
 // A request to the headless worksheet, as JSON: the dealer's preferences, field texts, the roll
 // option, commands to run and a payment grid to add; the answer is the worksheet afterwards.
 
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,7 +17,9 @@
 namespace tq {
 
 // Why a request cannot be used, in one short line.
-struct BadRequest {
+struct BadRequest : std::exception {
+  explicit BadRequest(std::string text) : why(std::move(text)) {}
+  const char* what() const noexcept override { return why.c_str(); }
   std::string why;
 };
 

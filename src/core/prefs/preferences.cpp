@@ -171,8 +171,7 @@ std::optional<std::string> save_preferences_file(const std::string& path,
     }
   }
   if (const auto error = replace_file(path, format_preferences_file(values))) {
-    return "The preferences could not be saved to " + path + ": " + *error +
-           ". The file was left as it was.";
+    return not_saved("preferences", path, *error);
   }
   return std::nullopt;
 }

@@ -281,13 +281,6 @@ const WindowLayout& preferences_layout() {
   return layout;
 }
 
-const Control* find_control(const WindowLayout& layout, std::string_view name) {
-  for (const Control& c : layout.controls) {
-    if (c.name == name) return &c;
-  }
-  return nullptr;
-}
-
 std::string field_caption(Field f) {
   for (const auto* rows : {std::begin(kVehicle), std::begin(kMisc)}) {
     const auto* end = rows == std::begin(kVehicle) ? std::end(kVehicle) : std::end(kMisc);

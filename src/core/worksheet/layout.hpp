@@ -47,7 +47,4 @@ const WindowLayout& preferences_layout();
 // A field's name as the window captions it, without the unit: "Selling Price", "Payment".
 std::string field_caption(Field f);
 
-// The control of that name, or nullptr.
-const Control* find_control(const WindowLayout& layout, std::string_view name);
-
 }  // namespace tq
