@@ -183,22 +183,29 @@ class PrintPdfTest : public QObject {
     tq::Form1 form(deal.prefs);
     form.document().open({"", deal.ws, tq::DealDocument::Figures::current});
     QTemporaryDir dir;
-    const QString copy = dir.filePath("copy.pdf");
-    form.set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
-    form.export_customer_copy();
-    QString text;
-    for (const Word& w : words_of(copy)) text += w.text + " ";
-    // The worksheet's own Total Due, with the separator a customer reads.
-    QString due = QString::fromStdString(deal[tq::Field::totaldue]);
-    if (due.indexOf('.') > 3) due.insert(due.indexOf('.') - 3, ',');
-    for (const QString& shown : {QString(" 10000 $0.10 "), QString("in excess of 10000 miles"),
-                                 QString(" 0.001667 "), QString("Net trade-in allowance"),
-                                 QString("$2,000.00"), "Paid in cash at signing: $" + due}) {
-      QVERIFY2(text.contains(shown), qPrintable(shown + " in " + text));
+    // TALLYQUOTE_KEEP_PAGES=dir keeps the pages for a person to read.
+    const QString kept = qEnvironmentVariable("TALLYQUOTE_KEEP_PAGES");
+    for (const QLocale::Territory where : {QLocale::UnitedStates, QLocale::Germany}) {
+      QLocale::setDefault(QLocale(QLocale::AnyLanguage, where));
+      const QString copy = (kept.isEmpty() ? dir.path() : kept) +
+                           QString("/copy-%1.pdf").arg(QLocale::territoryToCode(where));
+      form.set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
+      form.export_customer_copy();
+      QLocale::setDefault(QLocale::c());
+      QString text;
+      for (const Word& w : words_of(copy)) text += w.text + " ";
+      // The worksheet's own Total Due, with the separator a customer reads.
+      QString due = QString::fromStdString(deal[tq::Field::totaldue]);
+      if (due.indexOf('.') > 3) due.insert(due.indexOf('.') - 3, ',');
+      for (const QString& shown : {QString(" 10000 $0.10 "), QString("in excess of 10000 miles"),
+                                   QString(" 0.001667 "), QString("Net trade-in allowance"),
+                                   QString("$2,000.00"), "Paid in cash at signing: $" + due}) {
+        QVERIFY2(text.contains(shown), qPrintable(shown + " in " + text));
+      }
+      QCOMPARE(text.count("Paid in cash"), 1);
+      for (const char* desk : {"first visit", "450", "Buy", "Desired", "Reserve", "15000"})
+        QVERIFY2(!text.contains(desk), desk);
     }
-    QCOMPARE(text.count("Paid in cash"), 1);
-    for (const char* desk : {"first visit", "450", "Buy", "Desired", "Reserve", "15000"})
-      QVERIFY2(!text.contains(desk), desk);
   }
 
   void unwritablePdfIsReported() {
