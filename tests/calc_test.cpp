@@ -287,6 +287,14 @@ TEST(RealContracts, WorkedFigures) {
       {lender, R"("payment_rounding": "components")", contract,
        "/reconcile/money_factor/0=0.002149798 "
        "/reconcile/by_rounding/sum/money_factor/1=0.002149928"},
+      // A rounding's entry holds the factor it reproduces though no price gives a gross cap
+      // cost of 1.
+      {R"("msrp": "30000", "sellingprice": "28000", "downpayment": "2000", "rate": "0.0025", )"
+       R"("residual": "0.55", "rebates": "500")",
+       "", R"(, "reconcile": {"rent_charge": "3850.96", "gross_capitalized_cost": "1"})",
+       "/reconcile/selling_price=null /reconcile/by_rounding/sum/money_factor/0=0.002499910 "
+       "/reconcile/by_rounding/sum/selling_price=null "
+       "/reconcile/by_rounding/components/money_factor/1=0.002500116"},
       // A posted zero-drive-off deal: rebates' tax, acquisition fee and first payment capitalized.
       {R"("msrp": "75572.70", "sellingprice": "65295", "residual": "0.5", "rate": "0.00295", )"
        R"("term": "36", "taxrate": "9", "acqfee": "1794", "docfee": "0", "platecharge": "0", )"
