@@ -357,14 +357,19 @@ Reconciliation reconcile_typed(const Worksheet& ws, const Preferences& prefs,
       monotone = reproducing([&](double x) { return verdict(kMonotone, factor, x); }, -1e9, 1e9);
       if (monotone) range = *monotone;
     }
-    const double T = p.in.term;
+    // At no positive factor or term the rent charge does not move with the price: only the
+    // monotone figures can fix it, and their stretch is priced cent by cent.
+    const bool trending = factor > 0 && p.in.term > 0;
+    const bool open = !trending && !any_given(kMonotone);
     std::optional<std::array<long long, 2>> found;
-    if (!(factor > 0) || !(T > 0)) {
+    if (open) {
       out.notes.push_back("The rent charge fixes no selling price at a money factor of " +
                           short_text(factor) + ".");
     } else if (!any_given(kMonotone) || monotone) {
-      const auto [low, high] = near_trend([&](double x) { return rent_trend(factor, x); },
-                                          value(CF::rent_charge), rent_reach(), range[0], range[1]);
+      const auto [low, high] =
+          trending ? near_trend([&](double x) { return rent_trend(factor, x); },
+                                value(CF::rent_charge), rent_reach(), range[0], range[1])
+                   : range;
       const auto from = static_cast<long long>(std::floor(low * 100));
       const auto to = static_cast<long long>(std::ceil(high * 100));
       if (to - from > kMaxScannedUnits) {
@@ -381,7 +386,7 @@ Reconciliation reconcile_typed(const Worksheet& ws, const Preferences& prefs,
       out.selling_price = Interval{scaled_text((*found)[0], 2), scaled_text((*found)[1], 2)};
     } else {
       out.reproduces = false;
-      if (factor > 0 && T > 0) {  // else said above
+      if (!open) {  // else said above
         out.notes.push_back(
             "No selling price reproduces the contract's figures at a money factor of " +
             short_text(factor) + ".");
