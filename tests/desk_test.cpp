@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "calc/messages.hpp"
 #include "common/numtext.hpp"
 #include "deal_helpers.hpp"
@@ -257,28 +259,51 @@ TEST(Reconcile, WorkedContractsAndTheirEnds) {
 }
 
 // The rent charge saw-tooths as the price rises (a cent less per cent of cap cost, the term's
-// cents more as the base payment ticks): the ends are still the lowest and highest cents that
-// reproduce it, on the first example deal, and a cent beyond either end does not.
-TEST(Reconcile, PriceFromTheRentCharge) {
-  const std::pair<const char*, const char*> cases[] = {{"3850.96", "27998.56 28002.16"},
-                                                       {"3851", "27993.60 28008.12"}};
-  for (const auto& [rent, interval] : cases) {
-    SCOPED_TRACE(rent);
+// cents more as the base payment ticks), and in the money factor too where the tax on payments
+// is capitalized (it rises a cent at a time with the factor): the ends are still the lowest and
+// highest that reproduce it, on the first example deal, and one unit beyond either end does not.
+TEST(Reconcile, RentChargeSawTooth) {
+  const char* capitalized = R"({"tax": "upfront_payments", "upfront_tax": "capitalized"})";
+  const char* sign_and_drive = R"({"tax": "upfront_payments", "startups": "capitalized"})";
+  const struct {
+    const char *structure, *rent, *factor, *price;  // the intervals, low and high
+  } cases[] = {
+      {"{}", "3850.96", "0.002499910 0.002500142", "27998.56 28002.16"},
+      {"{}", "3851", nullptr, "27993.60 28008.12"},
+      {capitalized, "3931.99", "0.002499910 0.002500016", nullptr},
+      {sign_and_drive, "3972.53", "0.002499994 0.002500155", nullptr},
+      {capitalized, " 386 ", "0.000246435 0.000247079", nullptr},
+  };
+  const TestDeal factors(prefs("dratetype=1"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.structure) + c.rent);
     Json request = Json::parse(slurp(TALLYQUOTE_EXAMPLE_DEAL));
-    request["reconcile"] = {{"rent_charge", rent}};
-    const Json r = tq::answer_request(request.dump(), TestDeal().prefs)["reconcile"];
-    ASSERT_TRUE(r["selling_price"].is_array()) << r.dump();
-    const std::string low = r["selling_price"][0], high = r["selling_price"][1];
-    EXPECT_EQ(low + " " + high, interval);
-    const bool cents = std::string(rent).find('.') != std::string::npos;
-    for (const auto& [end, outward] : {std::pair{low, -0.01}, {high, 0.01}}) {
-      for (const double step : {0.0, outward}) {
-        const TestDeal priced = calculated("sellingprice=" + tq::money_text(tq::val(end) + step));
-        const double charge = 36 * tq::val(priced[F::basepayment]) -
-                              (tq::val(priced[F::ctotalcapcost]) - tq::val(priced[F::cresidual]));
-        const std::string shown =
-            cents ? tq::money_text(charge) : tq::short_text(std::floor(charge + 0.5));
-        EXPECT_EQ(shown == rent, step == 0) << priced[F::sellingprice];
+    request["fields"]["rate"] = "0.0025";
+    request["structure"] = Json::parse(c.structure);
+    request["reconcile"] = {{"rent_charge", c.rent}};
+    const Json r = tq::answer_request(request.dump(), factors.prefs)["reconcile"];
+    const std::string rent(tq::trim(c.rent));
+    const bool cents = rent.find('.') != std::string::npos;
+    for (const auto& [key, field, interval, unit] :
+         {std::tuple{"money_factor", "rate", c.factor, 1e-9},
+          {"selling_price", "sellingprice", c.price, 0.01}}) {
+      if (interval == nullptr) continue;
+      ASSERT_TRUE(r[key].is_array()) << r.dump();
+      const std::string low = r[key][0], high = r[key][1];
+      EXPECT_EQ(low + " " + high, interval);
+      for (const auto& [end, outward] : {std::pair{low, -unit}, {high, unit}}) {
+        for (const double step : {0.0, outward}) {
+          Json priced = request;
+          priced["fields"][field] = tq::short_text(tq::val(end) + step);
+          priced.erase("reconcile");
+          const Json f = tq::answer_request(priced.dump(), factors.prefs)["fields"];
+          const auto shown = [&](const char* name) { return tq::val(f[name].get<std::string>()); };
+          const double charge =
+              36 * shown("basepayment") - (shown("ctotalcapcost") - shown("cresidual"));
+          const std::string figure =
+              cents ? tq::money_text(charge) : tq::short_text(std::floor(charge + 0.5));
+          EXPECT_EQ(figure == rent, step == 0) << f[field];
+        }
       }
     }
   }

@@ -142,8 +142,9 @@ TEST(SearchAgainstStepwise, GeneratedDealsEndIdentically) {
 
 // Corners where the compared figure moves only through cent rounding, far past any cap on plain
 // steps: tax rates near -100 % at terms 1 and 2 and rates 0 or +-1e-7, a payment $5 either side,
-// by every roll option; Change Total COD on a one-month lease at rate 0 with a tiny negative tax,
-// $1 to $3,000 either side, and down to $3,000 due. They end where stepping ends.
+// by every roll option; Change Total COD on a one-month lease at rates 0 and +-1e-7 with a tiny
+// negative tax, $1 to $3,000 either side, and down to $300 or $3,000 due. They end where stepping
+// ends.
 TEST(SearchAgainstStepwise, RoundingCorners) {
   std::vector<std::pair<Case, std::string>> cases;
   for (const char* tax : {"-99.9999", "-100.0001", "-99.99"}) {
@@ -161,11 +162,16 @@ TEST(SearchAgainstStepwise, RoundingCorners) {
     }
   }
   for (const char* tax : {"-0.0001", "-0.01"}) {
-    for (const double away : {1.0, 30.0, 3000.0, -1.0, -30.0, -3000.0, 0.0}) {
-      Case c{calculated(std::string("term=1 rate=0 taxrate=") + tax), Command::recalculate};
-      const double total = tq::val(c.deal[F::totaldue]);
-      c.deal.ws[F::totalcod] = tq::money_text(away == 0 ? 3000 : total + away);
-      cases.emplace_back(c, std::string("total due ") + tax + " by " + std::to_string(away));
+    for (const char* rate : {"0", "1e-7", "-1e-7"}) {
+      // Moved from the total due, or set outright (the + sign).
+      for (const char* away :
+           {"1", "30", "300", "3000", "-1", "-30", "-300", "-3000", "+300", "+3000"}) {
+        Case c{calculated(std::string("term=1 rate=") + rate + " taxrate=" + tax),
+               Command::recalculate};
+        const double total = away[0] == '+' ? 0 : tq::val(c.deal[F::totaldue]);
+        c.deal.ws[F::totalcod] = tq::money_text(total + tq::val(away));
+        cases.emplace_back(c, std::string("total due ") + tax + " rate " + rate + " by " + away);
+      }
     }
   }
   int unending = 0;

@@ -167,8 +167,39 @@ double first_where(const std::function<bool(double)>& right, double a, double b)
   return edge([&](double x) { return !right(x); }, a, b).second;
 }
 
-// Cents scanned at the most for a price backed out of a figure that is not monotone.
-constexpr long long kMaxScannedCents = 500'000;
+// Grid units (cents of a price, 10^-9 of a factor) scanned at the most for a value backed out
+// of the rent charge, which is not monotone.
+constexpr long long kMaxScannedUnits = 500'000;
+
+// The rent charge as a trend in x, with the base payment unrounded; none where no lease can be
+// computed.
+using Trend = std::function<std::optional<double>(double)>;
+
+// Where the trend comes within `reach` of the figure in [a, b]: from the first x where it reaches
+// figure - reach to the first where it passes figure + reach. The trend rises with x (but for a
+// cent of capitalized tax at a time); no lease at the top of the bracket counts as past it.
+std::array<double, 2> near_trend(const Trend& trend, double figure, double reach, double a,
+                                 double b) {
+  for (int i = 0; i < 200 && !trend(b); ++i) b = a + (b - a) / 2;
+  const double low =
+      first_where([&](double x) { return trend(x).value_or(-1e300) >= figure - reach; }, a, b);
+  const double high =
+      first_where([&](double x) { return trend(x).value_or(1e300) > figure + reach; }, low, b);
+  return {low, high};
+}
+
+// The lowest and highest grid units in [from, to] where `match` holds; none where it holds at
+// none of them.
+std::optional<std::array<long long, 2>> matching_ends(const std::function<bool(long long)>& match,
+                                                      long long from, long long to) {
+  for (long long u = from; u <= to; ++u) {
+    if (!match(u)) continue;
+    long long v = to;
+    while (!match(v)) --v;
+    return std::array{u, v};
+  }
+  return std::nullopt;
+}
 
 using Typings = std::array<std::optional<Typed>, kContractFigures.size()>;
 
@@ -225,8 +256,28 @@ Reconciliation reconcile_typed(const Worksheet& ws, const Preferences& prefs,
     }
     return out;
   };
+  const auto all_reproduce = [&](std::span<const CF> which, double f, double price) {
+    const auto v = verdict(which, f, price);
+    return v && (*v)[0] == 0 && (*v)[1] == 0;
+  };
   const auto any_given = [&](std::span<const CF> which) {
     return std::any_of(which.begin(), which.end(), given);
+  };
+
+  // The rent charge as a trend, with the base payment unrounded: the figure strays from it by at
+  // most the rounding of T base payments and of the cents it is worked from.
+  const auto rent_trend = [&](double f, double price) -> std::optional<double> {
+    try {
+      const LeaseFigures lf = p.at(f, price);
+      return p.in.term * lf.base - (in_cents(lf.capcost) - in_cents(lf.residual));
+    } catch (const CommandAbort&) {
+      return std::nullopt;
+    }
+  };
+  const auto rent_reach = [&] {
+    const Typed& rent = *typed[index(CF::rent_charge)];
+    const double half = rent.decimals == 2 ? 0.005 : rent.decimals == 1 ? 0.05 : 0.5;
+    return half + std::fabs(p.in.term) * 0.01 + 0.05;
   };
 
   static constexpr std::array kByFactor = {CF::base_payment, CF::monthly_payment, CF::rent_charge};
@@ -242,10 +293,38 @@ Reconciliation reconcile_typed(const Worksheet& ws, const Preferences& prefs,
     out.notes.push_back("The money factor needs a payment or the rent charge from the contract.");
   } else if (sheet) {
     const double price = p.in.sellingprice;
-    const auto found = reproducing([&](double f) { return verdict(kByFactor, f, price); }, 0, 1);
+    std::optional<std::array<long long, 2>> found;
+    if (!given(CF::rent_charge)) {
+      if (const auto x = reproducing([&](double f) { return verdict(kByFactor, f, price); }, 0, 1))
+        found = on_grid((*x)[0], (*x)[1], 9);
+    } else {
+      // Where the tax on payments is capitalized, the cap cost rises a cent of tax at a time with
+      // the factor, so the rent charge saw-tooths in it as in the price: the factors near its
+      // trend are each priced, inside what the payments allow.
+      static constexpr std::array kPayments = {CF::base_payment, CF::monthly_payment};
+      std::optional<std::array<double, 2>> range = std::array{0.0, 1.0};
+      if (any_given(kPayments))
+        range = reproducing([&](double f) { return verdict(kPayments, f, price); }, 0, 1);
+      if (range) {
+        const auto [low, high] =
+            near_trend([&](double f) { return rent_trend(f, price); }, value(CF::rent_charge),
+                       rent_reach(), (*range)[0], (*range)[1]);
+        const auto from = static_cast<long long>(std::floor(low * 1e9));
+        const auto to = static_cast<long long>(std::ceil(high * 1e9));
+        if (to - from > kMaxScannedUnits) {
+          out.notes.push_back("The rent charge leaves the money factor too open to back out.");
+        } else {
+          found = matching_ends(
+              [&](long long u) {
+                return all_reproduce(kByFactor, static_cast<double>(u) / 1e9, price);
+              },
+              from, to);
+        }
+      }
+    }
     out.reproduces = found.has_value();
     if (found) {
-      const auto [a, b] = on_grid((*found)[0], (*found)[1], 9);
+      const auto [a, b] = *found;
       out.money_factor = Interval{scaled_text(a, 9), scaled_text(b, 9)};
       // x 2400 is exact on whole units of 10^-9: 24 units of 10^-7.
       out.lease_rate_percent = Interval{scaled_text(a * 24, 7), scaled_text(b * 24, 7)};
@@ -278,46 +357,36 @@ Reconciliation reconcile_typed(const Worksheet& ws, const Preferences& prefs,
       monotone = reproducing([&](double x) { return verdict(kMonotone, factor, x); }, -1e9, 1e9);
       if (monotone) range = *monotone;
     }
-    const Typed& rent = *typed[index(CF::rent_charge)];
-    const double half = rent.decimals == 2 ? 0.005 : rent.decimals == 1 ? 0.05 : 0.5;
-    const double T = p.in.term, wobble = std::fabs(T) * 0.01 + 0.05;
-    const auto trend = [&](double x) -> std::optional<double> {
-      try {
-        const LeaseFigures lf = p.at(factor, x);
-        return T * lf.base - (in_cents(lf.capcost) - in_cents(lf.residual));
-      } catch (const CommandAbort&) {
-        return std::nullopt;
-      }
-    };
+    // At no positive factor or term the rent charge does not move with the price: only the
+    // monotone figures can fix it, and their stretch is priced cent by cent.
+    const bool trending = factor > 0 && p.in.term > 0;
+    const bool open = !trending && !any_given(kMonotone);
     std::optional<std::array<long long, 2>> found;
-    if (!(factor > 0) || !(T > 0)) {
+    if (open) {
       out.notes.push_back("The rent charge fixes no selling price at a money factor of " +
                           short_text(factor) + ".");
     } else if (!any_given(kMonotone) || monotone) {
-      const double low = first_where(
-          [&](double x) { return trend(x).value_or(-1e300) >= rent.value - half - wobble; },
-          range[0], range[1]);
-      const double high = first_where(
-          [&](double x) { return trend(x).value_or(1e300) > rent.value + half + wobble; }, low,
-          range[1]);
+      const auto [low, high] =
+          trending ? near_trend([&](double x) { return rent_trend(factor, x); },
+                                value(CF::rent_charge), rent_reach(), range[0], range[1])
+                   : range;
       const auto from = static_cast<long long>(std::floor(low * 100));
       const auto to = static_cast<long long>(std::ceil(high * 100));
-      if (to - from > kMaxScannedCents) {
+      if (to - from > kMaxScannedUnits) {
         out.notes.push_back("The rent charge leaves the selling price too open to back out.");
       } else {
-        for (long long c = from; c <= to; ++c) {
-          const auto v = verdict(kByPrice, factor, static_cast<double>(c) / 100);
-          if (!v || (*v)[0] != 0 || (*v)[1] != 0) continue;
-          if (!found) found = std::array{c, c};
-          (*found)[1] = c;
-        }
+        found = matching_ends(
+            [&](long long c) {
+              return all_reproduce(kByPrice, factor, static_cast<double>(c) / 100);
+            },
+            from, to);
       }
     }
     if (found) {
       out.selling_price = Interval{scaled_text((*found)[0], 2), scaled_text((*found)[1], 2)};
     } else {
       out.reproduces = false;
-      if (factor > 0 && T > 0) {  // else said above
+      if (!open) {  // else said above
         out.notes.push_back(
             "No selling price reproduces the contract's figures at a money factor of " +
             short_text(factor) + ".");

@@ -400,7 +400,8 @@ Json reconcile_json(const Reconciliation& r) {
   for (const PaymentRounding rounding : {PaymentRounding::sum, PaymentRounding::components}) {
     const RoundingAnswer& a = r.by_rounding[static_cast<std::size_t>(rounding)];
     Json& entry = by_rounding[std::string(payment_rounding_name(rounding))];
-    if (!a.reproduces) continue;  // null: no interval reproduces the contract this way
+    // Null only where nothing looked for reproduces the contract this way.
+    if (!a.reproduces && !a.money_factor && !a.selling_price) continue;
     entry = {{"money_factor", interval(a.money_factor)},
              {"lease_rate_percent", interval(a.lease_rate_percent)},
              {"selling_price", interval(a.selling_price)},

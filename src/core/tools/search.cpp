@@ -156,8 +156,13 @@ class Search {
     in_ = read_lease_inputs(ws_);
     double figure = in_.*input_of(pass_.figure);
     bool fresh = false;  // the results belong to the figure in text_
+    long plain_limit = kMaxPlainSteps;
     for (long plain = 1;; ++plain) {
-      if (plain > kMaxPlainSteps) throw CommandAbort(pass_.unreachable);
+      if (plain > plain_limit) {
+        const long ahead = plain_limit == kMaxPlainSteps ? steps_to_an_end() : 0;
+        if (ahead == 0) throw CommandAbort(pass_.unreachable);
+        plain_limit += ahead;
+      }
       const double next = figure + step_;
       if (!std::isfinite(next)) throw CommandAbort(kMsgInvalidLease);
       std::string next_text = short_text(next);
@@ -355,10 +360,12 @@ class Search {
     return decade(lo) == decade(hi);
   }
 
-  // Re-Calculate on a one-month lease at rate 0, where the total due moves only through the
-  // rounding of the tax: the base payment B is the cap cost less the residual, so each step of
-  // the down payment d moves B by exactly the opposite whole cents, as long as the unrounded base
-  // stays clear of a half cent by more than its rounding (base_error at both ends); likewise the
+  // Re-Calculate on a one-month lease at a rate of 0 or next to it, where the total due moves only
+  // through the rounding of the tax: the base payment B is the cap cost less the residual plus
+  // the rent charge (N + V)F, so each step of the down payment d moves the unrounded base by the
+  // opposite of d's cents times 1 + F. Its distance from the cents of B + d at the start is thus a
+  // straight line in the steps, and B moves by exactly the opposite whole cents while that
+  // distance stays clear of a half cent by more than its rounding at both ends; likewise the
   // start-ups S stay the payment P = B + tax(B) plus fixed cents while their unrounded sum stays
   // clear of a half cent (on either side of zero: half away from zero rounds k cents plus less
   // than half a cent to k cents whatever k's sign). Then S + d = (B + d) + tax(B) + (S - P) is a
@@ -366,10 +373,14 @@ class Search {
   // the target (both sides whole cents) keep the computed comparison exact. On the target itself,
   // to the cent, the total is certified the same way, but the computed comparison then turns on how
   // the two doubles add up: on_target, for a scan step by step.
+  // Where the rent charge carries that distance across a half cent (a nonzero F), B + d moves
+  // there by a cent, and by a cent back and forth within the rounding: it stays within a cent of
+  // its values at the two ends, while the tax stays between its own, so the pass holds all along
+  // when both ends' totals bounded so are still a cent short of the target (monotone too).
   enum class Total { no, monotone, on_target };
 
   Total total_monotone(const Probe& a, const Probe& b) const {
-    if (pass_.goal != SearchGoal::total_due || in_.term != 1 || last_.factor != 0) return Total::no;
+    if (pass_.goal != SearchGoal::total_due || in_.term != 1) return Total::no;
     if (!in_.s.plain) return Total::no;
     long long t = 0, ba = 0, bb = 0, da = 0, db = 0, pa = 0, pb = 0, sa = 0, sb = 0;
     if (!in_cents(target_, t) || !in_cents(a.basepayment, ba) || !in_cents(b.basepayment, bb) ||
@@ -377,17 +388,26 @@ class Search {
         !in_cents(b.payment, pb) || !in_cents(a.startups, sa) || !in_cents(b.startups, sb)) {
       return Total::no;
     }
-    if (ba + da != bb + db || sa - pa != sb - pb) return Total::no;
-    const bool on_a = sa + da == t, on_b = sb + db == t;
-    if (on_a != on_b) return Total::no;
+    if (sa - pa != sb - pb) return Total::no;
     const double base_room = a.base_error + b.base_error;
     const double sums_room = a.sums_error + b.sums_error;
-    const bool base_clear = 0.005 - std::fabs(a.base - a.basepayment) > base_room;
     const bool sums_clear = 0.005 - std::fabs(a.startups_sum - a.startups) > sums_room;
     const bool payment_monotone_in_b =
         in_.taxrate >= 0 || tax_keeps_payment_monotone(a.basepayment, b.basepayment);
-    if (!(base_clear && sums_clear && payment_monotone_in_b)) return Total::no;
-    return on_a ? Total::on_target : Total::monotone;
+    if (!(sums_clear && payment_monotone_in_b && base_room < 0.005)) return Total::no;
+    const bool on_a = sa + da == t, on_b = sb + db == t;
+    const bool base_clear = 0.005 - std::fabs(a.base - a.basepayment) > base_room &&
+                            0.005 - std::fabs(b.base - b.basepayment) > base_room;
+    if (ba + da == bb + db && on_a == on_b && base_clear) {
+      return on_a ? Total::on_target : Total::monotone;
+    }
+    // Bounded instead: the start-ups' fixed cents, the tax and B + d, each at its far end.
+    const long long fixed = sa - pa;
+    const long long tax_a = pa - ba, tax_b = pb - bb, sum_a = ba + da, sum_b = bb + db;
+    const bool short_all = pass_.while_below
+                               ? fixed + std::max(tax_a, tax_b) + std::max(sum_a, sum_b) + 1 < t
+                               : fixed + std::min(tax_a, tax_b) + std::min(sum_a, sum_b) - 1 > t;
+    return short_all ? Total::monotone : Total::no;
   }
 
   // Exactly the double a cents text reads as (one correctly rounded division), in cents.
@@ -450,6 +470,18 @@ class Search {
 
   bool monotone(const Probe& a, const Probe& b) const {
     return payment_monotone(a, b) || total_monotone(a, b) == Total::monotone;
+  }
+
+  // A number of steps, at most kMaxEndingSteps, after which the pass is seen to have ended (its
+  // condition false there, or no lease): stepping is then sure to end within it. 0 for none.
+  long steps_to_an_end() const {
+    const auto run = run_from(text_, pass_.step);
+    if (!run) return 0;
+    for (std::int64_t j = 1; j <= std::min<std::int64_t>(run->limit, kMaxEndingSteps); j *= 2) {
+      const auto p = probe_at(run->figure(j));
+      if (!p || !p->continues) return static_cast<long>(j);
+    }
+    return 0;
   }
 
   // Moves the figure ahead by as many steps as can be shown to keep the pass condition true at

@@ -43,5 +43,9 @@ using PassRunner = void (*)(Deal&, const SearchPass&);
 // still not done after this many moves its figure by less than the rounding per step (a term of
 // about one month, for Re-Calculate), and is given up as unreachable rather than freeze the desk.
 inline constexpr long kMaxPlainSteps = 10'000;
+// Past them a pass goes on only where a step this many ahead, or fewer, is seen to end it: a
+// one-month lease whose base payment sits on a half cent, within its rounding, for tens of
+// thousands of steps while the tax creeps to the target.
+inline constexpr long kMaxEndingSteps = 65'536;
 
 }  // namespace tq
