@@ -255,6 +255,11 @@ TEST(Disclosure, FollowsTheFiguresShown) {
   first["fields"]["financerate"] = "-1200";
   first["commands"] = {"calculate", "add_to_aftermarket"};
   EXPECT_TRUE(tq::answer_request(first.dump(), usual)["disclosure"]["finance"].is_null());
+  // The schedule counts the payments the box was priced with, whatever else the term's text says.
+  first["fields"]["financerate"] = "6.9";
+  first["fields"]["financeterm"] = "60 months";
+  expect_json_texts(tq::answer_request(first.dump(), usual)["disclosure"]["finance"],
+                    "payments.count=60");
 }
 
 // A money factor on the page as lenders print it.

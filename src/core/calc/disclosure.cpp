@@ -174,7 +174,7 @@ LeaseDisclosure lease_disclosure(const Worksheet& ws, const Preferences& prefs,
                    money_text(financed),
                    money_text(total_paid),
                    money_text(total_paid + num(F::downpayment) + num(F::financerebate) + equity),
-                   ws[F::f_term],
+                   short_text(n),  // the payments the box was priced with, not the typed text
                    ws[F::f_payment],
                    std::to_string(kFirstPaymentDays)};
   }
