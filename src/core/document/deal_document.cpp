@@ -42,9 +42,20 @@ void DealDocument::name_program(std::string name) {
   now_.ws.program = std::move(name);
 }
 
-void DealDocument::record(std::string label, Content before, std::optional<FileState> file_after) {
-  if (!file_after && now_ == before) return;  // nothing to undo
-  Step step{std::move(label), std::move(before), now_, point_, next_point_++, false, file_, {}};
+std::optional<DealDocument::Content> DealDocument::before_step() const {
+  if (!history_) return std::nullopt;
+  return now_;
+}
+
+void DealDocument::record(std::string label, std::optional<Content> before,
+                          std::optional<FileState> file_after) {
+  if (!before) {  // no history: only the point moves on
+    point_ = next_point_++;
+    if (file_after) file_ = std::move(*file_after);
+    return;
+  }
+  if (!file_after && now_ == *before) return;  // nothing to undo
+  Step step{std::move(label), std::move(*before), now_, point_, next_point_++, false, file_, {}};
   if (file_after) {
     step.file_step = true;
     step.file_after = std::move(*file_after);
@@ -62,7 +73,7 @@ void DealDocument::record(std::string label, Content before, std::optional<FileS
 CommandResult DealDocument::execute(Command command, const LenderProgram* program,
                                     const MessageSink& show, std::string_view label) {
   CommandResult result;
-  Content before = now_;
+  std::optional<Content> before = before_step();
   const MessageSink sink = [&](const std::string& m) {
     result.messages.push_back(m);
     if (show) show(m);
@@ -93,16 +104,18 @@ ProgramResult DealDocument::apply_program(const LenderProgram& program, double m
   result.refused = tq::apply_program(ws, *prefs_, program, markup);
   if (result.refused) return result;
   result.expired = expiry_message(program, today);
-  Content before = now_;
+  std::optional<Content> before = before_step();
   now_.ws = std::move(ws);
   if (then) {
     // The command's step takes the program with it: one level of Undo for both.
     const std::uint64_t point = point_;
     result.command = execute(*then, &program, show);
     if (point_ != point) {
-      Step& step = steps_.back();
-      step.label = "Apply Program";
-      step.before = std::move(before);
+      if (before) {
+        Step& step = steps_.back();
+        step.label = "Apply Program";
+        step.before = std::move(*before);
+      }
       return result;
     }
   }
@@ -112,14 +125,14 @@ ProgramResult DealDocument::apply_program(const LenderProgram& program, double m
 }
 
 void DealDocument::set_structure(const Structure& structure) {
-  Content before = now_;
+  std::optional<Content> before = before_step();
   now_.ws.structure = structure;
   record("Deal Structure", std::move(before));
   told(false);
 }
 
 void DealDocument::set_details(const DealDetails& details) {
-  Content before = now_;
+  std::optional<Content> before = before_step();
   now_.ws.details = details;
   record("Deal Details", std::move(before));
   told(false);
@@ -127,7 +140,7 @@ void DealDocument::set_details(const DealDetails& details) {
 
 void DealDocument::open(Opened deal, std::string_view label) {
   // Every text as saved; nothing is calculated, and saved figures belong to the saved inputs.
-  Content before = now_;
+  std::optional<Content> before = before_step();
   now_.ws = std::move(deal.ws);
   now_.finance_valid = true;
   now_.figures_for.reset();
@@ -144,7 +157,8 @@ void DealDocument::new_deal(const Structure& structure) {
   Content fresh;
   clearform(fresh.ws, *prefs_);
   fresh.ws.structure = structure;
-  Content before = std::exchange(now_, std::move(fresh));
+  std::optional<Content> before = before_step();
+  now_ = std::move(fresh);
   record("New Deal", std::move(before), FileState{});
   told(false);
 }

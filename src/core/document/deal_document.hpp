@@ -44,6 +44,10 @@ class DealDocument {
   // as a cleared worksheet with the default structure, nothing to undo and nothing unsaved.
   explicit DealDocument(const Preferences& prefs, const Structure& structure = {});
 
+  // A document without history records no steps: nothing to undo, and nothing is told as
+  // unsaved. A request answered once never undoes, and copies no deal for it.
+  void keep_no_history() { history_ = false; }
+
   const Worksheet& worksheet() const { return now_.ws; }
   const Preferences& preferences() const { return *prefs_; }
 
@@ -132,9 +136,11 @@ class DealDocument {
     FileState file_before, file_after;
   };
   bool typed() const { return now_ != settled_; }
+  // The content a step starts from; nothing without history.
+  std::optional<Content> before_step() const;
   // Records the change from `before` as one step named `label`; nothing when nothing changed.
   // `file_after`: the step replaces the file too.
-  void record(std::string label, Content before,
+  void record(std::string label, std::optional<Content> before,
               std::optional<FileState> file_after = std::nullopt);
   void told(bool typing) const;
 
@@ -144,6 +150,7 @@ class DealDocument {
   std::uint64_t point_ = 0, next_point_ = 1;  // each point of the history is named once
   std::vector<Step> steps_;
   std::size_t done_ = 0;  // steps_[0, done_) are done; the rest can be redone
+  bool history_ = true;
   Listener listener_;
 };
 

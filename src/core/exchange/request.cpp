@@ -291,6 +291,13 @@ const Preferences& request_prefs(const Request& req, const Preferences& base, Pr
 
 // Runs a request's commands on `doc`, a fresh deal as the window's is after start-up. As in the
 // window, each command that finishes (but Clear Form) says whether its finance was valid.
+// A request's deal: answered once and never undone, so it keeps no history.
+DealDocument request_document(const Preferences& prefs, const Structure& structure = {}) {
+  DealDocument doc(prefs, structure);
+  doc.keep_no_history();
+  return doc;
+}
+
 void run_request(const Request& req, DealDocument& doc, std::vector<std::string>& messages) {
   // The deal follows its program through the commands; one that refused the deal refuses them.
   const LenderProgram* program = req.program ? &*req.program : nullptr;
@@ -436,7 +443,7 @@ Json answer_json(const Request& req, const Preferences& base,
   const Preferences& prefs = request_prefs(req, base, own);
   std::vector<std::string> messages = start_messages;
   // The default structure unless the request says otherwise: never the dealer's own defaults.
-  DealDocument doc = DealDocument(prefs, req.structure.value_or(Structure{}));
+  DealDocument doc = request_document(prefs, req.structure.value_or(Structure{}));
   run_request(req, doc, messages);
   const Worksheet& ws = doc.worksheet();
   Json answer = worksheet_json(ws);
@@ -526,7 +533,7 @@ Json answer_request(std::string_view text, const Preferences& base,
 }
 
 BatchAnswers::BatchAnswers(const Preferences& prefs, std::vector<std::string> start_messages)
-    : start_messages_(std::move(start_messages)), fresh_(prefs) {}
+    : start_messages_(std::move(start_messages)), fresh_(request_document(prefs)) {}
 
 void BatchAnswers::append(std::string& out, std::string_view text, LogAccess* log) const {
   check_size(text);
@@ -535,7 +542,7 @@ void BatchAnswers::append(std::string& out, std::string_view text, LogAccess* lo
     Preferences own;
     std::vector<std::string> messages = start_messages_;
     // A copy of the fresh deal made once, unless the request brings its own preferences.
-    DealDocument doc = req->preferences ? DealDocument(request_prefs(*req, base, own)) : fresh_;
+    DealDocument doc = req->preferences ? request_document(request_prefs(*req, base, own)) : fresh_;
     run_request(*req, doc, messages);
     const Worksheet& ws = doc.worksheet();
     if (append_answer_line(out, ws, messages)) return;
