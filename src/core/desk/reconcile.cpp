@@ -75,8 +75,11 @@ std::array<long long, 2> on_grid(double lo, double hi, int decimals) {
   const double scale = kPow10[static_cast<std::size_t>(decimals)];
   auto low = static_cast<long long>(std::ceil(lo * scale));
   auto high = static_cast<long long>(std::floor(hi * scale));
+  // The product rounds either way, and an end may be a unit's own double: both ways are settled.
   while (static_cast<double>(low) / scale < lo) ++low;
+  while (static_cast<double>(low - 1) / scale >= lo) --low;
   while (static_cast<double>(high) / scale > hi) --high;
+  while (static_cast<double>(high + 1) / scale <= hi) ++high;
   if (low > high) std::swap(low, high);
   return {low, high};
 }
