@@ -416,6 +416,11 @@ TEST(RealContracts, WorkedFigures) {
        R"("residual": "0.55", "rebates": "500")",
        "", R"(, "reconcile": {"rent_charge": "0.04", "gross_capitalized_cost": "28788.00"})",
        "/reconcile/selling_price/0=28000.00 /reconcile/selling_price/1=28000.00"},
+      // Each part to cents ticks at whole cents of the price: the ends are the stretch's last.
+      {R"("msrp": "30000", "sellingprice": "28000", "downpayment": "2000", "rate": "0.0003", )"
+       R"("residual": "0.55", "rebates": "500")",
+       R"("payment_rounding": "components")", R"(, "reconcile": {"monthly_payment": "1.02"})",
+       "/reconcile/selling_price/0=17893.58 /reconcile/selling_price/1=17893.94"},
       // A posted zero-drive-off deal: rebates' tax, acquisition fee and first payment capitalized.
       {R"("msrp": "75572.70", "sellingprice": "65295", "residual": "0.5", "rate": "0.00295", )"
        R"("term": "36", "taxrate": "9", "acqfee": "1794", "docfee": "0", "platecharge": "0", )"

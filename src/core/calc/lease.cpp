@@ -84,51 +84,43 @@ LeaseChoices lease_choices(const Preferences& prefs) {
           val(prefs.dplatechargeprefs) == 0};
 }
 
-LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
-  // The inputs are finite (read_lease_inputs). An overflow on the way shows in every later value
-  // (infinity or NaN), so finiteness is checked where a value is compared, which would hide it,
-  // and in the results.
-  const double T = in.term;
-  if (T == 0) throw CommandAbort(kMsgInvalidLease);
-  const double X = in.taxrate, x = X * 0.01;
-  const auto tax = [X](double v) { return v * X * 0.01; };
-  const StructureInputs& s = in.s;
-  LeaseFigures out;
-  double F = choices.rate_is_percent ? in.rate / kPercentPerMoneyFactor : in.rate;
-  if (s.msd_count > 0) F = std::max(finite(F - s.msd_count * s.msd_reduction), 0.0);
-  out.factor = F;
-  double N = in.sellingprice + in.addons;
-  if (!s.acqfee_paid) N = N + in.acqfee;
-  N = N - in.downpayment - in.rebates - in.tradeallowance + in.tradepayoff;
-  if (choices.doc_in_payments) N = N + in.docfee;
-  if (choices.plate_in_payments) N = N + in.platecharge;
-  const double included = finite(kIncludedMilesPerYear * (T / 12));
-  const double driven = finite(in.milesyear * (T / 12));
-  if (driven > included) N = N + (driven - included) * in.mileagecharge;
-  // The items taxed once with the payments, in this order.
-  double O = 0;
-  if (s.tax == TaxMethod::upfront_payments) {
-    if (s.acqfee_paid) O = O + in.acqfee;
-    O = O + s.disposition;
-    if (s.rebates_taxable) O = O + in.rebates;
-    if (s.tax_cash_down) O = O + std::max(in.downpayment, 0.0);
-  }
-  out.residual =
-      in.fixed_residual ? *in.fixed_residual : finite((in.msrp + in.optionpackage) * in.residual);
-  const double V = out.residual;
-  // Each later figure works from the rounded text before it, so the window always adds up.
-  const auto shown = [](double v, std::string& text) { return money_text_value(finite(v), text); };
-  std::string text;
-  // Depreciation plus rent charge, rounded once, or each part to cents as many lenders print it.
-  const auto base_of = [&](double n) {
-    const double E = (n - V) / T, H = (n + V) * F;
-    return s.components ? shown(E, text) + shown(H, text) : E + H;
-  };
+namespace {
 
-  // What is due at signing besides the payment itself and the deposits, in the order added.
-  StartupItems& it = out.items;
+// The cap cost before any tax or start-up is carried into it: the price and what is added to it,
+// less the cash, rebates and trade, with the fees the preferences put in the payments and the
+// miles driven past those included.
+double capcost_before_tax(const LeaseInputs& in, const LeaseChoices& choices) {
+  double capcost = in.sellingprice + in.addons;
+  if (!in.s.acqfee_paid) capcost = capcost + in.acqfee;
+  capcost = capcost - in.downpayment - in.rebates - in.tradeallowance + in.tradepayoff;
+  if (choices.doc_in_payments) capcost = capcost + in.docfee;
+  if (choices.plate_in_payments) capcost = capcost + in.platecharge;
+  const double included = finite(kIncludedMilesPerYear * (in.term / 12));
+  const double driven = finite(in.milesyear * (in.term / 12));
+  if (driven > included) capcost = capcost + (driven - included) * in.mileagecharge;
+  return capcost;
+}
+
+// The items taxed once with the payments under an upfront tax on them, in this order.
+double taxed_with_payments(const LeaseInputs& in) {
+  const StructureInputs& s = in.s;
+  double items = 0;
+  if (s.tax != TaxMethod::upfront_payments) return items;
+  if (s.acqfee_paid) items = items + in.acqfee;
+  items = items + s.disposition;
+  if (s.rebates_taxable) items = items + in.rebates;
+  if (s.tax_cash_down) items = items + std::max(in.downpayment, 0.0);
+  return items;
+}
+
+// What is due at signing besides the payment itself and the deposits, each before rounding.
+StartupItems signing_items(const LeaseInputs& in, const LeaseChoices& choices) {
+  const StructureInputs& s = in.s;
+  const double taxrate = in.taxrate;
+  const auto tax = [taxrate](double v) { return v * taxrate * 0.01; };
+  StartupItems it;
   it.docfee = choices.doc_in_payments ? 0 : in.docfee;
-  it.docfee_tax = it.docfee * X * 0.01;
+  it.docfee_tax = it.docfee * taxrate * 0.01;
   it.platecharge = choices.plate_in_payments ? 0 : in.platecharge;
   if (!s.upfront() && s.rebates_taxable) it.rebate_tax = tax(in.rebates);
   if (!s.upfront() && s.tax_cash_down) it.cash_down_tax = tax(std::max(in.downpayment, 0.0));
@@ -136,9 +128,62 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
     it.acqfee = in.acqfee;
     if (!s.upfront()) it.acqfee_tax = tax(in.acqfee);
   }
+  return it;
+}
+
+// The start-ups before rounding: the payment and the items paid at signing (unless sign and
+// drive carries them), then the deposits.
+double startups_sum(const LeaseInputs& in, LeaseFigures& out) {
+  const StructureInputs& s = in.s;
+  StartupItems& it = out.items;
+  double sum = 0;
+  if (!s.startups_capitalized) {
+    it.first_payment = out.payment;
+    sum = out.payment + (it.docfee + it.docfee_tax) + it.platecharge;
+    if (!s.upfront() && s.rebates_taxable) sum = sum + it.rebate_tax;
+    if (!s.upfront() && s.tax_cash_down) sum = sum + it.cash_down_tax;
+    if (s.acqfee_paid) sum = s.upfront() ? sum + it.acqfee : sum + (it.acqfee + it.acqfee_tax);
+    if (s.upfront() && !s.capitalized) sum = sum + (it.upfront_tax = out.upfront_tax);
+  }
+  if (s.deposit != 0) sum = sum + (it.securitydeposit = s.deposit);
+  if (s.msd_count != 0) sum = sum + (it.msd_deposits = s.msd_count * out.deposit_each);
+  return finite(sum);
+}
+
+}  // namespace
+
+LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
+  // The inputs are finite (read_lease_inputs). An overflow on the way shows in every later value
+  // (infinity or NaN), so finiteness is checked where a value is compared, which would hide it,
+  // and in the results.
+  const double term = in.term;
+  if (term == 0) throw CommandAbort(kMsgInvalidLease);
+  const double taxrate = in.taxrate, tax_fraction = taxrate * 0.01;
+  const auto tax = [taxrate](double v) { return v * taxrate * 0.01; };
+  const StructureInputs& s = in.s;
+  LeaseFigures out;
+  double factor = choices.rate_is_percent ? in.rate / kPercentPerMoneyFactor : in.rate;
+  if (s.msd_count > 0) factor = std::max(finite(factor - s.msd_count * s.msd_reduction), 0.0);
+  out.factor = factor;
+  double capcost = capcost_before_tax(in, choices);
+  const double taxed_once = taxed_with_payments(in);
+  out.residual =
+      in.fixed_residual ? *in.fixed_residual : finite((in.msrp + in.optionpackage) * in.residual);
+  const double residual = out.residual;
+  // Each later figure works from the rounded text before it, so the window always adds up.
+  const auto shown = [](double v, std::string& text) { return money_text_value(finite(v), text); };
+  std::string text;
+  // Depreciation plus rent charge, rounded once, or each part to cents as many lenders print it.
+  const auto base_of = [&](double n) {
+    const double depreciation = (n - residual) / term, rent = (n + residual) * factor;
+    return s.components ? shown(depreciation, text) + shown(rent, text) : depreciation + rent;
+  };
+
+  StartupItems& it = out.items;
+  it = signing_items(in, choices);
   // Sign and drive: those items go into the cap cost, and so does the first payment, which holds
-  // the base payment itself (with its tax under monthly tax): Z = (base of A) / (1 - k/T - kF).
-  // A contract's own cap cost already holds them all.
+  // the base payment itself (with its tax under monthly tax): Z = (base of A) / (1 - k/T - kF),
+  // k the payment's share of one base payment. A contract's own cap cost already holds them all.
   double before_payment = 0;
   const bool closed = s.startups_capitalized && !in.fixed_capcost;
   if (s.startups_capitalized) {
@@ -148,13 +193,14 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
     it = StartupItems{};
   }
   if (closed) {
-    N = N + before_payment;
-    const double k = s.upfront() ? 1 : 1 + x;
-    out.startups_den = 1 - k / T - k * F;
+    capcost = capcost + before_payment;
+    const double k = s.upfront() ? 1 : 1 + tax_fraction;
+    out.startups_den = 1 - k / term - k * factor;
     if (!(out.startups_den > 0)) throw CommandAbort(kMsgInvalidLease);
   }
   const auto payment_base = [&](double n) {
-    return closed ? ((n - V) / T + (n + V) * F) / out.startups_den : base_of(n);
+    return closed ? ((n - residual) / term + (n + residual) * factor) / out.startups_den
+                  : base_of(n);
   };
 
   if (s.upfront() && s.capitalized) {
@@ -164,49 +210,37 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
     } else if (s.tax == TaxMethod::upfront_price) {
       out.upfront_tax = shown(tax(in.sellingprice + in.addons), text);
     } else {
-      const double Z0 = shown(payment_base(finite(N)), text);
-      const double taxed = shown(tax(T * Z0 + O), text);
+      const double first_base = shown(payment_base(finite(capcost)), text);
+      const double taxed = shown(tax(term * first_base + taxed_once), text);
       if (s.capitalized_tax == CapitalizedTax::grossed_up) {
         // The cap cost pays tax on the tax it carries, once: New York's own method.
-        out.upfront_den = 1 - x;
+        out.upfront_den = 1 - tax_fraction;
         if (!(out.upfront_den > 0)) throw CommandAbort(kMsgInvalidLease);
         out.upfront_tax = shown(taxed / out.upfront_den, text);
       } else {
         out.upfront_tax = taxed;
       }
     }
-    N = N + out.upfront_tax;
+    capcost = capcost + out.upfront_tax;
   }
-  if (in.fixed_capcost) N = *in.fixed_capcost;
-  out.base = finite(payment_base(N));
+  if (in.fixed_capcost) capcost = *in.fixed_capcost;
+  out.base = finite(payment_base(capcost));
   out.basepayment = shown(out.base, out.basepayment_text);
   out.taxes = s.upfront() ? shown(0.0, out.taxes_text)
-                          : shown(out.basepayment * (X * 0.01), out.taxes_text);
+                          : shown(out.basepayment * (taxrate * 0.01), out.taxes_text);
   out.payment = shown(out.basepayment + out.taxes, out.payment_text);
   if (closed) {
     out.capitalized_startups = before_payment + out.payment;
-    N = N + out.payment;
+    capcost = capcost + out.payment;
   }
-  out.capcost = finite(N);
+  out.capcost = finite(capcost);
   if (s.upfront() && !s.capitalized) {
     out.upfront_tax = s.tax == TaxMethod::upfront_price
                           ? shown(tax(in.sellingprice + in.addons), text)
-                          : shown(tax(T * out.basepayment + O), text);
+                          : shown(tax(term * out.basepayment + taxed_once), text);
   }
   out.deposit_each = out.payment > 0 ? kMsdRounding * std::ceil(out.payment / kMsdRounding) : 0;
-
-  double st = 0;
-  if (!s.startups_capitalized) {
-    it.first_payment = out.payment;
-    st = out.payment + (it.docfee + it.docfee_tax) + it.platecharge;
-    if (!s.upfront() && s.rebates_taxable) st = st + it.rebate_tax;
-    if (!s.upfront() && s.tax_cash_down) st = st + it.cash_down_tax;
-    if (s.acqfee_paid) st = s.upfront() ? st + it.acqfee : st + (it.acqfee + it.acqfee_tax);
-    if (s.upfront() && !s.capitalized) st = st + (it.upfront_tax = out.upfront_tax);
-  }
-  if (s.deposit != 0) st = st + (it.securitydeposit = s.deposit);
-  if (s.msd_count != 0) st = st + (it.msd_deposits = s.msd_count * out.deposit_each);
-  out.startups_sum = finite(st);
+  out.startups_sum = startups_sum(in, out);
   out.startups = shown(out.startups_sum, out.startups_text);
   return out;
 }
