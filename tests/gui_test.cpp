@@ -208,10 +208,15 @@ class GuiTest : public QObject {
   void startUpAndSelectOnEntry() {
     start();
     QCOMPARE(form()->windowTitle(), QString("Tallyquote[*]"));
-    QCOMPARE(main("client")->size(), QSize(600, 633));
+    // The window is built from its layout table, every place and size read from it.
+    const tq::WindowLayout& layout = tq::worksheet_layout();
+    QCOMPARE(main("client")->size(), QSize(tq::ui::px(layout.width), tq::ui::px(layout.height)));
     // With a 30-pixel title bar and a 40-pixel panel it fits a 1024x768 screen.
     QVERIFY(form()->height() <= 768 - 30 - 40);
-    QCOMPARE(main("Frame6")->geometry(), QRect(384, 424, 209, 153));
+    for (const tq::Control& c : layout.controls) {
+      if (c.kind == tq::ControlKind::frame)
+        QCOMPARE(main(c.name.c_str())->geometry(), tq::ui::px(c.rect));
+    }
     QCOMPARE(shown("rate"), QString("5.5 "));  // the file's default, exactly as stored
     QCOMPARE(QApplication::focusWidget(), main("msrp"));
     QVERIFY(boxes_->boxes.empty());
@@ -368,6 +373,24 @@ class GuiTest : public QObject {
     form()->open_deal();
     QVERIFY(form()->worksheet() == deal);
     QVERIFY(!form()->isWindowModified());
+  }
+
+  // Run on a 1366-wide screen too (CTest's gui_grid_1366), where the grid sits beside the
+  // worksheet: a column for the deal's own down payment must not push it off the screen's edge.
+  void theGridStaysOnTheScreenAsItGrows() {
+    start();
+    type_first_deal();
+    type_into(main<QLineEdit>("downpayment"), "0");  // one of the grid's own columns
+    QTest::keyClick(main("msrp"), Qt::Key_Return);
+    QTest::keyClick(form(), Qt::Key_G, Qt::ControlModifier);
+    QTableWidget* table = session_->grid()->table();
+    const int columns = table->columnCount();
+    type_into(main<QLineEdit>("totalcod"), "3000");
+    QTest::keyClick(main("totalcod"), Qt::Key_Enter);
+    QCOMPARE(table->columnCount(), columns + 1);
+    const QRect room = form()->screen()->availableGeometry();
+    if (room.width() >= 1366) QVERIFY(session_->grid()->window() != form());
+    QVERIFY(room.contains(session_->grid()->window()->frameGeometry()));
   }
 
   void returnAndThePaymentGrid() {

@@ -122,12 +122,16 @@ void ReconcileDialog::reconcile() {
     const auto both = [&](const QString& caption, const auto& of) {
       out += "<tr><td>" + caption + "</td><td>" + of(sum) + "</td><td>" + of(parts) + "</td></tr>";
     };
-    const auto none = [](const RoundingAnswer& a) { return !a.reproduces; };
+    // What a rounding does reproduce shows, even where another figure finds no match under it.
+    const auto found = [](const RoundingAnswer& a, const std::optional<Interval>& i,
+                          const QString& text) {
+      return i ? text : a.reproduces ? QString("&mdash;") : QString("no match");
+    };
     both("Money factor:", [&](const RoundingAnswer& a) {
-      return none(a) ? QString("no match") : rates(a.money_factor, 9, 6);
+      return found(a, a.money_factor, rates(a.money_factor, 9, 6));
     });
     both("Selling price:", [&](const RoundingAnswer& a) {
-      return none(a) ? QString("no match") : interval(a.selling_price);
+      return found(a, a.selling_price, interval(a.selling_price));
     });
     both("Reserve:", [&](const RoundingAnswer& a) { return or_dash(a.reserve); });
     out += "</table><p>";
@@ -139,6 +143,8 @@ void ReconcileDialog::reconcile() {
           "set the deal's payment rounding in Tools &gt; Deal Structure.";
     } else if (sum.reproduces) {
       out += "Both roundings reproduce the contract, over different intervals.";
+    } else if (sum.money_factor || sum.selling_price || parts.money_factor || parts.selling_price) {
+      out += "Neither rounding reproduces every figure; each shows what it does reproduce.";
     } else {
       out += "Neither rounding reproduces the contract.";
     }
