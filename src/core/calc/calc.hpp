@@ -25,6 +25,10 @@ struct StructureInputs {
   bool components = false;            // the base payment's two parts rounded to cents each
   bool startups_capitalized = false;  // sign and drive
   double disposition = 0, deposit = 0, msd_count = 0, msd_reduction = 0;
+  // Trades: positive equity taxed like cash down; negative equity's share of the payments left
+  // out of the tax; a credit off the upfront base (credit_on), never taking it below 0.
+  bool trade_equity_taxed = false, negative_equity_taxed = true, credit_on = false;
+  double trade_credit = 0;
   bool plain = true;  // the default structure: the search's sharper proofs hold
   // The reserve's buy-rate run keeps the capitalized upfront tax of the sell-rate run.
   std::optional<double> fixed_upfront;
@@ -45,6 +49,14 @@ struct StartupItems {
   double first_payment = 0, docfee = 0, docfee_tax = 0, platecharge = 0, rebate_tax = 0,
          cash_down_tax = 0, acqfee = 0, acqfee_tax = 0, upfront_tax = 0, securitydeposit = 0,
          msd_deposits = 0;
+  double trade_equity_tax = 0;  // an item only where trade equity is taxed under monthly tax
+  bool has_trade_equity_tax = false;
+};
+// The upfront tax base item by item, and the base itself (never below 0 with a credit).
+struct UpfrontBase {
+  double price = 0;     // under a tax on the price: the price and aftermarket
+  double payments = 0;  // under a tax on the payments: the term's base payments
+  double reductions = 0, fees = 0, trade_credit = 0, negative_equity = 0, base = 0;
 };
 // The items by the names the CLI and the customer copy give them, in the order they are added.
 std::vector<std::pair<const char*, double>> named_items(const StartupItems& i);
@@ -63,6 +75,8 @@ struct LeaseFigures {
   double capitalized_startups = 0;  // sign and drive: the start-ups in the cap cost, unrounded
   double deposit_each = 0;          // one MSD deposit
   StartupItems items;
+  UpfrontBase upfront_base;  // under the upfront methods
+  double pretax_base = 0;    // the base payment the upfront tax on payments is taken from
   double basepayment = 0, taxes = 0, payment = 0, startups = 0;
   std::string basepayment_text, taxes_text, payment_text, startups_text;
 };
@@ -91,6 +105,14 @@ void calculate_payments(Deal& deal);
 // Finance comparison into the four f_ results; shows "Invalid Finance Numbers" on failure.
 // `in`: the deal's inputs as read for its lease.
 void calc_finance(Deal& deal, const LeaseInputs& in);
+
+// The retail sale's tax by the structure's retail rules. On the default path (every rule at its
+// default) it is the comparison's own: the tax on the price, fees and negative equity, unrounded.
+struct RetailTax {
+  bool default_path = true;
+  double taxable = 0, credit = 0, tax = 0, surtax = 0;  // tax holds the surtax
+};
+RetailTax retail_tax(const Worksheet& ws, const LeaseInputs& in);
 
 struct FinanceError : std::runtime_error {
   using std::runtime_error::runtime_error;

@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <cmath>
 
 #include "calc/calc.hpp"
 #include "calc/messages.hpp"
+#include "common/clock.hpp"
 #include "common/numtext.hpp"
+#include "worksheet/trades.hpp"
 
 namespace tq {
 namespace {
@@ -43,18 +46,61 @@ std::string finance_payment(Fixed4 amount, Fixed4 term, Fixed4 rate, Fixed4 days
   return short_text(payment);
 }
 
+RetailTax retail_tax(const Worksheet& ws, const LeaseInputs& in) {
+  const Structure& st = ws.structure;
+  const RetailRules& r = st.retail;
+  const double negative_equity = std::max(in.tradepayoff - in.tradeallowance, 0.0);
+  RetailTax out;
+  if (r.is_default()) {
+    out.taxable = in.sellingprice + in.docfee + in.addons + negative_equity;
+    out.tax = out.taxable * in.taxrate * 0.01;
+    return out;
+  }
+  out.default_path = false;
+  double taxable = in.sellingprice + in.addons;
+  if (r.docfee_taxed) taxable += in.docfee;
+  if (r.negative_equity_taxed) taxable += negative_equity;
+  if (r.allowance_credit && !(r.trade_credit_new_only && st.used_vehicle)) {
+    // The allowance, whatever is owed on the car: a lien never lessens the credit.
+    for (const Trade& t : deal_trades(ws)) {
+      if (t.owned) out.credit += val(t.allowance);
+    }
+    const std::string cap = retail_cap(st, local_today());
+    if (!cap.empty()) out.credit = std::min(out.credit, val(cap));
+    out.credit = std::max(out.credit, 0.0);
+  }
+  taxable -= out.credit;
+  if (!r.rebates_taxable) taxable -= val(ws[Field::financerebate]);
+  out.taxable = std::max(taxable, 0.0);
+  std::string text;
+  const double tax = money_text_value(out.taxable * in.taxrate * 0.01, text);
+  const double surtaxed =
+      r.surtax_cap.empty() ? out.taxable : std::min(out.taxable, val(r.surtax_cap));
+  out.surtax = money_text_value(surtaxed * val(r.surtax_rate) * 0.01, text);
+  out.tax = tax + out.surtax;
+  return out;
+}
+
 void calc_finance(Deal& deal, const LeaseInputs& in) {
   using F = Field;
   Worksheet& ws = deal.ws;
-  double amount = in.sellingprice + in.docfee;
-  amount = amount + in.addons;
   const double allowance = in.tradeallowance;
   const double payoff = in.tradepayoff;
-  if (allowance < payoff) amount = amount + (payoff - allowance);
-  amount = amount + amount * in.taxrate * 0.01;
-  amount = amount + in.platecharge;
-  amount = amount - val(ws[F::financerebate]) - in.downpayment;
-  if (allowance > payoff) amount = amount - (allowance - payoff);
+  double amount = 0;
+  const RetailTax retail = retail_tax(ws, in);
+  if (retail.default_path) {
+    // The comparison's own order of operations, kept to the last bit.
+    amount = in.sellingprice + in.docfee;
+    amount = amount + in.addons;
+    if (allowance < payoff) amount = amount + (payoff - allowance);
+    amount = amount + amount * in.taxrate * 0.01;
+    amount = amount + in.platecharge;
+    amount = amount - val(ws[F::financerebate]) - in.downpayment;
+    if (allowance > payoff) amount = amount - (allowance - payoff);
+  } else {
+    amount = in.sellingprice + in.addons + in.docfee + retail.tax + in.platecharge;
+    amount = amount - val(ws[F::financerebate]) - in.downpayment + (payoff - allowance);
+  }
   if (!std::isfinite(amount)) {
     invalid_finance(deal);
     return;

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "calc/calc.hpp"
 #include "calc/messages.hpp"
@@ -27,17 +28,20 @@ void write_money(Worksheet& ws, Field f, double v) {
 }  // namespace
 
 std::vector<std::pair<const char*, double>> named_items(const StartupItems& i) {
-  return {{"first_payment", i.first_payment},
-          {"docfee", i.docfee},
-          {"docfee_tax", i.docfee_tax},
-          {"platecharge", i.platecharge},
-          {"rebate_tax", i.rebate_tax},
-          {"cash_down_tax", i.cash_down_tax},
-          {"acqfee", i.acqfee},
-          {"acqfee_tax", i.acqfee_tax},
-          {"upfront_tax", i.upfront_tax},
-          {"securitydeposit", i.securitydeposit},
-          {"msd_deposits", i.msd_deposits}};
+  std::vector<std::pair<const char*, double>> out = {{"first_payment", i.first_payment},
+                                                     {"docfee", i.docfee},
+                                                     {"docfee_tax", i.docfee_tax},
+                                                     {"platecharge", i.platecharge},
+                                                     {"rebate_tax", i.rebate_tax},
+                                                     {"cash_down_tax", i.cash_down_tax},
+                                                     {"trade_equity_tax", i.trade_equity_tax},
+                                                     {"acqfee", i.acqfee},
+                                                     {"acqfee_tax", i.acqfee_tax},
+                                                     {"upfront_tax", i.upfront_tax},
+                                                     {"securitydeposit", i.securitydeposit},
+                                                     {"msd_deposits", i.msd_deposits}};
+  if (!i.has_trade_equity_tax) out.erase(out.begin() + 6);
+  return out;
 }
 
 LeaseInputs read_lease_inputs(const Worksheet& ws) {
@@ -74,6 +78,18 @@ LeaseInputs read_lease_inputs(const Worksheet& ws) {
   in.s.deposit = finite(val(st.securitydeposit));
   in.s.msd_count = finite(val(st.msd_count));
   in.s.msd_reduction = finite(val(st.msd_reduction));
+  in.s.trade_equity_taxed = st.trade_equity_taxed;
+  in.s.negative_equity_taxed = st.negative_equity_taxed;
+  in.s.credit_on = st.trade_credit != LeaseTradeCredit::none && st.upfront();
+  if (in.s.credit_on) {
+    double credit = 0;
+    for (const Trade& t : deal_trades(ws)) {
+      if (!t.owned || (st.trade_credit_titled_only && !t.titled_to_customer)) continue;
+      credit += st.trade_credit == LeaseTradeCredit::allowance ? val(t.allowance)
+                                                               : std::max(trade_equity(t), 0.0);
+    }
+    in.s.trade_credit = finite(credit);
+  }
   static const Structure kUsual;
   in.s.plain = st == kUsual;
   return in;
@@ -101,6 +117,10 @@ double capcost_before_tax(const LeaseInputs& in, const LeaseChoices& choices) {
   return capcost;
 }
 
+double positive_equity(const LeaseInputs& in) {
+  return std::max(in.tradeallowance - in.tradepayoff, 0.0);
+}
+
 // The items taxed once with the payments under an upfront tax on them, in this order.
 double taxed_with_payments(const LeaseInputs& in) {
   const StructureInputs& s = in.s;
@@ -110,6 +130,7 @@ double taxed_with_payments(const LeaseInputs& in) {
   items = items + s.disposition;
   if (s.rebates_taxable) items = items + in.rebates;
   if (s.tax_cash_down) items = items + std::max(in.downpayment, 0.0);
+  if (s.trade_equity_taxed) items = items + positive_equity(in);
   return items;
 }
 
@@ -124,6 +145,10 @@ StartupItems signing_items(const LeaseInputs& in, const LeaseChoices& choices) {
   it.platecharge = choices.plate_in_payments ? 0 : in.platecharge;
   if (!s.upfront() && s.rebates_taxable) it.rebate_tax = tax(in.rebates);
   if (!s.upfront() && s.tax_cash_down) it.cash_down_tax = tax(std::max(in.downpayment, 0.0));
+  if (!s.upfront() && s.trade_equity_taxed) {
+    it.trade_equity_tax = tax(positive_equity(in));
+    it.has_trade_equity_tax = true;
+  }
   if (s.acqfee_paid) {
     it.acqfee = in.acqfee;
     if (!s.upfront()) it.acqfee_tax = tax(in.acqfee);
@@ -142,6 +167,7 @@ double startups_sum(const LeaseInputs& in, LeaseFigures& out) {
     sum = out.payment + (it.docfee + it.docfee_tax) + it.platecharge;
     if (!s.upfront() && s.rebates_taxable) sum = sum + it.rebate_tax;
     if (!s.upfront() && s.tax_cash_down) sum = sum + it.cash_down_tax;
+    if (it.has_trade_equity_tax) sum = sum + it.trade_equity_tax;
     if (s.acqfee_paid) sum = s.upfront() ? sum + it.acqfee : sum + (it.acqfee + it.acqfee_tax);
     if (s.upfront() && !s.capitalized) sum = sum + (it.upfront_tax = out.upfront_tax);
   }
@@ -188,6 +214,7 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   const bool closed = s.startups_capitalized && !in.fixed_capcost;
   if (s.startups_capitalized) {
     double items = (it.docfee + it.docfee_tax) + it.platecharge + it.rebate_tax + it.cash_down_tax;
+    if (it.has_trade_equity_tax) items = items + it.trade_equity_tax;
     if (s.acqfee_paid) items = items + (it.acqfee + it.acqfee_tax);
     before_payment = finite(items);
     it = StartupItems{};
@@ -203,15 +230,51 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
                   : base_of(n);
   };
 
+  // Negative equity left out of the tax: the payments' share of it, against the same lease
+  // priced without it.
+  const double negative_equity = in.tradepayoff - in.tradeallowance;
+  std::optional<LeaseFigures> without;
+  if (!s.negative_equity_taxed && negative_equity > 0) {
+    LeaseInputs plain = in;
+    plain.tradepayoff = in.tradeallowance;
+    plain.s.negative_equity_taxed = true;
+    if (in.fixed_capcost) plain.fixed_capcost = *in.fixed_capcost - negative_equity;
+    without = lease_figures(plain, choices);
+  }
+  const auto share = [&](double base_payment) {
+    return without ? finite((base_payment - without->pretax_base) * term) : 0.0;
+  };
+  // The upfront base, item by item; with a credit or negative equity left out, never below 0.
+  const auto upfront_base = [&](double base_payment) {
+    UpfrontBase& b = out.upfront_base;
+    b = UpfrontBase{};
+    b.trade_credit = s.credit_on ? s.trade_credit : 0;
+    double base = 0;
+    if (s.tax == TaxMethod::upfront_price) {
+      base = b.price = in.sellingprice + in.addons;
+    } else {
+      b.payments = term * base_payment;
+      base = b.payments + taxed_once;
+      b.fees = (s.acqfee_paid ? in.acqfee : 0) + s.disposition;
+      b.reductions = taxed_once - b.fees;
+      b.negative_equity = share(base_payment);
+    }
+    if (s.credit_on || b.negative_equity != 0) {
+      base = std::max(base - b.trade_credit - b.negative_equity, 0.0);
+    }
+    return b.base = finite(base);
+  };
+
   if (s.upfront() && s.capitalized) {
     // Capitalized once, from the payment before it, never re-derived from the final payment.
     if (s.fixed_upfront) {
       out.upfront_tax = *s.fixed_upfront;
     } else if (s.tax == TaxMethod::upfront_price) {
-      out.upfront_tax = shown(tax(in.sellingprice + in.addons), text);
+      out.upfront_tax = shown(tax(upfront_base(0)), text);
     } else {
       const double first_base = shown(payment_base(finite(capcost)), text);
-      const double taxed = shown(tax(term * first_base + taxed_once), text);
+      out.pretax_base = first_base;
+      const double taxed = shown(tax(upfront_base(first_base)), text);
       if (s.capitalized_tax == CapitalizedTax::grossed_up) {
         // The cap cost pays tax on the tax it carries, once: New York's own method.
         out.upfront_den = 1 - tax_fraction;
@@ -226,8 +289,14 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   if (in.fixed_capcost) capcost = *in.fixed_capcost;
   out.base = finite(payment_base(capcost));
   out.basepayment = shown(out.base, out.basepayment_text);
+  if (!(s.upfront() && s.capitalized && s.tax == TaxMethod::upfront_payments)) {
+    out.pretax_base = out.basepayment;
+  }
+  // Each payment's tax falls on its base less its share of negative equity left out.
+  const double taxed_payment =
+      without ? out.basepayment - share(out.basepayment) / term : out.basepayment;
   out.taxes = s.upfront() ? shown(0.0, out.taxes_text)
-                          : shown(out.basepayment * (taxrate * 0.01), out.taxes_text);
+                          : shown(taxed_payment * (taxrate * 0.01), out.taxes_text);
   out.payment = shown(out.basepayment + out.taxes, out.payment_text);
   if (closed) {
     out.capitalized_startups = before_payment + out.payment;
@@ -235,9 +304,7 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   }
   out.capcost = finite(capcost);
   if (s.upfront() && !s.capitalized) {
-    out.upfront_tax = s.tax == TaxMethod::upfront_price
-                          ? shown(tax(in.sellingprice + in.addons), text)
-                          : shown(tax(term * out.basepayment + taxed_once), text);
+    out.upfront_tax = shown(tax(upfront_base(out.basepayment)), text);
   }
   out.deposit_each = out.payment > 0 ? kMsdRounding * std::ceil(out.payment / kMsdRounding) : 0;
   out.startups_sum = startups_sum(in, out);

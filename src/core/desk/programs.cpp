@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 
 #include "common/json_text.hpp"
 #include "common/numtext.hpp"
@@ -37,15 +36,6 @@ double in_worksheet_type(double rate, const LenderProgram& p, const Preferences&
 }
 
 }  // namespace
-
-std::string local_today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%Y-%m-%d", &local);
-  return text;
-}
 
 bool program_expired(const LenderProgram& p, std::string_view today) {
   return !p.valid_until.empty() && p.valid_until < today;

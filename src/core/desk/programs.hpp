@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "common/clock.hpp"
 #include "common/units.hpp"
 #include "prefs/preferences.hpp"
 #include "tools/commands.hpp"
@@ -40,8 +41,6 @@ struct LenderProgram {
   bool operator==(const LenderProgram&) const = default;
 };
 
-// Today as YYYY-MM-DD in the process's time zone: the day the desk and the CLI both go by.
-std::string local_today();
 // Whether the program is past its valid-until date on `today` (YYYY-MM-DD): it is valid through
 // that day.
 bool program_expired(const LenderProgram& p, std::string_view today);

@@ -2,15 +2,35 @@
 
 #include <utility>
 
+#include "common/numtext.hpp"
+
 namespace tq {
 
 bool same_inputs(const Worksheet& a, const Worksheet& b) {
-  if (a.structure != b.structure) return false;
+  if (a.structure != b.structure || a.trades != b.trades) return false;
   for (const FieldInfo& info : field_catalogue()) {
     if (info.kind == FieldKind::input && a[info.field] != b[info.field]) return false;
   }
   return true;
 }
+
+namespace {
+
+// A roll that moved the trade allowance moves the first trade's, the others staying as listed.
+void follow_trade_allowance(Worksheet& ws) {
+  if (ws.trades.empty()) return;
+  double allowance = 0, others = 0;
+  for (std::size_t i = 0; i < ws.trades.size(); ++i) {
+    allowance += val(ws.trades[i].allowance);
+    if (i > 0) others += val(ws.trades[i].allowance);
+  }
+  const std::string& field = ws[Field::tradeallowance];
+  if (short_text(allowance) != field) {
+    ws.trades[0].allowance = short_text(val(field) - others);
+  }
+}
+
+}  // namespace
 
 DealDocument::DealDocument(const Preferences& prefs, const Structure& structure) : prefs_(&prefs) {
   // Every input at its start-up text and every result as the window first showed it.
@@ -27,6 +47,11 @@ void DealDocument::told(bool typing) const {
 bool DealDocument::set_text(Field field, std::string_view text) {
   if (now_.ws[field] == text) return false;
   now_.ws[field] = std::string(text);
+  // One listed trade is typed in the two fields, as a deal without a list is.
+  if (now_.ws.trades.size() == 1) {
+    if (field == Field::tradeallowance) now_.ws.trades[0].allowance = std::string(text);
+    if (field == Field::tradepayoff) now_.ws.trades[0].payoff = std::string(text);
+  }
   told(true);
   return true;
 }
@@ -79,6 +104,7 @@ CommandResult DealDocument::execute(Command command, const LenderProgram* progra
     if (show) show(m);
   };
   const CommandOutcome outcome = run_program_command(command, now_.ws, *prefs_, program, sink);
+  follow_trade_allowance(now_.ws);
   result.done = outcome.done;
   if (result.done) {
     result.finance_valid = outcome.finance_valid;
@@ -128,6 +154,14 @@ void DealDocument::set_structure(const Structure& structure) {
   std::optional<Content> before = before_step();
   now_.ws.structure = structure;
   record("Deal Structure", std::move(before));
+  told(false);
+}
+
+void DealDocument::set_trades(std::vector<Trade> trades, std::string_view label) {
+  std::optional<Content> before = before_step();
+  now_.ws.trades = std::move(trades);
+  write_trade_sums(now_.ws);
+  record(std::string(label), std::move(before));
   told(false);
 }
 

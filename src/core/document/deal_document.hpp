@@ -74,6 +74,8 @@ class DealDocument {
                               const MessageSink& show = {});
   void set_structure(const Structure& structure);  // "Deal Structure"
   void set_details(const DealDetails& details);    // "Deal Details"
+  // The trades, with their sums into the two trade fields; one step with the dialog's label.
+  void set_trades(std::vector<Trade> trades, std::string_view label = "Trade-ins");
 
   // How an opened deal's figures stand to its inputs.
   enum class Figures { none, current, stale };

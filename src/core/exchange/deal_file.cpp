@@ -11,6 +11,7 @@ std::string format_deal(const Worksheet& ws) {
   if (ws.structure != Structure{}) deal[key::structure] = structure_json(ws.structure);
   if (!ws.details.empty()) deal[key::details] = details_json(ws.details);
   if (!ws.program.empty()) deal[key::program_name] = ws.program;
+  if (!ws.trades.empty()) deal[key::trades] = trades_json(ws.trades);
   // Texts come from the window; invalid UTF-8 is replaced rather than lost with the whole file.
   return deal.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -55,14 +56,18 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text, DealRea
       problem = read_details(value, ws.details);
     } else if (name == key::program_name) {
       problem = read_program_name(value, ws.program);
+    } else if (name == key::trades) {
+      problem = read_trades(value, ws.trades);
     } else if (name == key::commands && how.start) {
       // A request's: the deal opens as it stands, and Calculate prices it.
     } else if (name != key::messages && name != key::grid && name != key::startups &&
-               name != key::disclosure && name != key::reconcile) {  // a CLI answer's
+               name != key::disclosure && name != key::reconcile && name != key::lease_tax_base &&
+               name != key::retail_tax) {  // a CLI answer's
       problem = "unknown key " + quoted_name(name);
     }
     if (problem) return *problem;
   }
+  write_trade_sums(ws);  // the two fields are the trades' sums, whatever the file says
   return ws;
 }
 

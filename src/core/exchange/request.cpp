@@ -19,6 +19,7 @@
 #include "exchange/log_json.hpp"
 #include "exchange/log_versions.hpp"
 #include "exchange/programs_json.hpp"
+#include "exchange/states.hpp"
 #include "exchange/worksheet_json.hpp"
 #include "tools/commands.hpp"
 
@@ -39,6 +40,7 @@ struct Request {
   std::optional<std::string> program_name;
   std::optional<Contract> contract;
   std::optional<LogAsk> log;
+  std::optional<std::vector<Trade>> trades;
 };
 
 // A list of texts, or why not.
@@ -132,6 +134,8 @@ Request parse_request(std::string_view text) {
       problem = read_structure(value, out.structure.emplace());
     } else if (name == key::details) {
       problem = read_details(value, out.details.emplace());
+    } else if (name == key::trades) {
+      problem = read_trades(value, out.trades.emplace());
     } else if (name == key::program) {
       problem = read_program(value, out.program.emplace());
     } else if (name == key::program_name) {
@@ -305,6 +309,7 @@ void run_request(const Request& req, DealDocument& doc, std::vector<std::string>
   if (req.program_name) doc.name_program(*req.program_name);
   for (const auto& [field, value] : req.fields) doc.set_text(field, value);
   if (req.rolloption) doc.set_rolloption(*req.rolloption);
+  if (req.trades) doc.set_trades(*req.trades);  // over the two fields' own texts
   if (program) {
     const ProgramResult applied = doc.apply_program(*program, 0, local_today());
     if (const auto& said = applied.refused ? applied.refused : applied.expired) {
@@ -334,6 +339,51 @@ Json grid_json(const PaymentGrid& grid) {
           {"downpayments", grid.downpayments},
           {"monthlypayment", payments},
           {"totaldue", totals}};
+}
+
+// The upfront tax base of the worksheet's lease, item by item; null when no lease is.
+Json lease_tax_base_json(const Worksheet& ws, const Preferences& prefs) {
+  LeaseFigures f;
+  try {
+    f = lease_figures(read_lease_inputs(ws), lease_choices(prefs));
+  } catch (const CommandAbort&) {
+    return nullptr;
+  }
+  const UpfrontBase& b = f.upfront_base;
+  Json out = Json::object();
+  if (ws.structure.tax == TaxMethod::upfront_price) {
+    out["price"] = money_text(b.price);
+  } else {
+    out["payments"] = money_text(b.payments);
+    out["cap_cost_reductions"] = money_text(b.reductions);
+    out["fees"] = money_text(b.fees);
+  }
+  out["trade_credit"] = money_text(b.trade_credit);
+  if (ws.structure.tax != TaxMethod::upfront_price) {
+    out["negative_equity_left_out"] = money_text(b.negative_equity);
+  }
+  out["base"] = money_text(b.base);
+  return out;
+}
+
+// The retail sale's tax as the finance comparison takes it, with the state's rule and source.
+Json retail_tax_json(const Worksheet& ws) {
+  RetailTax t;
+  try {
+    t = retail_tax(ws, read_lease_inputs(ws));
+  } catch (const CommandAbort&) {
+    return nullptr;
+  }
+  Json out = {{"taxable_amount", money_text(t.taxable)},
+              {"trade_credit", money_text(t.credit)},
+              {"tax", money_text(t.tax)},
+              {"surtax", money_text(t.surtax)}};
+  if (const StatePreset* state = state_preset(ws.structure.state);
+      state && !state->retail_source.empty()) {
+    out["rule"] = state->retail_note;
+    out["source"] = state->retail_source;
+  }
+  return out;
 }
 
 // What the start-ups of the worksheet's deal are made of, each in the display form of its own
@@ -451,7 +501,13 @@ Json answer_json(const Request& req, const Preferences& base,
   if (req.structure) {
     answer[key::structure] = structure_json(ws.structure);
     answer[key::startups] = startups_json(ws, prefs);
+    if (ws.structure.upfront()) answer[key::lease_tax_base] = lease_tax_base_json(ws, prefs);
+    const Json retail = structure_json(ws.structure).value("retail", Json::object());
+    if (!ws.structure.state.empty() || !retail.empty()) {
+      answer[key::retail_tax] = retail_tax_json(ws);
+    }
   }
+  if (req.trades) answer[key::trades] = trades_json(ws.trades, true);
   // As given, whatever the commands did (Clear Form clears a deal's details).
   if (req.details) answer[key::details] = details_json(*req.details);
   if (req.disclosure) answer[key::disclosure] = disclosure_json(ws, prefs, doc.finance_valid());
@@ -495,7 +551,7 @@ Json answer_with_log(const Request& req, const Preferences& base,
     }
     if (!req.fields.empty() || req.preferences || req.rolloption || !req.commands.empty() ||
         req.grid || req.structure || req.disclosure || req.warnings || req.details || req.program ||
-        req.program_name || req.contract) {
+        req.program_name || req.contract || req.trades) {
       throw BadRequest{"\"log\" other than \"record\" stands alone"};
     }
     return Json{{key::log, answer_log(ask, access.log(), access.desk())}};

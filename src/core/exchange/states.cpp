@@ -27,14 +27,46 @@ const StateTables& tables() {
       p.name = s.at("name").get<std::string>();
       p.note = s.at("note").get<std::string>();
       p.source = s.at("source").get<std::string>();
-      const auto tax = tax_method_by_name(s.at("tax").get<std::string>());
-      const auto rule = capitalized_tax_by_name(s.at("capitalized_tax").get<std::string>());
-      if (!tax || !rule) throw std::logic_error("data/states.json: a bad setting for " + p.code);
-      p.tax = *tax;
-      p.capitalized_tax = *rule;
-      p.upfront_capitalized = s.at("upfront_tax") == "capitalized";
-      p.tax_cash_down = s.at("tax_cash_down").get<bool>();
-      p.rebates_taxable = s.at("rebates_taxable").get<bool>();
+      const auto bad = [&p] {
+        return std::logic_error("data/states.json: a bad setting for " + p.code);
+      };
+      p.has_lease = s.contains("tax");
+      if (p.has_lease) {
+        const auto tax = tax_method_by_name(s.at("tax").get<std::string>());
+        const auto rule = capitalized_tax_by_name(s.at("capitalized_tax").get<std::string>());
+        if (!tax || !rule) throw bad();
+        p.tax = *tax;
+        p.capitalized_tax = *rule;
+        p.upfront_capitalized = s.at("upfront_tax") == "capitalized";
+        p.tax_cash_down = s.at("tax_cash_down").get<bool>();
+        p.rebates_taxable = s.at("rebates_taxable").get<bool>();
+      }
+      if (const auto t = s.find("lease_trade"); t != s.end()) {
+        const auto credit = lease_trade_credit_by_name(t->at("trade_credit").get<std::string>());
+        if (!credit) throw bad();
+        p.trade_credit = *credit;
+        p.trade_equity_taxed = t->at("trade_equity_taxed").get<bool>();
+        p.trade_credit_titled_only = t->at("trade_credit_titled_only").get<bool>();
+        p.negative_equity_taxed = t->at("negative_equity_taxed").get<bool>();
+        p.lease_trade_note = t->at("note").get<std::string>();
+        p.lease_trade_source = t->at("source").get<std::string>();
+      }
+      if (const auto r = s.find("retail"); r != s.end()) {
+        RetailRules& rules = p.retail;
+        const std::string credit = r->at("trade_credit").get<std::string>();
+        if (credit != "none" && credit != "allowance") throw bad();
+        rules.allowance_credit = credit == "allowance";
+        for (const Json& c : r->at("trade_credit_caps")) {
+          rules.caps.push_back({c.at("from").get<std::string>(), c.at("cap").get<std::string>()});
+        }
+        rules.trade_credit_new_only = r->at("trade_credit_new_only").get<bool>();
+        rules.negative_equity_taxed = r->at("negative_equity_taxed").get<bool>();
+        rules.rebates_taxable = r->at("rebates_taxable").get<bool>();
+        rules.docfee_taxed = r->at("docfee_taxed").get<bool>();
+        rules.surtax_cap = r->at("surtax_cap").get<std::string>();
+        p.retail_note = r->at("note").get<std::string>();
+        p.retail_source = r->at("source").get<std::string>();
+      }
       out.presets.push_back(std::move(p));
     }
     for (const Json& s : all.at("not_covered")) {

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "common/clock.hpp"
+#include "common/numtext.hpp"
 #include "exchange/states.hpp"
 
 namespace tq {
@@ -63,6 +65,53 @@ std::optional<std::string> read_details(const Json& value, DealDetails& out) {
   return std::nullopt;
 }
 
+Json trades_json(const std::vector<Trade>& trades, bool with_equity) {
+  Json out = Json::array();
+  for (const Trade& t : trades) {
+    Json one = Json::object();
+    for (const TradeText& text : kTradeTexts) {
+      one[std::string(text.key)] = t.*text.member;
+      if (text.key == "acv") {
+        one["owned"] = t.owned;
+        one["titled_to_customer"] = t.titled_to_customer;
+      }
+    }
+    if (with_equity) one["equity"] = money_text(trade_equity(t));
+    out.push_back(std::move(one));
+  }
+  return out;
+}
+
+std::optional<std::string> read_trades(const Json& value, std::vector<Trade>& out) {
+  if (!value.is_array()) return "\"trades\" must be an array of trades";
+  if (value.size() > kMaxTrades) {
+    return "a deal holds at most " + std::to_string(kMaxTrades) + " trades";
+  }
+  out.clear();
+  for (const Json& one : value) {
+    if (!one.is_object()) return "each of the \"trades\" must be an object";
+    Trade t;
+    for (const auto& [name, v] : one.items()) {
+      if (name == "equity") continue;  // an answer's, worked out again from the amounts
+      if (name == "owned" || name == "titled_to_customer") {
+        if (!v.is_boolean()) return "a trade's " + quoted_name(name) + " must be true or false";
+        (name == "owned" ? t.owned : t.titled_to_customer) = v.get<bool>();
+        continue;
+      }
+      const TradeText* text = nullptr;
+      for (const TradeText& each : kTradeTexts) {
+        if (each.key == name) text = &each;
+      }
+      if (!text) return "unknown key " + quoted_name(name) + " in a trade";
+      if (!v.is_string()) return "a trade's " + quoted_name(name) + " must be a text";
+      t.*text->member = v.get<std::string>();
+    }
+    if (auto problem = trade_problem(t)) return *problem;
+    out.push_back(std::move(t));
+  }
+  return std::nullopt;
+}
+
 Json structure_json(const Structure& s) {
   Json out = {{"tax", tax_method_name(s.tax)},
               {"upfront_tax", s.upfront_capitalized ? "capitalized" : "paid"},
@@ -85,8 +134,78 @@ Json structure_json(const Structure& s) {
     out["purchase_option_fee"] = s.purchase_option_fee;
   }
   if (!s.state.empty()) out["state"] = s.state;
+  // The trade and retail settings where the deal gave them or its state moved them.
+  const auto shows = [&s](const char* key, bool moved) { return moved || s.given.has(key); };
+  if (shows("trade_equity_taxed", s.trade_equity_taxed)) {
+    out["trade_equity_taxed"] = s.trade_equity_taxed;
+  }
+  if (shows("trade_credit", s.trade_credit != usual.trade_credit)) {
+    out["trade_credit"] = lease_trade_credit_name(s.trade_credit);
+  }
+  if (shows("trade_credit_titled_only", s.trade_credit_titled_only)) {
+    out["trade_credit_titled_only"] = s.trade_credit_titled_only;
+  }
+  if (shows("negative_equity_taxed", !s.negative_equity_taxed)) {
+    out["negative_equity_taxed"] = s.negative_equity_taxed;
+  }
+  const RetailRules& r = s.retail;
+  const RetailRules plain;
+  Json retail = Json::object();
+  const auto put = [&](const char* key, bool moved, Json value) {
+    if (moved || s.given.has(std::string("retail.") + key)) retail[key] = std::move(value);
+  };
+  put("trade_credit", r.allowance_credit, r.allowance_credit ? "allowance" : "none");
+  const std::string cap = retail_cap(s, local_today());
+  put("trade_credit_cap", r.trade_credit_cap.has_value() || !cap.empty(), cap);
+  put("trade_credit_new_only", r.trade_credit_new_only, r.trade_credit_new_only);
+  put("negative_equity_taxed", !r.negative_equity_taxed, r.negative_equity_taxed);
+  put("rebates_taxable", !r.rebates_taxable, r.rebates_taxable);
+  put("docfee_taxed", !r.docfee_taxed, r.docfee_taxed);
+  put("surtax_rate", r.surtax_rate != plain.surtax_rate, r.surtax_rate);
+  put("surtax_cap", r.surtax_cap != plain.surtax_cap, r.surtax_cap);
+  if (!retail.empty()) out["retail"] = std::move(retail);
+  if (shows("vehicle", s.used_vehicle)) out["vehicle"] = s.used_vehicle ? "used" : "new";
+  if (!s.delivery_date.empty()) out["delivery_date"] = s.delivery_date;
   return out;
 }
+
+namespace {
+
+// A "retail" object of the structure, any subset of its settings.
+std::optional<std::string> read_retail(const Json& value, Structure& out) {
+  if (!value.is_object()) return "\"retail\" must be an object";
+  RetailRules& r = out.retail;
+  for (const auto& [name, v] : value.items()) {
+    bool ok = true;
+    bool* flag = name == "trade_credit_new_only"   ? &r.trade_credit_new_only
+                 : name == "negative_equity_taxed" ? &r.negative_equity_taxed
+                 : name == "rebates_taxable"       ? &r.rebates_taxable
+                 : name == "docfee_taxed"          ? &r.docfee_taxed
+                                                   : nullptr;
+    if (flag) {
+      ok = v.is_boolean();
+      if (ok) *flag = v.get<bool>();
+    } else if (name == "trade_credit") {
+      ok = v == "none" || v == "allowance";
+      if (ok) r.allowance_credit = v == "allowance";
+    } else if (name == "trade_credit_cap" || name == "surtax_rate" || name == "surtax_cap") {
+      ok = v.is_string();
+      if (!ok) {
+      } else if (name == "trade_credit_cap") {
+        r.trade_credit_cap = v.get<std::string>();
+      } else {
+        (name == "surtax_rate" ? r.surtax_rate : r.surtax_cap) = v.get<std::string>();
+      }
+    } else {
+      return "unknown key " + quoted_name(name) + " in \"retail\"";
+    }
+    if (!ok) return "\"retail\" has a bad value for " + quoted_name(name);
+    out.given.add("retail." + name);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
 
 std::optional<std::string> read_structure(const Json& value, Structure& out) {
   if (!value.is_object()) return "\"structure\" must be an object";
@@ -141,10 +260,28 @@ std::optional<std::string> read_structure(const Json& value, Structure& out) {
                           : name == "msd_reduction"   ? out.msd_reduction
                                                       : out.purchase_option_fee;
       if (ok) text = v.get<std::string>();
+    } else if (name == "trade_equity_taxed" || name == "trade_credit_titled_only" ||
+               name == "negative_equity_taxed") {
+      ok = v.is_boolean();
+      if (ok) {
+        (name == "trade_equity_taxed"         ? out.trade_equity_taxed
+         : name == "trade_credit_titled_only" ? out.trade_credit_titled_only
+                                              : out.negative_equity_taxed) = v.get<bool>();
+      }
+    } else if (name == "trade_credit") {
+      ok = named(v, lease_trade_credit_by_name, out.trade_credit);
+    } else if (name == "vehicle") {
+      ok = choice(v, "new", "used", out.used_vehicle);
+    } else if (name == "delivery_date") {
+      ok = v.is_string();
+      if (ok) out.delivery_date = v.get<std::string>();
+    } else if (name == "retail") {
+      if (auto problem = read_retail(v, out)) return problem;
     } else {
       return "unknown key " + quoted_name(name) + " in \"structure\"";
     }
     if (!ok) return "\"structure\" has a bad value for " + quoted_name(name);
+    if (name != "retail") out.given.add(name);
   }
   if (auto problem = structure_problem(out)) return "in \"structure\", " + *problem;
   return std::nullopt;

@@ -30,6 +30,9 @@ inline constexpr const char* program_name = "program_name";  // the one the deal
 inline constexpr const char* reconcile = "reconcile";
 inline constexpr const char* log = "log";
 inline constexpr const char* warnings = "warnings";  // the marks the window shows
+inline constexpr const char* trades = "trades";
+inline constexpr const char* lease_tax_base = "lease_tax_base";
+inline constexpr const char* retail_tax = "retail_tax";
 }  // namespace key
 
 // The texts of a "fields" object, checked: known names, string values. Returns why not.
@@ -47,6 +50,12 @@ std::optional<std::string> read_details(const Json& value, DealDetails& out);
 
 // A "program_name" value: a text. Returns why not.
 std::optional<std::string> read_program_name(const Json& value, std::string& out);
+
+// A deal's trades, each with every key (and its equity in "###0.00" where asked). read_trades
+// takes any subset of a trade's keys ("" and true for the rest) and refuses a sixth trade, an
+// amount that does not read whole as a number and a VIN that is not one.
+Json trades_json(const std::vector<Trade>& trades, bool with_equity = false);
+std::optional<std::string> read_trades(const Json& value, std::vector<Trade>& out);
 
 // A deal's structure: every setting filled in, amounts as texts.
 Json structure_json(const Structure& s);

@@ -19,6 +19,12 @@ constexpr std::array<std::pair<CapitalizedTax, std::string_view>, 2> kCapitalize
     {CapitalizedTax::not_taxed, "not_taxed"},
 }};
 
+constexpr std::array<std::pair<LeaseTradeCredit, std::string_view>, 3> kTradeCredits = {{
+    {LeaseTradeCredit::none, "none"},
+    {LeaseTradeCredit::allowance, "allowance"},
+    {LeaseTradeCredit::equity, "equity"},
+}};
+
 constexpr std::array<std::pair<PaymentRounding, std::string_view>, 2> kRoundings = {{
     {PaymentRounding::sum, "sum"},
     {PaymentRounding::components, "components"},
@@ -68,13 +74,50 @@ std::optional<PaymentRounding> payment_rounding_by_name(std::string_view name) {
   return value_in(kRoundings, name);
 }
 
+std::string_view lease_trade_credit_name(LeaseTradeCredit c) {
+  return name_in(kTradeCredits, c);
+}
+std::optional<LeaseTradeCredit> lease_trade_credit_by_name(std::string_view name) {
+  return value_in(kTradeCredits, name);
+}
+
+bool GivenKeys::has(std::string_view key) const {
+  for (const std::string& k : keys) {
+    if (k == key) return true;
+  }
+  return false;
+}
+void GivenKeys::add(std::string_view key) {
+  if (!has(key)) keys.emplace_back(key);
+}
+
+std::string retail_cap(const Structure& s, std::string_view today) {
+  if (s.retail.trade_credit_cap) return *s.retail.trade_credit_cap;
+  const std::string_view day = s.delivery_date.empty() ? today : std::string_view(s.delivery_date);
+  std::string cap;
+  for (const CapFrom& c : s.retail.caps) {
+    if (c.from <= day) cap = c.cap;
+  }
+  return cap;
+}
+
 void apply_state(Structure& s, const StatePreset& preset) {
   s.state = preset.code;
-  s.tax = preset.tax;
-  s.upfront_capitalized = preset.upfront_capitalized;
-  s.capitalized_tax = preset.capitalized_tax;
-  s.tax_cash_down = preset.tax_cash_down;
-  s.rebates_taxable = preset.rebates_taxable;
+  if (preset.has_lease) {
+    s.tax = preset.tax;
+    s.upfront_capitalized = preset.upfront_capitalized;
+    s.capitalized_tax = preset.capitalized_tax;
+    s.tax_cash_down = preset.tax_cash_down;
+    s.rebates_taxable = preset.rebates_taxable;
+  }
+  s.trade_equity_taxed = preset.trade_equity_taxed;
+  s.trade_credit = preset.trade_credit;
+  s.trade_credit_titled_only = preset.trade_credit_titled_only;
+  s.negative_equity_taxed = preset.negative_equity_taxed;
+  // The county's surtax rate is the desk's own; the rest of the retail rules are the state's.
+  const std::string surtax_rate = s.retail.surtax_rate;
+  s.retail = preset.retail;
+  s.retail.surtax_rate = surtax_rate;
 }
 
 std::optional<std::string> structure_problem(const Structure& s) {
@@ -89,6 +132,25 @@ std::optional<std::string> structure_problem(const Structure& s) {
   for (const auto& [text, name] : amounts) {
     if (!structure_amount_ok(text))
       return std::string("the ") + name + " must be a number of 0 or more";
+  }
+  // The retail amounts may be "" for none.
+  const std::pair<const std::string*, const char*> caps[] = {
+      {s.retail.trade_credit_cap ? &*s.retail.trade_credit_cap : nullptr, "trade credit cap"},
+      {&s.retail.surtax_cap, "surtax cap"}};
+  for (const auto& [text, name] : caps) {
+    if (text && !text->empty() && !structure_amount_ok(*text))
+      return std::string("the ") + name + " must be a number of 0 or more, or empty for none";
+  }
+  const auto rate = whole_number(s.retail.surtax_rate);
+  if (!rate || *rate < 0 || *rate >= 100) return "the surtax rate must be a percent from 0 to 100";
+  const std::string_view d = s.delivery_date;
+  const auto all_digits = [d](std::size_t from, std::size_t n) {
+    return d.substr(from, n).find_first_not_of("0123456789") == d.npos;
+  };
+  if (!d.empty() && (d.size() != 10 || d[4] != '-' || d[7] != '-' || !all_digits(0, 4) ||
+                     !all_digits(5, 2) || !all_digits(8, 2) || d.substr(5, 2) < "01" ||
+                     d.substr(5, 2) > "12" || d.substr(8, 2) < "01" || d.substr(8, 2) > "31")) {
+    return "the delivery date must be YYYY-MM-DD";
   }
   return std::nullopt;
 }

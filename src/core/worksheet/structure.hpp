@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tq {
 
@@ -26,6 +27,42 @@ enum class PaymentRounding {
   components,  // each rounded to cents, then added (many lenders' contracts)
 };
 
+// What the lease takes off its upfront tax base for the trades.
+enum class LeaseTradeCredit {
+  none,
+  allowance,  // the owned trades' allowances
+  equity,     // the owned trades' positive equity
+};
+
+// A trade credit cap in force from a delivery date on (YYYY-MM-DD).
+struct CapFrom {
+  std::string from, cap;
+  bool operator==(const CapFrom&) const = default;
+};
+
+// How the retail sale beside the lease is taxed. Every member at its default is the finance
+// comparison's own arithmetic: the tax on the price, fees and negative equity, with no credit.
+struct RetailRules {
+  bool allowance_credit = false;  // the owned trades' allowances come off the taxable amount
+  // The credit's cap: an amount, or "" for none; unset, the state's caps by delivery date.
+  std::optional<std::string> trade_credit_cap;
+  std::vector<CapFrom> caps{};  // the state's, latest last
+  bool trade_credit_new_only = false;
+  bool negative_equity_taxed = true, rebates_taxable = true, docfee_taxed = true;
+  std::string surtax_rate = "0", surtax_cap{};  // percent on at most the cap ("" none)
+  bool operator==(const RetailRules&) const = default;
+  bool is_default() const { return *this == RetailRules{}; }
+};
+
+// The settings a deal gave itself, shown with the deal even at their defaults. Never part of
+// what makes two structures the same.
+struct GivenKeys {
+  std::vector<std::string> keys;
+  bool has(std::string_view key) const;
+  void add(std::string_view key);
+  bool operator==(const GivenKeys&) const { return true; }
+};
+
 struct Structure {
   TaxMethod tax = TaxMethod::monthly;
   bool upfront_capitalized = false;  // the upfront tax is capitalized rather than paid
@@ -39,6 +76,16 @@ struct Structure {
   std::string dispositionfee = "0", securitydeposit = "0", msd_count = "0", msd_reduction = "0";
   std::string purchase_option_fee = "0";  // added to the residual for the purchase option
   std::string state{};                    // the state preset the settings came from; empty: none
+  // Trades in the lease: positive equity taxed like cash down, what comes off the upfront base
+  // (over trades titled to the customer only, or all owned), and negative equity in the base.
+  bool trade_equity_taxed = false;
+  LeaseTradeCredit trade_credit = LeaseTradeCredit::none;
+  bool trade_credit_titled_only = false;
+  bool negative_equity_taxed = true;
+  RetailRules retail{};
+  bool used_vehicle = false;
+  std::string delivery_date{};  // YYYY-MM-DD; empty: the day it is priced
+  GivenKeys given{};
 
   bool operator==(const Structure&) const = default;
   bool upfront() const { return tax != TaxMethod::monthly; }
@@ -54,14 +101,29 @@ std::string_view capitalized_tax_name(CapitalizedTax c);
 std::optional<CapitalizedTax> capitalized_tax_by_name(std::string_view name);
 std::string_view payment_rounding_name(PaymentRounding r);
 std::optional<PaymentRounding> payment_rounding_by_name(std::string_view name);
+std::string_view lease_trade_credit_name(LeaseTradeCredit c);
+std::optional<LeaseTradeCredit> lease_trade_credit_by_name(std::string_view name);
+
+// The retail trade credit's cap for the deal: its own, or the state's for its delivery date
+// (`today` without one); "" when there is none.
+std::string retail_cap(const Structure& s, std::string_view today);
 
 // A state's usual settings: what it taxes and how. Never the rate, which differs by county.
 struct StatePreset {
   std::string code, name, note, source;
+  bool has_lease = true;  // false: the lease's tax was not settled; the deal's own stays
   TaxMethod tax = TaxMethod::monthly;
   bool upfront_capitalized = false;
   CapitalizedTax capitalized_tax = CapitalizedTax::grossed_up;
   bool tax_cash_down = false, rebates_taxable = true;
+  // The lease's trade rules and the retail sale's, each with what it says and its source; a part
+  // whose sources could not be settled is left at the defaults, with no source.
+  bool trade_equity_taxed = false;
+  LeaseTradeCredit trade_credit = LeaseTradeCredit::none;
+  bool trade_credit_titled_only = false, negative_equity_taxed = true;
+  std::string lease_trade_note, lease_trade_source;
+  RetailRules retail{};
+  std::string retail_note, retail_source;
 };
 // The preset's settings over the structure, naming the state; the rest stays.
 void apply_state(Structure& s, const StatePreset& preset);

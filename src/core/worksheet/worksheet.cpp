@@ -25,6 +25,7 @@ void clearform(Worksheet& ws, const Preferences& prefs) {
   ws.rolloption = 0;
   // The program stays, as the structure does: the next command prices the deal on it again.
   ws.details.clear();  // the next customer's deal must not carry the last one's name
+  ws.trades.clear();   // nor the cars they traded
   for (const FieldInfo& info : field_catalogue()) {
     const ClearWrite& w = info.clear;
     if (w.keeps) continue;

@@ -7,10 +7,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "worksheet/details.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/structure.hpp"
+#include "worksheet/trades.hpp"
 
 namespace tq {
 
@@ -28,6 +30,8 @@ struct Worksheet {
   Structure structure;  // how the deal is taxed and what it pays at signing
   DealDetails details;  // who and what the deal is for
   std::string program;  // the name of the lender program last applied; empty: none
+  // The trades, up to five; empty: the two trade fields are the one trade, as typed.
+  std::vector<Trade> trades;
 };
 
 inline constexpr int kRollOptionCount = 4;
