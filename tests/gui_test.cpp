@@ -176,7 +176,8 @@ class GuiTest : public QObject {
     type_first_deal();
     click(main("Command1"));
     const QString path = dir_->filePath("smith.tqdeal");
-    form()->set_file_chooser([path](QWidget*, tq::FileAction, const QString&) { return path; });
+    form()->files().set_file_chooser(
+        [path](QWidget*, tq::FileAction, const QString&) { return path; });
     QElapsedTimer clock;
     clock.start();
     QTest::keyClick(form(), Qt::Key_S, Qt::ControlModifier);
@@ -290,7 +291,7 @@ class GuiTest : public QObject {
 
   // The versions in the desk's log, once everything handed to it is written.
   std::size_t versions_logged() {
-    tq::DeskLog* log = form()->desk_log();
+    tq::DeskLog* log = form()->files().desk_log();
     if (!QTest::qWaitFor([log] { return log->idle(); })) return ~std::size_t{0};
     return log->reader().search({}).size();
   }
@@ -311,7 +312,7 @@ class GuiTest : public QObject {
     QCOMPARE(versions_logged(), std::size_t{0});
     // Saving the same page as a PDF instead (the page itself: print_pdf_test).
     const QString pdf = dir_->filePath("quote.pdf");
-    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
+    form()->files().set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
     boxes_->answer = QMessageBox::Save;
     form()->findChild<QAction*>("actionPrint")->trigger();  // File: Print, the same code
     QVERIFY(form()->worksheet() == before);
@@ -330,7 +331,8 @@ class GuiTest : public QObject {
     QFile::copy(TALLYQUOTE_EXAMPLE_DEAL, opened);
     const std::string before = slurp(opened);
     QString answer = opened;
-    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return answer; });
+    form()->files().set_file_chooser(
+        [&](QWidget*, tq::FileAction, const QString&) { return answer; });
     boxes_->answer = QMessageBox::Discard;
     QTest::keyClick(form(), Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(form()->windowTitle(), QString("opened.tqdeal[*] - Tallyquote"));
@@ -356,7 +358,8 @@ class GuiTest : public QObject {
     const tq::Worksheet deal = form()->worksheet();
     const QString path = dir_->filePath("smith.tqdeal");
     QString answer = dir_->filePath("smith");  // the suffix is added
-    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return answer; });
+    form()->files().set_file_chooser(
+        [&](QWidget*, tq::FileAction, const QString&) { return answer; });
     QTest::keyClick(form(), Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(form()->windowTitle(), QString("smith.tqdeal[*] - Tallyquote"));
     QVERIFY(!form()->isWindowModified());
@@ -365,12 +368,12 @@ class GuiTest : public QObject {
     // New Deal over unsaved changes asks first: Cancel keeps everything.
     const tq::Worksheet changed = form()->worksheet();
     boxes_->answer = QMessageBox::Cancel;
-    form()->new_deal();
+    form()->files().new_deal();
     QVERIFY(form()->worksheet() == changed);
     // Opening puts back every text as saved, results included, and calculates nothing.
     answer = path;
     boxes_->answer = QMessageBox::Discard;
-    form()->open_deal();
+    form()->files().open_deal();
     QVERIFY(form()->worksheet() == deal);
     QVERIFY(!form()->isWindowModified());
   }
@@ -467,9 +470,9 @@ class GuiTest : public QObject {
     QCOMPARE(boxes_->boxes.size(), std::size_t{4});
     // A saved deal with changes: EXIT asks too, and Discard ends.
     start();
-    form()->set_file_chooser(
+    form()->files().set_file_chooser(
         [&](QWidget*, tq::FileAction, const QString&) { return dir_->filePath("a.tqdeal"); });
-    QVERIFY(form()->save_deal());
+    QVERIFY(form()->files().save_deal());
     type_into(main<QLineEdit>("msrp"), "32000");
     boxes_->answer = QMessageBox::Discard;
     click(main("Command3"));
@@ -532,7 +535,7 @@ class GuiTest : public QObject {
     QVERIFY(main<QLabel>("monthlypayment")->palette().color(QPalette::WindowText) != green);
     // Export asks first: Cancel writes nothing, Recalculate brings the figures up to date.
     const QString pdf = dir_->filePath("q.pdf");
-    form()->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
+    form()->files().set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
     boxes_->answer = QMessageBox::Cancel;
     QTest::keyClick(main("sellingprice"), Qt::Key_E, Qt::ControlModifier);
     QVERIFY(!QFile::exists(pdf));
@@ -661,7 +664,7 @@ class GuiTest : public QObject {
     QTest::keyClick(session_->dialog(), Qt::Key_Escape);
     QTest::qWait(20);
     QVERIFY(session_->dialog() == nullptr);
-    form()->set_file_chooser(
+    form()->files().set_file_chooser(
         [](QWidget*, tq::FileAction, const QString&) { return QString(TALLYQUOTE_EXAMPLE_DEAL); });
     boxes_->answer = QMessageBox::Discard;
     form()->findChild<QAction*>("actionOpenDeal")->trigger();
@@ -709,7 +712,7 @@ class GuiTest : public QObject {
     QTest::keyClick(main("msrp"), Qt::Key_Return);
     QVERIFY(!form()->figures_out_of_date());
     boxes_->answer = QMessageBox::Discard;
-    form()->new_deal();  // a new deal starts from the dealer's default
+    form()->files().new_deal();  // a new deal starts from the dealer's default
     QCOMPARE(form()->worksheet().structure.msd_count, std::string("4"));
     // A blank deal pays no tax: its line names the method without an amount.
     tq::Structure upfront = form()->worksheet().structure;
@@ -1040,7 +1043,7 @@ class GuiTest : public QObject {
                                               "/desk:S3cretPw@127.0.0.1:%1/deals")
                                           .arg(hung.serverPort()));
     QVERIFY(took >= 0 && took < 1500);  // saved, and nothing waited on the server's 2 s
-    QVERIFY(!form()->desk_log()->idle());
+    QVERIFY(!form()->files().desk_log()->idle());
     type_into(main<QLineEdit>("sellingprice"), "27000");  // the window answers meanwhile
     QCOMPARE(shown("sellingprice"), QString("27000"));
     QTRY_VERIFY_WITH_TIMEOUT(!boxes_->boxes.empty(), 10000);

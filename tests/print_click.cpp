@@ -32,7 +32,7 @@ int main(int argc, char* argv[]) {
   closer.accept_dialogs = true;
   closer.answer = QMessageBox::Cancel;  // never a PDF instead of the printer
   if (argc > 1 && std::string(argv[1]) == "customer") {
-    form->print_customer_copy();
+    form->files().print_customer_copy();
   } else {
     QTest::mouseClick(form->findChild<QPushButton*>("Command7"), Qt::LeftButton);
   }

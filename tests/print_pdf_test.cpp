@@ -57,8 +57,8 @@ class PrintPdfTest : public QObject {
     const QString pdf = dir.filePath("summary.pdf");
     tq::Form1 form(deal.prefs);
     form.document().open({"", deal.ws, tq::DealDocument::Figures::current});
-    form.set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
-    form.export_pdf();
+    form.files().set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return pdf; });
+    form.files().export_pdf();
     QVERIFY(QFile(pdf).size() > 0);
 
     QPrinter printer(QPrinter::HighResolution);
@@ -121,8 +121,8 @@ class PrintPdfTest : public QObject {
       const QString summary = dir.filePath(QString("summary-%1.pdf").arg(width));
       const QString copy = dir.filePath(QString("copy-%1.pdf").arg(width));
       QVERIFY(!tq::save_summary_pdf(summary, deal.ws).has_value());
-      form.set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
-      form.export_customer_copy();
+      form.files().set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
+      form.files().export_customer_copy();
       QLocale::setDefault(QLocale::c());
       QString text;
       for (const QString& pdf : {summary, copy}) {
@@ -189,8 +189,8 @@ class PrintPdfTest : public QObject {
       QLocale::setDefault(QLocale(QLocale::AnyLanguage, where));
       const QString copy = (kept.isEmpty() ? dir.path() : kept) +
                            QString("/copy-%1.pdf").arg(QLocale::territoryToCode(where));
-      form.set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
-      form.export_customer_copy();
+      form.files().set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
+      form.files().export_customer_copy();
       QLocale::setDefault(QLocale::c());
       QString text;
       for (const Word& w : words_of(copy)) text += w.text + " ";

@@ -95,11 +95,11 @@ int main(int argc, char* argv[]) {
   QTest::qWait(50);
   // Saved as a deal file, then changed: the title bar names the deal with its mark.
   const QString deal_path = out.filePath("smith.tqdeal"), pdf = out.filePath("summary.pdf");
-  form->set_file_chooser([&](QWidget*, tq::FileAction action, const QString&) {
+  form->files().set_file_chooser([&](QWidget*, tq::FileAction action, const QString&) {
     return action == tq::FileAction::export_pdf ? pdf : deal_path;
   });
-  form->save_deal_as();
-  form->export_pdf();
+  form->files().save_deal_as();
+  form->files().export_pdf();
   std::printf("%s\n", qPrintable(pdf));
   // The customer copy of the same deal, in Letter and in A4.
   for (const auto& [locale, name] :
@@ -107,14 +107,14 @@ int main(int argc, char* argv[]) {
         {QLocale(QLocale::English, QLocale::Germany), "copy-a4.pdf"}}) {
     QLocale::setDefault(locale);
     const QString copy = out.filePath(name);
-    form->set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
-    form->export_customer_copy();
+    form->files().set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
+    form->files().export_customer_copy();
     std::printf("%s\n", qPrintable(copy));
   }
   QLocale::setDefault(QLocale::c());
   // The deal log: the four versions just saved, exported and copied (written beside the window,
   // so waited for), the oldest two compared, and their page for the deal jacket.
-  while (!form->desk_log()->idle()) QTest::qWait(20);
+  while (!form->files().desk_log()->idle()) QTest::qWait(20);
   QTest::qWait(50);
   QTimer::singleShot(300, [&] {
     auto* log = qobject_cast<tq::DealLogDialog*>(QApplication::activeModalWidget());
@@ -137,8 +137,8 @@ int main(int argc, char* argv[]) {
     QTest::mouseClick(log->findChild<QPushButton*>("compare"), Qt::LeftButton);
     QMetaObject::invokeMethod(log, "reject", Qt::QueuedConnection);
   });
-  form->open_deal_log();
-  form->set_file_chooser([&](QWidget*, tq::FileAction action, const QString&) {
+  form->files().open_deal_log();
+  form->files().set_file_chooser([&](QWidget*, tq::FileAction action, const QString&) {
     return action == tq::FileAction::export_pdf ? pdf : deal_path;
   });
   auto* msrp = form->findChild<QLineEdit*>("msrp");

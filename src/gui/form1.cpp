@@ -1,6 +1,7 @@
 #include "gui/form1.hpp"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -12,6 +13,7 @@
 #include "desk/marks.hpp"
 #include "desk/programs.hpp"
 #include "gui/details_dialog.hpp"
+#include "gui/entry_field.hpp"
 #include "gui/qt_ui.hpp"
 #include "gui/reconcile_dialog.hpp"
 #include "gui/structure_dialog.hpp"
@@ -35,6 +37,13 @@ QColor dimmed(const QColor& c) {
 Form1::Form1(const Preferences& prefs) : prefs_(prefs), doc_(prefs) {
   setObjectName("Form1");
   setAttribute(Qt::WA_DeleteOnClose);
+  // The File menu's work asks over this window and recalculates as the worksheet's button does.
+  files_ = new DealFiles(doc_, prefs_,
+                         {.window = this,
+                          .default_structure = default_structure_,
+                          .dealer = dealer_,
+                          .calculate = [this] { run(Command::calculate); },
+                          .program = [this] { return current_program(); }});
   // The worksheet keeps its fixed layout in a client area below the menu bar.
   client_ = new QWidget(this);
   client_->setObjectName("client");
@@ -79,7 +88,7 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs), doc_(prefs) {
   }
   connect(w.buttons.value("Command5"), &QPushButton::clicked, this, &Form1::preferencesRequested);
   connect(w.buttons.value("Command3"), &QPushButton::clicked, this, &Form1::exit);
-  connect(w.buttons.value("Command7"), &QPushButton::clicked, this, &Form1::print);
+  connect(w.buttons.value("Command7"), &QPushButton::clicked, files_, &DealFiles::print);
   status_ = new QLabel(this);
   status_->setObjectName("status");
   status_->setContentsMargins(8, 0, 8, 0);
@@ -100,6 +109,7 @@ Form1::Form1(const Preferences& prefs) : prefs_(prefs), doc_(prefs) {
   notice_width_ = status_->fontMetrics().horizontalAdvance(kOutOfDateNotice) + 24;
   status_->setFixedWidth(notice_width_);
   menubar_->setCornerWidget(status_, Qt::TopRightCorner);
+  connect(files_, &DealFiles::said, this, &Form1::say);
   doc_.set_listener([this](bool typing) { refresh(typing); });
   refresh(false);
 }
@@ -113,51 +123,76 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+void Form1::start_fresh() {
+  doc_ = DealDocument(prefs_, default_structure_);
+  doc_.set_listener([this](bool typing) { refresh(typing); });
+  files_->start_deal();
+  refresh(false);
+}
+
+void Form1::exit() {
+  if (!files_->may_leave_deal()) return;
+  leaving_ = true;
+  emit exitRequested();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (!leaving_ && !files_->may_leave_deal()) {
+    event->ignore();
+    return;
+  }
+  leaving_ = true;
+  QWidget::closeEvent(event);
+}
+
 void Form1::build_menus() {
   auto* bar = new QMenuBar(this);
   bar->setObjectName("menubar");
   menubar_ = bar;
-  const auto add = [this](QMenu* menu, const char* name, const QString& text,
-                          const QKeySequence& keys, auto slot) {
+  const auto add = [](QMenu* menu, const char* name, const QString& text, const QKeySequence& keys,
+                      auto* receiver, auto slot) {
     QAction* action = menu->addAction(text);
     action->setObjectName(name);
     action->setShortcut(keys);
-    connect(action, &QAction::triggered, this, slot);
+    connect(action, &QAction::triggered, receiver, slot);
     return action;
   };
   QMenu* file = bar->addMenu("&File");
-  add(file, "actionNewDeal", "&New Deal", QKeySequence("Ctrl+N"), &Form1::new_deal);
-  add(file, "actionOpenDeal", "&Open Deal...", QKeySequence("Ctrl+O"), &Form1::open_deal);
-  add(file, "actionSaveDeal", "&Save Deal", QKeySequence("Ctrl+S"), &Form1::save_deal);
-  add(file, "actionSaveDealAs", "Save Deal &As...", QKeySequence("Ctrl+Shift+S"),
-      &Form1::save_deal_as);
-  add(file, "actionExportPdf", "&Export PDF...", QKeySequence("Ctrl+E"), &Form1::export_pdf);
-  add(file, "actionPrint", "&Print", QKeySequence("Ctrl+P"), &Form1::print);
+  add(file, "actionNewDeal", "&New Deal", QKeySequence("Ctrl+N"), files_, &DealFiles::new_deal);
+  add(file, "actionOpenDeal", "&Open Deal...", QKeySequence("Ctrl+O"), files_,
+      &DealFiles::open_deal);
+  add(file, "actionSaveDeal", "&Save Deal", QKeySequence("Ctrl+S"), files_, &DealFiles::save_deal);
+  add(file, "actionSaveDealAs", "Save Deal &As...", QKeySequence("Ctrl+Shift+S"), files_,
+      &DealFiles::save_deal_as);
+  add(file, "actionExportPdf", "&Export PDF...", QKeySequence("Ctrl+E"), files_,
+      &DealFiles::export_pdf);
+  add(file, "actionPrint", "&Print", QKeySequence("Ctrl+P"), files_, &DealFiles::print);
   file->addSeparator();
-  add(file, "actionDealDetails", "Deal &Details...", {}, &Form1::edit_details);
+  add(file, "actionDealDetails", "Deal &Details...", {}, this, &Form1::edit_details);
   add(file, "actionPrintCustomerCopy", "Print &Customer Copy...", QKeySequence("Ctrl+Shift+P"),
-      &Form1::print_customer_copy);
-  add(file, "actionExportCustomerCopy", "Export Customer Copy P&DF...", {},
-      &Form1::export_customer_copy);
+      files_, &DealFiles::print_customer_copy);
+  add(file, "actionExportCustomerCopy", "Export Customer Copy P&DF...", {}, files_,
+      &DealFiles::export_customer_copy);
   file->addSeparator();
-  add(file, "actionLogQuote", "&Log Quote", QKeySequence("Ctrl+K"), &Form1::log_quote);
-  add(file, "actionDealLog", "Deal Lo&g...", QKeySequence("Ctrl+Shift+L"), &Form1::open_deal_log);
+  add(file, "actionLogQuote", "&Log Quote", QKeySequence("Ctrl+K"), files_, &DealFiles::log_quote);
+  add(file, "actionDealLog", "Deal Lo&g...", QKeySequence("Ctrl+Shift+L"), files_,
+      &DealFiles::open_deal_log);
   file->addSeparator();
-  add(file, "actionExit", "E&xit", QKeySequence("Ctrl+Q"), &Form1::exit);
+  add(file, "actionExit", "E&xit", QKeySequence("Ctrl+Q"), this, &Form1::exit);
   QMenu* edit = bar->addMenu("&Edit");
-  undo_action_ = add(edit, "actionUndo", "&Undo", QKeySequence("Ctrl+Z"), &Form1::undo);
-  redo_action_ = add(edit, "actionRedo", "&Redo", QKeySequence("Ctrl+Shift+Z"), &Form1::redo);
+  undo_action_ = add(edit, "actionUndo", "&Undo", QKeySequence("Ctrl+Z"), this, &Form1::undo);
+  redo_action_ = add(edit, "actionRedo", "&Redo", QKeySequence("Ctrl+Shift+Z"), this, &Form1::redo);
   QMenu* tools = bar->addMenu("&Tools");
-  add(tools, "actionPreferences", "&Preferences...", {}, &Form1::preferencesRequested);
-  add(tools, "actionDealStructure", "Deal &Structure...", QKeySequence("Ctrl+T"),
+  add(tools, "actionPreferences", "&Preferences...", {}, this, &Form1::preferencesRequested);
+  add(tools, "actionDealStructure", "Deal &Structure...", QKeySequence("Ctrl+T"), this,
       &Form1::edit_structure);
-  add(tools, "actionPaymentGrid", "Payment &Grid...", QKeySequence("Ctrl+G"),
+  add(tools, "actionPaymentGrid", "Payment &Grid...", QKeySequence("Ctrl+G"), this,
       &Form1::gridRequested);
-  add(tools, "actionLenderPrograms", "&Lender Programs...", QKeySequence("Ctrl+L"),
+  add(tools, "actionLenderPrograms", "&Lender Programs...", QKeySequence("Ctrl+L"), this,
       &Form1::programsRequested);
-  add(tools, "actionReconcile", "&Reconcile Contract...", QKeySequence("Ctrl+R"),
+  add(tools, "actionReconcile", "&Reconcile Contract...", QKeySequence("Ctrl+R"), this,
       &Form1::reconcile_contract);
-  add(bar->addMenu("&Help"), "actionAbout", "&About Tallyquote", {}, [this] {
+  add(bar->addMenu("&Help"), "actionAbout", "&About Tallyquote", {}, this, [this] {
     QMessageBox::about(this, "About Tallyquote",
                        QString("Tallyquote %1\nA lease-payment worksheet for the sales desk.")
                            .arg(TALLYQUOTE_VERSION));
@@ -221,7 +256,7 @@ void Form1::refresh(bool typing) {
     field->setCursorPosition(cursor);
   }
   update_marks();
-  update_title();
+  files_->update_title();
   name_undo_actions();
   if (!typing) emit worksheetChanged();
 }
@@ -235,11 +270,11 @@ void Form1::name_undo_actions() {
 }
 
 void Form1::undo() {
-  if (doc_.undo()) follow_log_deal();
+  if (doc_.undo()) files_->follow_log_deal();
 }
 
 void Form1::redo() {
-  if (doc_.redo()) follow_log_deal();
+  if (doc_.redo()) files_->follow_log_deal();
 }
 
 void Form1::run(Command command) {
@@ -404,6 +439,12 @@ bool Form1::apply_program(const LenderProgram& program) {
 void Form1::reconcile_contract() {
   ReconcileDialog dialog(doc_.worksheet(), prefs_, this);
   dialog.exec();
+}
+
+void Form1::say(const QString& text) {
+  status_->setText(text.toHtmlEscaped());
+  status_->setFixedWidth(std::max(status_->sizeHint().width(), notice_width_));
+  menubar_->setCornerWidget(status_, Qt::TopRightCorner);
 }
 
 void Form1::focus_first_field() {

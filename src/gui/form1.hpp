@@ -7,16 +7,12 @@
 #include <QLineEdit>
 #include <QWidget>
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include "desk/programs.hpp"
 #include "document/deal_document.hpp"
-#include "gui/desk_log.hpp"
-#include "gui/entry_field.hpp"
-#include "gui/qt_printer.hpp"
+#include "gui/deal_files.hpp"
 #include "gui/qt_ui.hpp"
-#include "log/deal_log.hpp"
 #include "prefs/preferences.hpp"
 #include "tools/commands.hpp"
 #include "worksheet/worksheet.hpp"
@@ -43,21 +39,14 @@ class Form1 : public QWidget {
   void start_fresh();
   void focus_first_field();
 
-  // The File menu. New and Open ask first when the worksheet has unsaved changes.
-  void new_deal();
-  void open_deal();
-  bool save_deal();     // false when cancelled or failed
-  bool save_deal_as();  // likewise
-  void export_pdf();
-  void print();
+  // The File menu's deal files, pages and deal log, on this window's document.
+  DealFiles& files() { return *files_; }
   // A cell of the payment grid: its term and down payment into the worksheet, then Calculate.
   void use_grid_cell(const QString& term, const QString& downpayment);
 
   QString deal_path() const { return ui::qstr(doc_.path()); }  // empty: no deal file open
   bool is_changed() const { return doc_.is_unsaved(); }
   QLabel* status_line() const { return status_; }
-  // Tests answer file dialogs without a screen.
-  void set_file_chooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
 
  signals:
   void preferencesRequested();     // the Preferences button
@@ -81,11 +70,9 @@ class Form1 : public QWidget {
   void set_default_structure(const Structure& s,
                              std::function<QString(const Structure&)> save_default);
   QLabel* structure_line() const { return summary_; }
-  // File: Deal Details, and the customer copy (print dialog, or PDF). The dealership comes from
-  // the dealer settings; `save_dealer` keeps an edited one (an error text, or empty).
+  // File: Deal Details. The dealership, on the customer copy too, comes from the dealer
+  // settings; `save_dealer` keeps an edited one (an error text, or empty).
   void edit_details();
-  void print_customer_copy();
-  void export_customer_copy();
   void set_dealership(const Dealership& dealer,
                       std::function<QString(const Dealership&)> save_dealer);
   // A lender program's rate, residual and fees for the deal's term and miles, then Calculate, as
@@ -99,19 +86,6 @@ class Form1 : public QWidget {
   bool has_figures() const { return doc_.has_figures(); }
   // Tools: Reconcile Contract, against the worksheet as it stands.
   void reconcile_contract();
-  // The deal log: `reader`, opened when first used (it throws LogError when it cannot be), for
-  // the Deal Log window; versions written to `where` beside the window. Save, Print, the exports
-  // and File: Log Quote record a version; one that cannot be recorded is said in a box, and the
-  // save or print still happens.
-  void set_deal_log(std::function<DealLog&()> reader, std::string where, int timeout_s,
-                    std::string desk);
-  DeskLog* desk_log() const { return deal_log_; }
-  // File: Log Quote: the deal as it stands, unless nothing changed since its last version.
-  void log_quote();
-  void open_deal_log();
-  // A version from the log as the current deal, priced again and compared with what it stored:
-  // false when the desk kept the deal on screen instead, or the version cannot be read.
-  bool open_version(long long id);
   // The payment grid, docked into the window where the screen has no room beside it.
   void dock(QWidget* panel);
   QWidget* docked() const { return docked_; }
@@ -129,28 +103,11 @@ class Form1 : public QWidget {
   void build_menus();
   // One command as one step of Undo, labelled `label` (the command's own when empty).
   void execute(Command command, std::string_view label = {});
-  // The deal log follows the document's deal after New, Open and their Undo.
-  void follow_log_deal();
-  // Unsaved changes: true to go on (saved or discarded), false to stay.
-  bool may_leave_deal();
-  // Out-of-date figures before Print, Export or Save: true to go on (recalculated or as shown).
-  // Before Print and the exports, figures no deal can have and misread inputs too, and for the
-  // customer copy a markup above the program's most.
-  bool figures_ready(bool printing = false, bool customer = false);
   const LenderProgram* current_program() const;
   void use_fix(const QString& link);
-  bool save_to(const QString& path);
-  // A PDF's suggested path: beside the open deal, named after it with `ending`; else `untitled`
-  // in the home directory.
-  QString pdf_name(const QString& untitled, const QString& ending) const;
-  void update_title();
   // Warning marks on inputs, the dimmed results and the status line.
   void update_marks();
   void lay_out();
-  // A version of the deal as it stands, for a page that went out or a save.
-  void log_version(const std::string& trigger);
-  void logged(qint64 version, qint64 deal, quint64 mark);
-  void not_logged(const QString& why, const QString& trigger);
   // A passing word in the status line, until the next notice.
   void say(const QString& text);
 
@@ -166,8 +123,6 @@ class Form1 : public QWidget {
   Dealership dealer_;
   std::function<QString(const Dealership&)> save_dealer_;
   bool dimmed_ = false;  // the results are shown as out of date
-  // The customer copy's page, or nothing (said in a box) where the deal has no lease.
-  std::function<void(Printer&)> customer_page();
   std::function<QString(const Structure&)> save_default_structure_;
   QWidget* docked_ = nullptr;
   // Each field is either an input or a result label.
@@ -179,10 +134,8 @@ class Form1 : public QWidget {
   QAction* redo_action_ = nullptr;
   // The deal itself: its texts, structure, details and program, file, history and figures.
   DealDocument doc_;
-  DeskLog* deal_log_ = nullptr;
-  QString version_title_;  // an opened version's name, while the deal has no file
-  bool leaving_ = false;   // the exit was confirmed: closing asks nothing more
-  FileChooser choose_file_ = default_file_chooser();
+  DealFiles* files_ = nullptr;
+  bool leaving_ = false;  // the exit was confirmed: closing asks nothing more
 };
 
 }  // namespace tq

@@ -63,7 +63,7 @@ void Session::start() {
   form_ = new Form1(prefs_);
   form_->set_programs(&programs_);
   form_->set_desk_markup(settings_.markup);
-  form_->set_deal_log(
+  form_->files().set_deal_log(
       [this]() -> DealLog& {
         if (!log_) log_ = open_deal_log(settings_.database, settings_.database_timeout_s);
         return *log_;

@@ -1,12 +1,10 @@
-// The window's deal files, pages and deal log: New, Open, Save, Print, the exports, the customer
-// copy and the versions they record.
-#include <QCloseEvent>
+#include "gui/deal_files.hpp"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWidget>
 
 #include "calc/disclosure.hpp"
 #include "calc/messages.hpp"
@@ -14,27 +12,25 @@
 #include "exchange/deal_file.hpp"
 #include "exchange/log_versions.hpp"
 #include "gui/deal_log_dialog.hpp"
-#include "gui/form1.hpp"
 #include "gui/qt_ui.hpp"
 
 namespace tq {
 
-void Form1::start_fresh() {
-  doc_ = DealDocument(prefs_, default_structure_);
-  doc_.set_listener([this](bool typing) { refresh(typing); });
+DealFiles::DealFiles(DealDocument& doc, const Preferences& prefs, Desk desk)
+    : QObject(desk.window), doc_(doc), prefs_(prefs), desk_(std::move(desk)) {}
+
+void DealFiles::start_deal() {
   version_title_.clear();
   if (deal_log_) deal_log_->start_conversation();
-  refresh(false);
 }
 
-void Form1::new_deal() {
+void DealFiles::new_deal() {
   if (!may_leave_deal()) return;
-  version_title_.clear();
-  if (deal_log_) deal_log_->start_conversation();
-  doc_.new_deal(default_structure_);
+  start_deal();
+  doc_.new_deal(desk_.default_structure);
 }
 
-void Form1::follow_log_deal() {
+void DealFiles::follow_log_deal() {
   // Undo or Redo of New or Open brings its deal's conversation in the log back with it.
   if (deal_log_ && deal_log_->deal() != doc_.log_deal()) {
     deal_log_->start_conversation(doc_.log_deal());
@@ -43,35 +39,22 @@ void Form1::follow_log_deal() {
   update_title();
 }
 
-void Form1::exit() {
-  if (!may_leave_deal()) return;
-  leaving_ = true;
-  emit exitRequested();
-}
-
-void Form1::closeEvent(QCloseEvent* event) {
-  if (!leaving_ && !may_leave_deal()) {
-    event->ignore();
-    return;
-  }
-  leaving_ = true;
-  QWidget::closeEvent(event);
-}
-
-void Form1::update_title() {
+void DealFiles::update_title() {
   // An untitled deal shows its unsaved changes too: "Tallyquote*".
   const QString path = deal_path();
-  setWindowTitle(path.isEmpty() ? (version_title_.isEmpty() ? QString("Tallyquote[*]")
-                                                            : version_title_ + "[*] — Tallyquote")
-                                : QFileInfo(path).fileName() + "[*] - Tallyquote");
-  setWindowModified(doc_.is_unsaved());
+  const QString title = path.isEmpty()
+                            ? (version_title_.isEmpty() ? QString("Tallyquote[*]")
+                                                        : version_title_ + "[*] — Tallyquote")
+                            : QFileInfo(path).fileName() + "[*] - Tallyquote";
+  desk_.window->setWindowTitle(title);
+  desk_.window->setWindowModified(doc_.is_unsaved());
 }
 
-bool Form1::may_leave_deal() {
+bool DealFiles::may_leave_deal() {
   if (!doc_.is_unsaved()) return true;  // saved, or logged as it stands
   QMessageBox box(QMessageBox::NoIcon, "Tallyquote",
                   "The deal has changes that are not saved. Save them first?",
-                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, desk_.window);
   switch (box.exec()) {
     case QMessageBox::Save:
       return save_deal();
@@ -82,16 +65,16 @@ bool Form1::may_leave_deal() {
   }
 }
 
-bool Form1::figures_ready(bool printing, bool customer) {
-  if (figures_out_of_date()) {
+bool DealFiles::figures_ready(bool printing, bool customer) {
+  if (doc_.figures_out_of_date()) {
     QMessageBox box(QMessageBox::NoIcon, "Tallyquote",
                     "The figures are out of date: an input has changed since they were calculated.",
-                    QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Cancel, this);
+                    QMessageBox::Retry | QMessageBox::Ignore | QMessageBox::Cancel, desk_.window);
     box.button(QMessageBox::Retry)->setText("Recalculate");
     box.button(QMessageBox::Ignore)->setText("As shown");
     switch (box.exec()) {
       case QMessageBox::Retry:
-        run(Command::calculate);
+        desk_.calculate();
         break;
       case QMessageBox::Ignore:
         break;
@@ -102,54 +85,53 @@ bool Form1::figures_ready(bool printing, bool customer) {
   if (!printing) return true;
   QStringList doubts;
   for (const std::string& doubt :
-       page_doubts(doc_.worksheet(), prefs_, current_program(), customer)) {
+       page_doubts(doc_.worksheet(), prefs_, desk_.program(), customer)) {
     doubts << ui::qstr(doubt);
   }
   if (doubts.isEmpty()) return true;
   QMessageBox box(QMessageBox::NoIcon, "Tallyquote",
                   "Before this goes out, look at:\n\n" + doubts.join("\n"),
-                  QMessageBox::Ignore | QMessageBox::Cancel, this);
+                  QMessageBox::Ignore | QMessageBox::Cancel, desk_.window);
   box.button(QMessageBox::Ignore)->setText("As shown");
   return box.exec() == QMessageBox::Ignore;
 }
 
-void Form1::open_deal() {
+void DealFiles::open_deal() {
   if (!may_leave_deal()) return;
   const QString suggested = deal_path().isEmpty() ? QDir::homePath() : deal_path();
-  const QString path = choose_file_(this, FileAction::open_deal, suggested);
+  const QString path = choose_file_(desk_.window, FileAction::open_deal, suggested);
   if (path.isEmpty()) return;
   // A saved deal, or a request's deal as the CLI takes it (from this desk's Clear Form).
   bool priced = true;
   auto read = read_deal_file(path.toStdString(), {.start = &prefs_, .priced = &priced});
   if (const auto* why = std::get_if<std::string>(&read)) {
-    ui::show_error(this, ui::qstr(*why + " The worksheet was left as it was."));
+    ui::show_error(desk_.window, ui::qstr(*why + " The worksheet was left as it was."));
     return;
   }
-  version_title_.clear();
-  if (deal_log_) deal_log_->start_conversation();
+  start_deal();
   // Every text as saved; nothing is calculated. A file without figures has none out of date.
   doc_.open({path.toStdString(), std::get<Worksheet>(std::move(read)),
              priced ? DealDocument::Figures::current : DealDocument::Figures::none});
 }
 
-bool Form1::save_deal() {
+bool DealFiles::save_deal() {
   return deal_path().isEmpty() ? save_deal_as() : save_to(deal_path());
 }
 
-bool Form1::save_deal_as() {
+bool DealFiles::save_deal_as() {
   const QString suggested = deal_path().isEmpty()
                                 ? QDir::home().filePath(QString("deal%1").arg(kDealFileSuffix))
                                 : deal_path();
-  QString path = choose_file_(this, FileAction::save_deal, suggested);
+  QString path = choose_file_(desk_.window, FileAction::save_deal, suggested);
   if (path.isEmpty()) return false;
   if (!path.endsWith(kDealFileSuffix)) path += kDealFileSuffix;
   return save_to(path);
 }
 
-bool Form1::save_to(const QString& path) {
+bool DealFiles::save_to(const QString& path) {
   if (!figures_ready()) return false;
   if (const auto error = save_deal_file(path.toStdString(), doc_.worksheet())) {
-    ui::show_error(this, ui::qstr(*error));
+    ui::show_error(desk_.window, ui::qstr(*error));
     return false;
   }
   doc_.saved(path.toStdString());
@@ -159,92 +141,94 @@ bool Form1::save_to(const QString& path) {
   return true;
 }
 
-QString Form1::pdf_name(const QString& untitled, const QString& ending) const {
+QString DealFiles::pdf_name(const QString& untitled, const QString& ending) const {
   if (deal_path().isEmpty()) return QDir::home().filePath(untitled);
   const QFileInfo deal(deal_path());
   return deal.dir().filePath(deal.completeBaseName() + ending);
 }
 
-void Form1::print() {
+void DealFiles::print() {
   if (!figures_ready(true)) return;
-  const PageOutcome outcome = print_worksheet(this, doc_.worksheet(), [this](QWidget* parent) {
-    return choose_file_(parent, FileAction::export_pdf, QDir::home().filePath("quote.pdf"));
-  });
+  const PageOutcome outcome =
+      print_worksheet(desk_.window, doc_.worksheet(), [this](QWidget* parent) {
+        return choose_file_(parent, FileAction::export_pdf, QDir::home().filePath("quote.pdf"));
+      });
   if (went_out(outcome)) log_version("print");
 }
 
-void Form1::export_pdf() {
+void DealFiles::export_pdf() {
   if (!figures_ready(true)) return;
-  const QString path = choose_file_(this, FileAction::export_pdf, pdf_name("quote.pdf", ".pdf"));
+  const QString path =
+      choose_file_(desk_.window, FileAction::export_pdf, pdf_name("quote.pdf", ".pdf"));
   if (path.isEmpty()) return;
   if (const auto error = save_summary_pdf(path, doc_.worksheet())) {
-    ui::show_error(this, *error);
+    ui::show_error(desk_.window, *error);
   } else {
     log_version("export");
   }
 }
 
-std::function<void(Printer&)> Form1::customer_page() {
+std::function<void(Printer&)> DealFiles::customer_page() {
   if (!figures_ready(true, true)) return {};
   try {
     const Worksheet& ws = doc_.worksheet();
-    return customer_copy_page(ws, lease_disclosure(ws, prefs_, doc_.finance_valid()), dealer_);
+    return customer_copy_page(ws, lease_disclosure(ws, prefs_, doc_.finance_valid()), desk_.dealer);
   } catch (const CommandAbort& abort) {
-    ui::show_error(this, ui::qstr(std::string(abort.what())));
+    ui::show_error(desk_.window, ui::qstr(std::string(abort.what())));
     return {};
   }
 }
 
-void Form1::print_customer_copy() {
+void DealFiles::print_customer_copy() {
   const auto page = customer_page();
-  if (page && went_out(print_with_dialog(this, page))) log_version("customer_copy");
+  if (page && went_out(print_with_dialog(desk_.window, page))) log_version("customer_copy");
 }
 
-void Form1::export_customer_copy() {
+void DealFiles::export_customer_copy() {
   const auto page = customer_page();
   if (!page) return;
-  const QString path =
-      choose_file_(this, FileAction::export_pdf, pdf_name("customer-copy.pdf", "-customer.pdf"));
+  const QString path = choose_file_(desk_.window, FileAction::export_pdf,
+                                    pdf_name("customer-copy.pdf", "-customer.pdf"));
   if (path.isEmpty()) return;
   if (const auto error = save_page_pdf(path, page)) {
-    ui::show_error(this, *error);
+    ui::show_error(desk_.window, *error);
   } else {
     log_version("customer_copy");
   }
 }
 
-void Form1::set_deal_log(std::function<DealLog&()> reader, std::string where, int timeout_s,
-                         std::string desk) {
+void DealFiles::set_deal_log(std::function<DealLog&()> reader, std::string where, int timeout_s,
+                             std::string desk) {
   delete deal_log_;
   deal_log_ = new DeskLog(std::move(reader), std::move(where), timeout_s, std::move(desk), this);
-  connect(deal_log_, &DeskLog::logged, this, &Form1::logged);
-  connect(deal_log_, &DeskLog::failed, this, &Form1::not_logged);
+  connect(deal_log_, &DeskLog::logged, this, &DealFiles::logged);
+  connect(deal_log_, &DeskLog::failed, this, &DealFiles::not_logged);
 }
 
-void Form1::log_version(const std::string& trigger) {
+void DealFiles::log_version(const std::string& trigger) {
   if (!deal_log_) return;
   const std::uint64_t mark = doc_.mark();
   deal_log_->record(doc_.worksheet(), prefs_.values(), trigger, mark);
 }
 
-void Form1::log_quote() {
+void DealFiles::log_quote() {
   if (!deal_log_ || !figures_ready()) return;
   if (const auto last = deal_log_->unchanged_since(doc_.worksheet(), true)) {
-    say(*last ? QString("Nothing changed since version %1: nothing was logged.").arg(*last)
-              : QString("Nothing changed since the last version: nothing was logged."));
+    emit said(*last ? QString("Nothing changed since version %1: nothing was logged.").arg(*last)
+                    : QString("Nothing changed since the last version: nothing was logged."));
     return;
   }
   log_version("quote");
 }
 
-void Form1::logged(qint64 version, qint64 deal, quint64 mark) {
+void DealFiles::logged(qint64 version, qint64 deal, quint64 mark) {
   // Only a version of the deal on screen keeps it: one written after New Deal belongs to the last.
   if (deal_log_->deal() == deal) doc_.logged(mark, deal);
-  say(QString("Logged as version %1").arg(version));
+  emit said(QString("Logged as version %1").arg(version));
   update_title();
 }
 
-void Form1::not_logged(const QString& why, const QString& trigger) {
+void DealFiles::not_logged(const QString& why, const QString& trigger) {
   static const std::pair<const char*, const char*> kDone[] = {
       {"save", " The deal itself was saved."},
       {"print", " The page was printed."},
@@ -254,29 +238,23 @@ void Form1::not_logged(const QString& why, const QString& trigger) {
   for (const auto& [name, text] : kDone) {
     if (trigger == name) done = text;
   }
-  ui::show_error(this, "The quote could not be logged: " + why + done);
+  ui::show_error(desk_.window, "The quote could not be logged: " + why + done);
 }
 
-void Form1::say(const QString& text) {
-  status_->setText(text.toHtmlEscaped());
-  status_->setFixedWidth(std::max(status_->sizeHint().width(), notice_width_));
-  menubar_->setCornerWidget(status_, Qt::TopRightCorner);
-}
-
-void Form1::open_deal_log() {
+void DealFiles::open_deal_log() {
   if (!deal_log_) return;
   try {
-    DealLogDialog dialog(deal_log_->reader(), deal_log_->desk(), this);
+    DealLogDialog dialog(deal_log_->reader(), deal_log_->desk(), desk_.window);
     connect(&dialog, &DealLogDialog::openRequested, this, [this, &dialog](long long id) {
       if (open_version(id)) dialog.accept();
     });
     dialog.exec();
   } catch (const LogError& e) {
-    ui::show_error(this, ui::qstr(e.what()));
+    ui::show_error(desk_.window, ui::qstr(e.what()));
   }
 }
 
-bool Form1::open_version(long long id) {
+bool DealFiles::open_version(long long id) {
   if (!deal_log_ || !may_leave_deal()) return false;
   std::optional<LogVersion> v;
   Reproduction r;
@@ -285,7 +263,7 @@ bool Form1::open_version(long long id) {
     if (!v) throw LogError("There is no version " + std::to_string(id) + " in the log.");
     r = reproduce(*v);
   } catch (const LogError& e) {
-    ui::show_error(this, ui::qstr(e.what()));
+    ui::show_error(desk_.window, ui::qstr(e.what()));
     return false;
   }
   deal_log_->start_conversation(v->deal, v->id, r.stored);
@@ -309,7 +287,7 @@ bool Form1::open_version(long long id) {
                             "stored, marked out of date; Calculate Payments prices it today.\n\n")
                             .arg(id) +
                         lines.join("\n"),
-                    QMessageBox::Ok, this);
+                    QMessageBox::Ok, desk_.window);
     box.setTextFormat(Qt::PlainText);
     box.exec();
   }
