@@ -36,6 +36,7 @@
 #include "gui/preferences_dialog.hpp"
 #include "gui/reconcile_dialog.hpp"
 #include "gui/session.hpp"
+#include "gui/trades_dialog.hpp"
 #include "worksheet/layout.hpp"
 
 namespace {
@@ -480,6 +481,37 @@ class GuiTest : public QObject {
     QCOMPARE(quits_, 3);
   }
 
+  // Ctrl+T lists the trades: a trade typed in the two fields is the first; a second added and
+  // typed in makes the fields its sums, no longer typable; each change is a step of Undo.
+  void tradeInsListTheTradesAndTheFieldsSumThem() {
+    start();
+    type_first_deal();
+    type_into(main<QLineEdit>("tradeallowance"), "3000");
+    when_dialog_opens<tq::TradesDialog>([&](tq::TradesDialog* dialog) {
+      QTableWidget* table = dialog->table();
+      QCOMPARE(table->rowCount(), 1);
+      QCOMPARE(table->item(0, 0)->text(), QString("3000"));
+      click(dialog->findChild<QPushButton*>("addtrade"));
+      QTRY_VERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr);
+      QTest::keyClicks(QApplication::focusWidget(), "1500");
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+      QTRY_COMPARE(table->item(1, 0)->text(), QString("1500"));
+      dialog->reject();
+    });
+    QTest::keyClick(main("msrp"), Qt::Key_T, Qt::ControlModifier);
+    QTRY_VERIFY(all_dialogs_met());
+    QCOMPARE(shown("tradeallowance"), QString("4500"));
+    QVERIFY(main<QLineEdit>("tradeallowance")->isReadOnly());
+    QCOMPARE(form()->worksheet().trades.size(), std::size_t{2});
+    activate();
+    QTest::keyClick(form(), Qt::Key_Z, Qt::ControlModifier);  // the typed allowance
+    QCOMPARE(form()->worksheet().trades[1].allowance, std::string());
+    QTest::keyClick(form(), Qt::Key_Z, Qt::ControlModifier);  // the added trade
+    QVERIFY(form()->worksheet().trades.empty());
+    QCOMPARE(shown("tradeallowance"), QString("3000"));
+    QVERIFY(!main<QLineEdit>("tradeallowance")->isReadOnly());
+  }
+
   void menuShortcutsWorkFromEveryControl() {
     start();
     std::map<QString, int> fired;
@@ -491,7 +523,7 @@ class GuiTest : public QObject {
       fired[action->text()] = 0;
     }
     QCOMPARE(fired.size(),
-             std::size_t{16});  // Ctrl+N, Ctrl+Shift+P, Ctrl+K, Ctrl+Shift+L and Ctrl+T too
+             std::size_t{17});  // Ctrl+N, Ctrl+Shift+P, Ctrl+K, Ctrl+Shift+L, Ctrl+T, Ctrl+D too
     for (const char* control : {"msrp", "desiredpayment", "rolloption_2", "Command1"}) {
       main(control)->setFocus();
       for (QAction* action : form()->findChildren<QAction*>()) {
@@ -734,7 +766,7 @@ class GuiTest : public QObject {
     when_dialog_opens<QDialog>([](QDialog* dialog) {
       auto* state = dialog->findChild<QComboBox*>("state");
       state->setFocus();
-      for (int i = 0; i < 6; ++i) QTest::keyClick(state, Qt::Key_Down);  // to NY
+      QTest::keyClicks(state, "NY");  // found as typed
       QCOMPARE(state->currentText(), QString("NY New York"));
       QTest::keyClick(state, Qt::Key_Return);  // chooses, never closes the dialog
       QVERIFY(dialog->isVisible());

@@ -17,6 +17,7 @@
 #include "gui/qt_ui.hpp"
 #include "gui/reconcile_dialog.hpp"
 #include "gui/structure_dialog.hpp"
+#include "gui/trades_dialog.hpp"
 #include "worksheet/fields.hpp"
 #include "worksheet/layout.hpp"
 #include "worksheet/warnings.hpp"
@@ -184,7 +185,8 @@ void Form1::build_menus() {
   redo_action_ = add(edit, "actionRedo", "&Redo", QKeySequence("Ctrl+Shift+Z"), this, &Form1::redo);
   QMenu* tools = bar->addMenu("&Tools");
   add(tools, "actionPreferences", "&Preferences...", {}, this, &Form1::preferencesRequested);
-  add(tools, "actionDealStructure", "Deal &Structure...", QKeySequence("Ctrl+T"), this,
+  add(tools, "actionTrades", "&Trade-ins...", QKeySequence("Ctrl+T"), this, &Form1::edit_trades);
+  add(tools, "actionDealStructure", "Deal &Structure...", QKeySequence("Ctrl+D"), this,
       &Form1::edit_structure);
   add(tools, "actionPaymentGrid", "Payment &Grid...", QKeySequence("Ctrl+G"), this,
       &Form1::gridRequested);
@@ -254,6 +256,11 @@ void Form1::refresh(bool typing) {
     const int cursor = field->cursorPosition();
     field->setText(field->text());
     field->setCursorPosition(cursor);
+  }
+  // Over several trades the two fields are their sums, changed in Trade-ins only.
+  const bool listed = doc_.worksheet().trades.size() > 1;
+  for (const Field f : {Field::tradeallowance, Field::tradepayoff}) {
+    inputs_[static_cast<std::size_t>(f)]->setReadOnly(listed);
   }
   update_marks();
   files_->update_title();
@@ -363,6 +370,20 @@ void Form1::set_dealership(const Dealership& dealer,
                            std::function<QString(const Dealership&)> save_dealer) {
   dealer_ = dealer;
   save_dealer_ = std::move(save_dealer);
+}
+
+void Form1::edit_trades() {
+  // A trade typed in the two fields is the list's first.
+  std::vector<Trade> trades = deal_trades(doc_.worksheet());
+  if (doc_.worksheet().trades.empty() && val(trades[0].allowance) == 0 &&
+      val(trades[0].payoff) == 0) {
+    trades.clear();
+  }
+  TradesDialog dialog(
+      trades,
+      [this](const std::vector<Trade>& list, const char* label) { doc_.set_trades(list, label); },
+      this);
+  dialog.exec();
 }
 
 void Form1::edit_details() {

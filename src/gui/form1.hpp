@@ -73,6 +73,8 @@ class Form1 : public QWidget {
   // File: Deal Details. The dealership, on the customer copy too, comes from the dealer
   // settings; `save_dealer` keeps an edited one (an error text, or empty).
   void edit_details();
+  // Tools: Trade-ins, each change one step of Undo.
+  void edit_trades();
   void set_dealership(const Dealership& dealer,
                       std::function<QString(const Dealership&)> save_dealer);
   // A lender program's rate, residual and fees for the deal's term and miles, then Calculate, as

@@ -4,12 +4,15 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QVBoxLayout>
 
+#include "common/clock.hpp"
 #include "exchange/states.hpp"
 #include "gui/qt_ui.hpp"
 
@@ -33,7 +36,22 @@ StructureDialog::StructureDialog(const Structure& s,
       deposit_(new QLineEdit(ui::qstr(s.securitydeposit), this)),
       msd_count_(new QLineEdit(ui::qstr(s.msd_count), this)),
       msd_reduction_(new QLineEdit(ui::qstr(s.msd_reduction), this)),
-      purchase_option_fee_(new QLineEdit(ui::qstr(s.purchase_option_fee), this)) {
+      purchase_option_fee_(new QLineEdit(ui::qstr(s.purchase_option_fee), this)),
+      base_(s),
+      equity_taxed_(new QCheckBox("Trade equity taxed like cash down", this)),
+      titled_only_(new QCheckBox("Only trades titled to the customer", this)),
+      lease_negative_(new QCheckBox("Negative equity in the payments taxed", this)),
+      new_only_(new QCheckBox("Credit on a new vehicle only", this)),
+      retail_negative_(new QCheckBox("Negative equity taxed", this)),
+      retail_rebates_(new QCheckBox("Rebates taxable", this)),
+      retail_docfee_(new QCheckBox("Doc fee taxed", this)),
+      lease_credit_(new QComboBox(this)),
+      retail_credit_(new QComboBox(this)),
+      vehicle_(new QComboBox(this)),
+      retail_cap_(new QLineEdit(this)),
+      surtax_rate_(new QLineEdit(this)),
+      surtax_cap_(new QLineEdit(this)),
+      delivery_(new QLineEdit(this)) {
   setObjectName("structuredialog");
   setWindowTitle("Deal Structure");
   // A state fills the settings it decides; every one of them can still be changed.
@@ -72,7 +90,42 @@ StructureDialog::StructureDialog(const Structure& s,
   msd_count_->setObjectName("msd_count");
   msd_reduction_->setObjectName("msd_reduction");
   purchase_option_fee_->setObjectName("purchase_option_fee");
-  auto* form = new QFormLayout(this);
+  lease_credit_->setObjectName("trade_credit");
+  lease_credit_->addItems({"None", "The owned trades' allowances", "The owned trades' equity"});
+  retail_credit_->setObjectName("retail_trade_credit");
+  retail_credit_->addItems({"None", "The owned trades' allowances"});
+  vehicle_->setObjectName("vehicle");
+  vehicle_->addItems({"New", "Used"});
+  retail_cap_->setObjectName("trade_credit_cap");
+  surtax_rate_->setObjectName("surtax_rate");
+  surtax_cap_->setObjectName("surtax_cap");
+  delivery_->setObjectName("delivery_date");
+  delivery_->setPlaceholderText("YYYY-MM-DD (today)");
+  show_trade_rules(s);
+  auto* trades = new QFormLayout;
+  trades->addRow(new QLabel("<b>Trades in the lease</b>", this));
+  trades->addRow("", equity_taxed_);
+  trades->addRow("Credit off the upfront tax:", lease_credit_);
+  trades->addRow("", titled_only_);
+  trades->addRow("", lease_negative_);
+  trades->addRow(new QLabel("<b>Retail sale</b>", this));
+  trades->addRow("Trade credit:", retail_credit_);
+  trades->addRow("Credit cap: $", retail_cap_);
+  trades->addRow("", new_only_);
+  trades->addRow("", retail_negative_);
+  trades->addRow("", retail_rebates_);
+  trades->addRow("", retail_docfee_);
+  trades->addRow("Local surtax: %", surtax_rate_);
+  trades->addRow("Surtax on at most: $", surtax_cap_);
+  trades->addRow("Vehicle:", vehicle_);
+  trades->addRow("Delivery date:", delivery_);
+  auto* outer = new QVBoxLayout(this);
+  auto* columns = new QHBoxLayout;
+  outer->addLayout(columns);
+  auto* form = new QFormLayout;
+  columns->addLayout(form);
+  columns->addSpacing(16);
+  columns->addLayout(trades);
   form->addRow("State:", state_);
   form->addRow("", state_note_);
   form->addRow("Sales tax:", tax_);
@@ -97,8 +150,8 @@ StructureDialog::StructureDialog(const Structure& s,
   default_note_->setWordWrap(true);
   default_note_->setMaximumWidth(360);
   default_note_->setVisible(false);
-  form->addRow("", default_note_);
-  form->addRow(buttons);
+  outer->addWidget(default_note_);
+  outer->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, [this] {
     if (valid()) accept();
   });
@@ -149,6 +202,8 @@ void StructureDialog::state_chosen(int index) {
   adjustSize();  // room for the note's lines
   Structure s = structure();
   apply_state(s, *p);
+  base_ = s;
+  show_trade_rules(s);
   tax_->setCurrentIndex(static_cast<int>(s.tax));
   upfront_->setCurrentIndex(s.upfront_capitalized ? 1 : 0);
   capitalized_tax_->setCurrentIndex(static_cast<int>(s.capitalized_tax));
@@ -156,8 +211,49 @@ void StructureDialog::state_chosen(int index) {
   rebates_->setChecked(s.rebates_taxable);
 }
 
+void StructureDialog::show_trade_rules(const Structure& s) {
+  equity_taxed_->setChecked(s.trade_equity_taxed);
+  lease_credit_->setCurrentIndex(static_cast<int>(s.trade_credit));
+  titled_only_->setChecked(s.trade_credit_titled_only);
+  lease_negative_->setChecked(s.negative_equity_taxed);
+  const RetailRules& r = s.retail;
+  retail_credit_->setCurrentIndex(r.allowance_credit ? 1 : 0);
+  // The state's cap for the day shows greyed; a cap typed is the deal's own.
+  retail_cap_->setText(ui::qstr(r.trade_credit_cap.value_or("")));
+  Structure state_rules;
+  state_rules.retail.caps = r.caps;
+  const std::string state_cap = retail_cap(state_rules, local_today());
+  retail_cap_->setPlaceholderText(state_cap.empty() ? "none" : ui::qstr("state's " + state_cap));
+  new_only_->setChecked(r.trade_credit_new_only);
+  retail_negative_->setChecked(r.negative_equity_taxed);
+  retail_rebates_->setChecked(r.rebates_taxable);
+  retail_docfee_->setChecked(r.docfee_taxed);
+  surtax_rate_->setText(ui::qstr(r.surtax_rate));
+  surtax_cap_->setText(ui::qstr(r.surtax_cap));
+  surtax_cap_->setPlaceholderText("none");
+  vehicle_->setCurrentIndex(s.used_vehicle ? 1 : 0);
+  delivery_->setText(ui::qstr(s.delivery_date));
+}
+
 Structure StructureDialog::structure() const {
-  Structure s;
+  Structure s = base_;
+  s.trade_equity_taxed = equity_taxed_->isChecked();
+  s.trade_credit = static_cast<LeaseTradeCredit>(lease_credit_->currentIndex());
+  s.trade_credit_titled_only = titled_only_->isChecked();
+  s.negative_equity_taxed = lease_negative_->isChecked();
+  RetailRules& r = s.retail;
+  r.allowance_credit = retail_credit_->currentIndex() == 1;
+  const std::string cap = retail_cap_->text().trimmed().toStdString();
+  if (!cap.empty()) r.trade_credit_cap = cap;
+  if (cap.empty() && r.trade_credit_cap && !r.trade_credit_cap->empty()) r.trade_credit_cap.reset();
+  r.trade_credit_new_only = new_only_->isChecked();
+  r.negative_equity_taxed = retail_negative_->isChecked();
+  r.rebates_taxable = retail_rebates_->isChecked();
+  r.docfee_taxed = retail_docfee_->isChecked();
+  r.surtax_rate = surtax_rate_->text().toStdString();
+  r.surtax_cap = surtax_cap_->text().trimmed().toStdString();
+  s.used_vehicle = vehicle_->currentIndex() == 1;
+  s.delivery_date = delivery_->text().trimmed().toStdString();
   s.state = state_->currentData().toString().toStdString();
   s.tax = static_cast<TaxMethod>(tax_->currentIndex());
   s.upfront_capitalized = upfront_->currentIndex() == 1;

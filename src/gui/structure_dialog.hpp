@@ -29,11 +29,18 @@ class StructureDialog : public QDialog {
  private:
   bool valid();                  // says why not, in a box, when not
   void state_chosen(int index);  // fills the chosen state's settings
+  void show_trade_rules(const Structure& s);
 
   QComboBox *state_, *tax_, *upfront_, *capitalized_tax_, *rounding_, *startups_, *acqfee_;
   QLabel *state_note_, *default_note_;  // what the preset says; what was saved as the default
   QCheckBox *cash_down_, *rebates_;
   QLineEdit *disposition_, *deposit_, *msd_count_, *msd_reduction_, *purchase_option_fee_;
+  // Trades in the lease, and the retail sale beside it.
+  Structure base_;  // as opened, with the chosen state's rules: what the dialog does not show
+  QCheckBox *equity_taxed_, *titled_only_, *lease_negative_, *new_only_, *retail_negative_,
+      *retail_rebates_, *retail_docfee_;
+  QComboBox *lease_credit_, *retail_credit_, *vehicle_;
+  QLineEdit *retail_cap_, *surtax_rate_, *surtax_cap_, *delivery_;
 };
 
 }  // namespace tq

@@ -160,7 +160,7 @@ void DealDocument::set_structure(const Structure& structure) {
 void DealDocument::set_trades(std::vector<Trade> trades, std::string_view label) {
   std::optional<Content> before = before_step();
   now_.ws.trades = std::move(trades);
-  write_trade_sums(now_.ws);
+  write_trade_sums(now_.ws, true);
   record(std::string(label), std::move(before));
   told(false);
 }

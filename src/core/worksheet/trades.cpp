@@ -39,8 +39,8 @@ std::vector<Trade> deal_trades(const Worksheet& ws) {
   return {one};
 }
 
-void write_trade_sums(Worksheet& ws) {
-  if (ws.trades.empty()) return;
+void write_trade_sums(Worksheet& ws, bool list_given) {
+  if (ws.trades.empty() && !list_given) return;
   double allowance = 0, payoff = 0;
   for (const Trade& t : ws.trades) {
     allowance += val(t.allowance);

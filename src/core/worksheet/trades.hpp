@@ -14,11 +14,11 @@ struct Worksheet;
 
 struct Trade {
   // Amounts as texts, as the worksheet's fields are.
-  std::string allowance, acv, payoff;
-  std::string lienholder;
+  std::string allowance{}, acv{}, payoff{};
+  std::string lienholder{};
   bool owned = true;               // false: a lease the customer turns in
   bool titled_to_customer = true;  // false: titled to someone else (a spouse, a company)
-  std::string year, make, model, vin, odometer;
+  std::string year{}, make{}, model{}, vin{}, odometer{};
   bool operator==(const Trade&) const = default;
 };
 
@@ -40,8 +40,9 @@ std::optional<std::string> trade_problem(const Trade& t);
 // titled to the customer.
 std::vector<Trade> deal_trades(const Worksheet& ws);
 
-// Sums of the listed trades' allowances and payoffs into the two fields, as short number texts.
-void write_trade_sums(Worksheet& ws);
+// Sums of the listed trades' allowances and payoffs into the two fields, as short number texts;
+// with no list, the fields are left as typed unless `list_given` (an empty list: no trade).
+void write_trade_sums(Worksheet& ws, bool list_given = false);
 
 // The allowance of a trade less its payoff, as read.
 double trade_equity(const Trade& t);
