@@ -177,7 +177,12 @@ class PrintPdfTest : public QObject {
   void theCopyDisclosesTheLeaseAsSold() {
     using namespace tq::testing;
     TestDeal deal;
-    deal.set(with(first_deal(), "buyrate=3 rate=4 milesyear=10000 residual=.6 tradeallowance=2000"))
+    deal.ws.trades = {
+        {.allowance = "2500", .payoff = "500", .year = "2019", .make = "Ford", .model = "Escape"}};
+    deal
+        .set(with(
+            first_deal(),
+            "buyrate=3 rate=4 milesyear=10000 residual=.6 tradeallowance=2500 tradepayoff=500"))
         .run(tq::Command::calculate);
     deal.ws.details = {{"customer", "Alex Smith"}, {"note", "first visit, wants under 450"}};
     tq::Form1 form(deal.prefs);
@@ -197,9 +202,12 @@ class PrintPdfTest : public QObject {
       // The worksheet's own Total Due, with the separator a customer reads.
       QString due = QString::fromStdString(deal[tq::Field::totaldue]);
       if (due.indexOf('.') > 3) due.insert(due.indexOf('.') - 3, ',');
-      for (const QString& shown : {QString(" 10000 $0.10 "), QString("in excess of 10000 miles"),
-                                   QString(" 0.001667 "), QString("Net trade-in allowance"),
-                                   QString("$2,000.00"), "Paid in cash at signing: $" + due}) {
+      for (const QString& shown :
+           {QString(" 10000 $0.10 "), QString("in excess of 10000 miles"), QString(" 0.001667 "),
+            QString("Net trade-in allowance"), QString("$2,000.00"),
+            "Paid in cash at signing: $" + due, QString("Trade 1: 2019 Ford Escape"),
+            QString("Trade 1 allowance"), QString(" $2,500.00 "), QString("Trade 1 payoff"),
+            QString(" $500.00 "), QString("Trade 1 net")}) {
         QVERIFY2(text.contains(shown), qPrintable(shown + " in " + text));
       }
       QCOMPARE(text.count("Paid in cash"), 1);

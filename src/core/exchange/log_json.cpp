@@ -175,6 +175,19 @@ std::vector<std::pair<std::string, std::string>> flattened_deal(const Worksheet&
       add(key, value);
     }
   }
+  // Each trade on one line, so that Compare lists the trades that differ.
+  for (std::size_t i = 0; i < ws.trades.size(); ++i) {
+    const Trade& t = ws.trades[i];
+    std::string line;
+    for (const TradeText& text : kTradeTexts) {
+      if (!(t.*text.member).empty()) {
+        line += (line.empty() ? "" : ", ") + std::string(text.key) + " " + t.*text.member;
+      }
+    }
+    line += std::string(line.empty() ? "" : ", ") + (t.owned ? "owned" : "leased");
+    if (!t.titled_to_customer) line += ", titled to another";
+    out.emplace_back("trades." + std::to_string(i + 1), line);
+  }
   return out;
 }
 

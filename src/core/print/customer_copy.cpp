@@ -177,6 +177,16 @@ void print_customer_copy(const Worksheet& ws, const LeaseDisclosure& d, const De
       due.emplace_back(item_label(name), dollars(value));
     }
   }
+  // Each trade the customer hands over: what it was allowed, what is owed on it, and the net.
+  for (std::size_t i = 0; i < ws.trades.size(); ++i) {
+    const Trade& t = ws.trades[i];
+    const std::string name = "Trade " + std::to_string(i + 1);
+    const std::string car(trim(t.year + " " + t.make + " " + t.model));
+    if (!car.empty()) due.emplace_back(name + ": " + car, "");
+    due.emplace_back(name + " allowance", dollars(money_text(val(t.allowance))));
+    due.emplace_back(name + " payoff", dollars(money_text(val(t.payoff))));
+    due.emplace_back(name + " net", dollars(money_text(trade_equity(t))));
+  }
   double right_end = rows(p, 110, 178, top, due);
   // The finance box.
   heading(p, 110, right_end + 4, "Retail finance (Truth in Lending)");
