@@ -2,6 +2,7 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <string_view>
 
 #include "calc/calc.hpp"
 #include "calc/messages.hpp"
@@ -40,7 +41,10 @@ std::vector<std::pair<const char*, double>> named_items(const StartupItems& i) {
                                                      {"upfront_tax", i.upfront_tax},
                                                      {"securitydeposit", i.securitydeposit},
                                                      {"msd_deposits", i.msd_deposits}};
-  if (!i.has_trade_equity_tax) out.erase(out.begin() + 6);
+  if (!i.has_trade_equity_tax) {
+    std::erase_if(
+        out, [](const auto& item) { return item.first == std::string_view("trade_equity_tax"); });
+  }
   return out;
 }
 

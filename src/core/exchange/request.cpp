@@ -341,15 +341,19 @@ Json grid_json(const PaymentGrid& grid) {
           {"totaldue", totals}};
 }
 
-// The upfront tax base of the worksheet's lease, item by item; null when no lease is.
-Json lease_tax_base_json(const Worksheet& ws, const Preferences& prefs) {
-  LeaseFigures f;
+// The worksheet's lease as it stands, or nothing where there is none.
+std::optional<LeaseFigures> deal_lease(const Worksheet& ws, const Preferences& prefs) {
   try {
-    f = lease_figures(read_lease_inputs(ws), lease_choices(prefs));
+    return lease_figures(read_lease_inputs(ws), lease_choices(prefs));
   } catch (const CommandAbort&) {
-    return nullptr;
+    return std::nullopt;
   }
-  const UpfrontBase& b = f.upfront_base;
+}
+
+// The upfront tax base of the worksheet's lease, item by item; null when no lease is.
+Json lease_tax_base_json(const std::optional<LeaseFigures>& f, const Worksheet& ws) {
+  if (!f) return nullptr;
+  const UpfrontBase& b = f->upfront_base;
   Json out = Json::object();
   if (ws.structure.tax == TaxMethod::upfront_price) {
     out["price"] = money_text(b.price);
@@ -388,15 +392,10 @@ Json retail_tax_json(const Worksheet& ws) {
 
 // What the start-ups of the worksheet's deal are made of, each in the display form of its own
 // value (a tax item may differ from the rounded total by a cent); null when no lease is.
-Json startups_json(const Worksheet& ws, const Preferences& prefs) {
-  LeaseFigures f;
-  try {
-    f = lease_figures(read_lease_inputs(ws), lease_choices(prefs));
-  } catch (const CommandAbort&) {
-    return nullptr;
-  }
+Json startups_json(const std::optional<LeaseFigures>& f) {
+  if (!f) return nullptr;
   Json out = Json::object();
-  for (const auto& [name, value] : named_items(f.items)) out[name] = money_text(value);
+  for (const auto& [name, value] : named_items(f->items)) out[name] = money_text(value);
   return out;
 }
 
@@ -500,10 +499,10 @@ Json answer_json(const Request& req, const Preferences& base,
   answer[key::messages] = messages;
   if (req.structure) {
     answer[key::structure] = structure_json(ws.structure);
-    answer[key::startups] = startups_json(ws, prefs);
-    if (ws.structure.upfront()) answer[key::lease_tax_base] = lease_tax_base_json(ws, prefs);
-    const Json retail = structure_json(ws.structure).value("retail", Json::object());
-    if (!ws.structure.state.empty() || !retail.empty()) {
+    const std::optional<LeaseFigures> lease = deal_lease(ws, prefs);
+    answer[key::startups] = startups_json(lease);
+    if (ws.structure.upfront()) answer[key::lease_tax_base] = lease_tax_base_json(lease, ws);
+    if (!ws.structure.state.empty() || answer[key::structure].contains("retail")) {
       answer[key::retail_tax] = retail_tax_json(ws);
     }
   }
