@@ -11,6 +11,7 @@
 #include "common/numtext.hpp"
 #include "deal_helpers.hpp"
 #include "stepwise.hpp"
+#include "worksheet/trades.hpp"
 
 namespace {
 
@@ -72,6 +73,22 @@ Case generate(std::mt19937_64& rng) {
     st.capitalized_tax = static_cast<tq::CapitalizedTax>(pick(0, 1));
     st.rounding = static_cast<tq::PaymentRounding>(pick(0, 1));
     st.startups_capitalized = pick(0, 3) == 0;
+    st.trade_equity_taxed = pick(0, 2) == 0;
+    st.trade_credit = static_cast<tq::LeaseTradeCredit>(pick(0, 2));
+    st.trade_credit_titled_only = pick(0, 2) == 0;
+    st.negative_equity_taxed = pick(0, 2) != 0;
+    st.retail.allowance_credit = pick(0, 1) == 0;
+    st.retail.negative_equity_taxed = pick(0, 1) == 0;
+  }
+  if (pick(0, 3) == 0) {  // a list of trades: owned or leased, titled or not
+    c.deal.ws.trades.resize(pick(1, 3));
+    for (tq::Trade& t : c.deal.ws.trades) {
+      t.allowance = std::to_string(pick(0, 6000));
+      t.payoff = one_of({"0", "0", "2500", "8000.50"});
+      t.owned = pick(0, 3) != 0;
+      t.titled_to_customer = pick(0, 3) != 0;
+    }
+    tq::write_trade_sums(c.deal.ws);
   }
   static constexpr F kFigures[] = {F::downpayment, F::addons, F::tradeallowance, F::rate};
   const bool roll = pick(0, 1) == 0;

@@ -208,6 +208,18 @@ TEST(Trades, LeaseTradeRules) {
                                       val(b["cap_cost_reductions"].get<std::string>()) +
                                       val(b["fees"].get<std::string>()) - 1000 - share));
 
+  // Sign and drive under monthly tax: the cap cost still holds the payment it prices, with or
+  // without negative equity in the payments' tax.
+  for (const bool taxed : {true, false}) {
+    const Json f =
+        lease(owed, {{"startups", "capitalized"}, {"negative_equity_taxed", taxed}})["fields"];
+    const double cap = val(f["ctotalcapcost"].get<std::string>()),
+                 residual = val(f["cresidual"].get<std::string>()), factor = 0.0025 / 2400;
+    EXPECT_NEAR((cap - residual) / 36 + (cap + residual) * factor,
+                val(f["basepayment"].get<std::string>()), 0.01)
+        << taxed;
+  }
+
   const Json two = Json::array(
       {{{"allowance", "5000"}}, {{"allowance", "3000"}, {"titled_to_customer", false}}});
   const Json md = lease(two, {{"state", "MD"}});

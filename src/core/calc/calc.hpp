@@ -57,6 +57,7 @@ struct UpfrontBase {
   double price = 0;     // under a tax on the price: the price and aftermarket
   double payments = 0;  // under a tax on the payments: the term's base payments
   double reductions = 0, fees = 0, trade_credit = 0, negative_equity = 0, base = 0;
+  bool floored = false;  // the credit and negative equity took it below 0
 };
 // The items by the names the CLI and the customer copy give them, in the order they are added.
 std::vector<std::pair<const char*, double>> named_items(const StartupItems& i);
@@ -84,6 +85,8 @@ struct LeaseFigures {
 // Reads the inputs; throws CommandAbort when one is not finite.
 LeaseInputs read_lease_inputs(const Worksheet& ws);
 LeaseChoices lease_choices(const Preferences& prefs);
+// The credit a lease takes off its upfront tax base for these trades (the structure says which).
+double lease_trade_credit(const std::vector<Trade>& trades, const Structure& st);
 // The lease of these inputs, without touching any worksheet; throws CommandAbort like
 // calculate_lease.
 LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices);

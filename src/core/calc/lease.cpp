@@ -85,18 +85,20 @@ LeaseInputs read_lease_inputs(const Worksheet& ws) {
   in.s.trade_equity_taxed = st.trade_equity_taxed;
   in.s.negative_equity_taxed = st.negative_equity_taxed;
   in.s.credit_on = st.trade_credit != LeaseTradeCredit::none && st.upfront();
-  if (in.s.credit_on) {
-    double credit = 0;
-    for (const Trade& t : deal_trades(ws)) {
-      if (!t.owned || (st.trade_credit_titled_only && !t.titled_to_customer)) continue;
-      credit += st.trade_credit == LeaseTradeCredit::allowance ? val(t.allowance)
-                                                               : std::max(trade_equity(t), 0.0);
-    }
-    in.s.trade_credit = finite(credit);
-  }
+  if (in.s.credit_on) in.s.trade_credit = lease_trade_credit(deal_trades(ws), st);
   static const Structure kUsual;
   in.s.plain = st == kUsual;
   return in;
+}
+
+double lease_trade_credit(const std::vector<Trade>& trades, const Structure& st) {
+  double credit = 0;
+  for (const Trade& t : trades) {
+    if (!t.owned || (st.trade_credit_titled_only && !t.titled_to_customer)) continue;
+    credit += st.trade_credit == LeaseTradeCredit::allowance ? val(t.allowance)
+                                                             : std::max(trade_equity(t), 0.0);
+  }
+  return finite(credit);
 }
 
 LeaseChoices lease_choices(const Preferences& prefs) {
@@ -211,6 +213,17 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
 
   StartupItems& it = out.items;
   it = signing_items(in, choices);
+  // Negative equity left out of the tax: the payments' share of it, against the same lease
+  // priced without it.
+  const double negative_equity = in.tradepayoff - in.tradeallowance;
+  std::optional<LeaseFigures> without;
+  if (!s.negative_equity_taxed && negative_equity > 0) {
+    LeaseInputs plain = in;
+    plain.tradepayoff = in.tradeallowance;
+    plain.s.negative_equity_taxed = true;
+    if (in.fixed_capcost) plain.fixed_capcost = *in.fixed_capcost - negative_equity;
+    without = lease_figures(plain, choices);
+  }
   // Sign and drive: those items go into the cap cost, and so does the first payment, which holds
   // the base payment itself (with its tax under monthly tax): Z = (base of A) / (1 - k/T - kF),
   // k the payment's share of one base payment. A contract's own cap cost already holds them all.
@@ -223,28 +236,22 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
     before_payment = finite(items);
     it = StartupItems{};
   }
+  // A first payment taxed on its base less its share of negative equity carries the tax of the
+  // base priced without it, a fixed amount: only the base itself is then k's.
+  const bool share_out = closed && without && !s.upfront();
+  const double fixed_tax = share_out ? tax(without->pretax_base) : 0;
   if (closed) {
     capcost = capcost + before_payment;
-    const double k = s.upfront() ? 1 : 1 + tax_fraction;
+    const double k = s.upfront() || share_out ? 1 : 1 + tax_fraction;
     out.startups_den = 1 - k / term - k * factor;
     if (!(out.startups_den > 0)) throw CommandAbort(kMsgInvalidLease);
   }
   const auto payment_base = [&](double n) {
+    if (share_out) n = n + fixed_tax;
     return closed ? ((n - residual) / term + (n + residual) * factor) / out.startups_den
                   : base_of(n);
   };
 
-  // Negative equity left out of the tax: the payments' share of it, against the same lease
-  // priced without it.
-  const double negative_equity = in.tradepayoff - in.tradeallowance;
-  std::optional<LeaseFigures> without;
-  if (!s.negative_equity_taxed && negative_equity > 0) {
-    LeaseInputs plain = in;
-    plain.tradepayoff = in.tradeallowance;
-    plain.s.negative_equity_taxed = true;
-    if (in.fixed_capcost) plain.fixed_capcost = *in.fixed_capcost - negative_equity;
-    without = lease_figures(plain, choices);
-  }
   const auto share = [&](double base_payment) {
     return without ? finite((base_payment - without->pretax_base) * term) : 0.0;
   };
@@ -264,7 +271,9 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
       b.negative_equity = share(base_payment);
     }
     if (s.credit_on || b.negative_equity != 0) {
-      base = std::max(base - b.trade_credit - b.negative_equity, 0.0);
+      base = base - b.trade_credit - b.negative_equity;
+      b.floored = !(base > 0);
+      if (b.floored) base = 0;
     }
     return b.base = finite(base);
   };

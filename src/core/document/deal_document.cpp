@@ -18,16 +18,7 @@ namespace {
 
 // A roll that moved the trade allowance moves the first trade's, the others staying as listed.
 void follow_trade_allowance(Worksheet& ws) {
-  if (ws.trades.empty()) return;
-  double allowance = 0, others = 0;
-  for (std::size_t i = 0; i < ws.trades.size(); ++i) {
-    allowance += val(ws.trades[i].allowance);
-    if (i > 0) others += val(ws.trades[i].allowance);
-  }
-  const std::string& field = ws[Field::tradeallowance];
-  if (short_text(allowance) != field) {
-    ws.trades[0].allowance = short_text(val(field) - others);
-  }
+  if (!ws.trades.empty()) ws.trades = deal_trades(ws);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "common/numtext.hpp"
 #include "common/units.hpp"
 #include "prefs/preferences.hpp"
+#include "worksheet/trades.hpp"
 
 namespace tq {
 namespace {
@@ -136,6 +137,11 @@ struct Probe {
   // away between two ends with the same deposit while the payment moves one way between them.
   double deposits = 0, deposit_each = 0;
   double payment_wobble = 0;  // how far the payment itself strays from a straight line
+  // Which side of each bend in the trade rules the lease is on: the upfront base held at 0, the
+  // trade equity positive, the first trade's own equity positive. Each moves one way with the
+  // figure, so two ends on the same sides have every step between them there too, where the
+  // margin is again a straight line.
+  unsigned sides = 0;
 };
 
 class Search {
@@ -154,6 +160,7 @@ class Search {
     if (!pass_continues(ws_, pass_)) return;  // on the results as shown, possibly out of date
     text_ = ws_[pass_.figure];
     in_ = read_lease_inputs(ws_);
+    credit_moves_ = pass_.figure == Field::tradeallowance && in_.s.credit_on;
     double figure = in_.*input_of(pass_.figure);
     bool fresh = false;  // the results belong to the figure in text_
     long plain_limit = kMaxPlainSteps;
@@ -171,6 +178,7 @@ class Search {
       text_ = std::move(next_text);
       figure = val(text_);
       in_.*input_of(pass_.figure) = figure;
+      if (credit_moves_) in_.s.trade_credit = credit_at(text_);
       last_ = lease_figures(in_, choices_);
       fresh = true;
       if (!probe(in_, last_).continues) break;
@@ -220,8 +228,9 @@ class Search {
     };
     const double chain = scaled_sum(
         16 * u, {in.sellingprice, in.addons, (1 + c) * in.acqfee, (1 + c) * in.downpayment,
-                 (1 + c) * in.rebates, in.tradeallowance, in.tradepayoff, (1 + c) * in.docfee,
-                 in.platecharge, f.capcost, f.residual, f.capitalized_startups});
+                 (1 + c) * in.rebates, (1 + c) * in.tradeallowance, (1 + c) * in.tradepayoff,
+                 (1 + c) * in.docfee, c * in.s.trade_credit, in.platecharge, f.capcost, f.residual,
+                 f.capitalized_startups});
     double base_error =
         chain / std::fabs(in.term) + chain * std::fabs(f.factor) + 4 * u * std::fabs(f.base);
     const double digits15 =
@@ -258,6 +267,25 @@ class Search {
     if (pass_.goal == SearchGoal::total_due && st.msd_count > 0) {
       p.deposits = st.msd_count * (50 + (f.payment > 0 ? 0 : std::fabs(f.payment)) + 0.02);
     }
+    // The trade rules: the payments' share of negative equity left out of the tax is a difference
+    // of two base payments in cents, a cent a payment off at worst, taxed; the credit is read
+    // back from a text.
+    const bool share =
+        f.upfront_base.negative_equity != 0 ||
+        (!st.negative_equity_taxed && !st.upfront() && in.tradepayoff > in.tradeallowance);
+    if (share) {
+      const double cents = 2 * 0.01 * c;
+      structure += st.upfront()
+                       ? (st.capitalized ? cents * std::fabs(in.term) *
+                                               (1 / std::fabs(in.term) + std::fabs(f.factor)) /
+                                               std::fabs(f.upfront_den)
+                                         : cents * std::fabs(in.term))
+                       : cents;
+    }
+    structure +=
+        1e-14 * c * (std::fabs(st.trade_credit) + std::fabs(f.upfront_base.negative_equity));
+    p.sides = (f.upfront_base.floored ? 1u : 0u) | (in.tradeallowance > in.tradepayoff ? 2u : 0u) |
+              (first_equity_positive(figure) ? 4u : 0u);
     p.deposit_each = f.deposit_each;
     p.payment_wobble = 0.005 * (2 + 2 * c) + (1 + c) * base_error + digits15 + sums + structure;
     p.wobble = 0.005 * (4 + 2 * c) + (1 + c) * base_error + digits15 + sums + structure;
@@ -269,6 +297,7 @@ class Search {
   std::optional<Probe> probe_at(double figure) const {
     LeaseInputs in = in_;
     in.*input_of(pass_.figure) = figure;
+    if (credit_moves_) in.s.trade_credit = credit_at(short_text(figure));
     try {
       return probe(in, lease_figures(in, choices_));
     } catch (const CommandAbort&) {
@@ -293,6 +322,15 @@ class Search {
       return false;
     }
     const double X = in_.taxrate;
+    // The trade rules move the tax against the payment: a share of negative equity left out is
+    // a difference of two roundings; taxed trade equity rises as the allowance does, and so does
+    // a credit, which a negative rate turns into a rising tax.
+    if (!in_.s.negative_equity_taxed && (!(a.sides & 2u) || !(b.sides & 2u))) return false;
+    if (in_.s.trade_equity_taxed && pass_.figure == Field::tradeallowance &&
+        (in_.s.startups_capitalized || (in_.s.upfront() && in_.s.capitalized))) {
+      return false;
+    }
+    if (credit_moves_ && X < 0) return false;
     // Taxed up front, the payment is the base payment. A capitalized tax on the price is fixed,
     // or rises with the aftermarket for a tax rate of 0 or more; one on the payments rises with
     // the payment it is worked from (x >= 0, and no taxed cash down that falls as it rises).
@@ -497,7 +535,7 @@ class Search {
     // larger wobble at both ends of a run of steps it is positive all along it.
     const auto holds_to = [&](std::int64_t j) {
       const auto p = probe_at(run->figure(j));
-      if (!p || !p->continues) return false;
+      if (!p || !p->continues || p->sides != here.sides) return false;
       if (monotone(here, *p)) return true;
       const bool steady = here.deposit_each == p->deposit_each &&
                           (payment_moves_one_way(here, *p) || inside_one_band(here, *p));
@@ -512,6 +550,7 @@ class Search {
     if (steps == 0) return;
     text_ = short_text(run.figure(steps));
     in_.*input_of(pass_.figure) = run.figure(steps);
+    if (credit_moves_) in_.s.trade_credit = credit_at(text_);
     last_ = lease_figures(in_, choices_);
   }
 
@@ -520,8 +559,22 @@ class Search {
   const double step_;
   const double target_;
   const LeaseChoices choices_;
+  // Under a credit of trade equity, whether the first trade's own equity is positive at this
+  // figure: the credit bends there as the allowance moves.
+  bool first_equity_positive(double figure) const {
+    if (!credit_moves_ || ws_.structure.trade_credit != LeaseTradeCredit::equity) return false;
+    const std::vector<Trade> trades = trades_at_allowance(ws_, short_text(figure));
+    return trade_equity(trades.front()) > 0;
+  }
+
+  // The lease's trade credit at an allowance text, as the worksheet would read it.
+  double credit_at(const std::string& allowance) const {
+    return lease_trade_credit(trades_at_allowance(ws_, allowance), ws_.structure);
+  }
+
   std::string text_;  // the figure's text
   LeaseInputs in_{};  // the lease's inputs, with the figure's value
+  bool credit_moves_ = false;
   LeaseFigures last_;
 };
 

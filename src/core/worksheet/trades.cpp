@@ -31,12 +31,27 @@ std::optional<std::string> trade_problem(const Trade& t) {
   return std::nullopt;
 }
 
-std::vector<Trade> deal_trades(const Worksheet& ws) {
-  if (!ws.trades.empty()) return ws.trades;
+std::vector<Trade> trades_at_allowance(const Worksheet& ws, const std::string& field) {
+  if (!ws.trades.empty()) {
+    // A roll moves the allowance field mid-search; the first trade carries the move, so every
+    // step prices the list the roll leaves behind.
+    std::vector<Trade> list = ws.trades;
+    double allowance = 0, others = 0;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      allowance += val(list[i].allowance);
+      if (i > 0) others += val(list[i].allowance);
+    }
+    if (short_text(allowance) != field) list[0].allowance = short_text(val(field) - others);
+    return list;
+  }
   Trade one;
-  one.allowance = ws[Field::tradeallowance];
+  one.allowance = field;
   one.payoff = ws[Field::tradepayoff];
   return {one};
+}
+
+std::vector<Trade> deal_trades(const Worksheet& ws) {
+  return trades_at_allowance(ws, ws[Field::tradeallowance]);
 }
 
 void write_trade_sums(Worksheet& ws, bool list_given) {

@@ -39,6 +39,8 @@ std::optional<std::string> trade_problem(const Trade& t);
 // The trades a deal holds: its list, or without one, the two fields as one trade owned by and
 // titled to the customer.
 std::vector<Trade> deal_trades(const Worksheet& ws);
+// The same with the allowance field reading `field`: a moved allowance is the first trade's.
+std::vector<Trade> trades_at_allowance(const Worksheet& ws, const std::string& field);
 
 // Sums of the listed trades' allowances and payoffs into the two fields, as short number texts;
 // with no list, the fields are left as typed unless `list_given` (an empty list: no trade).
