@@ -9,34 +9,13 @@
 #include "exchange/deal_file.hpp"
 #include "exchange/request.hpp"
 #include "exchange/states.hpp"
+#include "request_helpers.hpp"
 
 namespace {
 
 using Json = tq::Json;
 using namespace tq::testing;
 using tq::val;
-
-// Every money field "0" but those given, with a 60-month finance comparison at 6 %.
-Json zero_deal(const Json& fields) {
-  Json all = Json::object();
-  for (const char* f : {"msrp", "sellingprice", "optionpackage", "addons", "docfee", "acqfee",
-                        "rebates", "downpayment", "platecharge", "tradeallowance", "tradepayoff",
-                        "financerebate", "taxrate", "mileagecharge", "buyrate"}) {
-    all[f] = "0";
-  }
-  all.update({{"rate", "0"},
-              {"residual", "0.5"},
-              {"term", "36"},
-              {"milesyear", "12000"},
-              {"financeterm", "60"},
-              {"financerate", "6"}});
-  if (fields.is_object()) all.update(fields);
-  return all;
-}
-
-Json ask(const Json& request) {
-  return tq::answer_request(request.dump(), TestDeal().prefs);
-}
 
 // The states' own published examples: the tax and the amount financed of the retail sale.
 TEST(Trades, RetailTaxAsTheStatesWorkIt) {

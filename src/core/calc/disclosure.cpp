@@ -167,16 +167,27 @@ LeaseDisclosure lease_disclosure(const Worksheet& ws, const Preferences& prefs,
   } else if (!(n > 0) || n != std::floor(n)) {
     d.finance_missing = "The finance term is not a whole number of months.";
   } else {
-    const double financed = num(F::f_amountfinanced), total_paid = n * payment;
-    d.finance =
-        FinanceBox{ws[F::f_rate],
-                   money_text(total_paid - financed),
-                   money_text(financed),
-                   money_text(total_paid),
-                   money_text(total_paid + num(F::downpayment) + num(F::financerebate) + equity),
-                   short_text(n),  // the payments the box was priced with, not the typed text
-                   ws[F::f_payment],
-                   std::to_string(kFirstPaymentDays)};
+    FinanceBox box;
+    box.payment_count = short_text(n);  // the payments the box was priced with, not the text
+    box.payment_amount = ws[F::f_payment];
+    box.first_due_days = std::to_string(contract_days(ws.structure.contract));
+    box.items = amount_financed_items(ws);
+    // The APR of the payments as scheduled; the rate typed where they have none.
+    const auto loan = worksheet_loan(ws, true);
+    box.annual_percentage_rate = loan && loan->apr ? apr_text(*loan->apr) : ws[F::f_rate];
+    const double total_paid = loan ? loan->total_of_payments : n * payment;
+    const double financed =
+        loan ? loan->amount_financed
+             : num(F::f_amountfinanced) - val(ws.structure.contract.prepaid_finance_charge);
+    if (loan && ws.structure.contract.final_payment == FinalPayment::balanced) {
+      box.final_amount = money_text(loan->final_payment);
+    }
+    box.finance_charge = money_text(total_paid - financed);
+    box.amount_financed = money_text(financed);
+    box.total_of_payments = money_text(total_paid);
+    box.total_sale_price =
+        money_text(total_paid + num(F::downpayment) + num(F::financerebate) + equity);
+    d.finance = std::move(box);
   }
   return d;
 }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "calc/retail.hpp"
 #include "prefs/preferences.hpp"
 #include "worksheet/worksheet.hpp"
 
@@ -18,6 +19,8 @@ struct FinanceBox {
       total_sale_price;
   // The payment schedule: how many, how much, the first due this many days after signing.
   std::string payment_count, payment_amount, first_due_days;
+  std::string final_amount;  // a balanced final payment; "" when every payment is level
+  AmountFinancedItems items;
 };
 
 struct LeaseDisclosure {

@@ -4,6 +4,7 @@
 #include "calc/calc.hpp"
 #include "calc/messages.hpp"
 #include "common/clock.hpp"
+#include "calc/retail.hpp"
 #include "common/numtext.hpp"
 #include "worksheet/trades.hpp"
 
@@ -44,6 +45,23 @@ std::string finance_payment(Fixed4 amount, Fixed4 term, Fixed4 rate, Fixed4 days
     payment = divide(A, F);
   }
   return short_text(payment);
+}
+
+std::string contract_payment(Fixed4 amount, Fixed4 term, Fixed4 rate, const RetailContract& c) {
+  const int days = contract_days(c);
+  if (c.first_period == FirstPeriod::worksheet) {
+    return finance_payment(amount, term, rate, Fixed4::from_double(days));
+  }
+  if (term.is_zero()) throw FinanceError("division by zero");
+  const double A = amount.to_double();
+  if (rate.is_zero()) return short_text(divide(A, term.to_double()));
+  // Every rule's payment is the level one whose first carries the first period's growth g.
+  const double i = rate.to_double() / 1200;
+  const double v = divide(1, 1 + i);
+  const Fixed4 periods = term - Fixed4::from_double(1);
+  const double a = divide(1 - checked(std::pow(v, periods.to_double())), i);
+  const double g = checked(first_period_growth(c, days, rate.to_double()));
+  return short_text(divide(A, divide(1 + a, g)));
 }
 
 RetailTax retail_tax(const Worksheet& ws, const LeaseInputs& in) {
@@ -112,7 +130,7 @@ void calc_finance(Deal& deal, const LeaseInputs& in) {
     const Fixed4 A = Fixed4::from_double(shown);
     const Fixed4 N = Fixed4::from_double(val(ws[F::f_term]));
     const Fixed4 R = Fixed4::from_double(val(ws[F::f_rate]));
-    const std::string payment = finance_payment(A, N, R, Fixed4::from_double(kFirstPaymentDays));
+    const std::string payment = contract_payment(A, N, R, ws.structure.contract);
     ws[F::f_payment] = money_text(val(payment));
     if (!deal.finance_valid) deal.finance_valid = true;
   } catch (const FinanceError&) {

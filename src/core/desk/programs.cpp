@@ -68,10 +68,41 @@ std::variant<ProgramQuote, std::string> program_quote(const LenderProgram& p, st
                       short_text(val(band->second) / 100)};
 }
 
+namespace {
+
+// The program's retail buy rate for the deal's finance term, written with the desk's retail
+// markup over it as the sell rate. Nothing for a program without a retail part.
+std::optional<std::string> apply_retail(Worksheet& ws, const LenderProgram& p) {
+  if (p.retail.empty()) return std::nullopt;
+  const double term = val(ws[Field::financeterm]);
+  const auto found = std::find_if(p.retail.begin(), p.retail.end(),
+                                  [&](const auto& r) { return val(r.first) == term; });
+  if (found == p.retail.end()) {
+    std::vector<std::string> terms;
+    for (const auto& r : p.retail) terms.push_back(r.first);
+    return "The program " + quoted_name(p.name) + " has no " + short_text(term) +
+           "-month retail term; it has " + listing(terms) + " months.";
+  }
+  RetailContract& c = ws.structure.contract;
+  if (val(found->second) != val(c.buyrate) || c.buyrate.empty()) {
+    c.buyrate = found->second;
+    ws[Field::financerate] = short_text(val(found->second) + val(c.markup));
+  }
+  if (!p.retail_max_markup.empty()) c.max_markup = p.retail_max_markup;
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<std::string> apply_program(Worksheet& ws, const Preferences& prefs,
                                          const LenderProgram& p, double markup) {
   const auto quote = program_quote(p, ws[Field::term], ws[Field::milesyear], prefs);
   if (const auto* why = std::get_if<std::string>(&quote)) return *why;
+  const Worksheet before = ws;
+  if (const auto refused = apply_retail(ws, p)) {
+    ws = before;
+    return refused;
+  }
   const auto& q = std::get<ProgramQuote>(quote);
   // The program's rate is what the lender buys the deal at; the desk's markup goes on top.
   ws[Field::buyrate] = q.rate;
@@ -93,6 +124,7 @@ std::optional<std::string> follow_program(Worksheet& ws, const Preferences& pref
                                           const LenderProgram& p) {
   const auto quote = program_quote(p, ws[Field::term], ws[Field::milesyear], prefs);
   if (const auto* why = std::get_if<std::string>(&quote)) return *why;
+  if (const auto refused = apply_retail(ws, p)) return refused;
   const auto& q = std::get<ProgramQuote>(quote);
   // Only what the term and miles change is written: the same quote leaves every text as typed.
   if (val(q.rate) != val(ws[Field::buyrate])) {

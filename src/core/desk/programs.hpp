@@ -38,6 +38,9 @@ struct LenderProgram {
   std::string acqfee, mileagecharge, msd_reduction, msd_max, valid_until, purchase_option_fee;
   std::string max_markup;  // the most the lease rate may stand above the buy rate, in its rate type
   std::optional<PaymentRounding> payment_rounding;  // how the lender rounds the base payment
+  // Retail buy rates by finance term, always in percent; empty: the program has no retail part.
+  std::vector<std::pair<std::string, std::string>> retail;
+  std::string retail_max_markup;  // points over the retail buy rate
   bool operator==(const LenderProgram&) const = default;
 };
 

@@ -62,7 +62,8 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text, DealRea
       // A request's: the deal opens as it stands, and Calculate prices it.
     } else if (name != key::messages && name != key::grid && name != key::startups &&
                name != key::disclosure && name != key::reconcile && name != key::lease_tax_base &&
-               name != key::retail_tax) {  // a CLI answer's
+               name != key::retail_tax && name != key::retail_schedule &&
+               name != key::retail_reserve && name != key::apr) {  // a CLI answer's
       problem = "unknown key " + quoted_name(name);
     }
     if (problem) return *problem;

@@ -23,6 +23,7 @@ constexpr std::pair<const char*, std::string LenderProgram::*> kOptionalTexts[] 
     {"msd_max", &LenderProgram::msd_max},
     {"purchase_option_fee", &LenderProgram::purchase_option_fee},
     {"max_markup", &LenderProgram::max_markup},
+    {"retail_max_markup", &LenderProgram::retail_max_markup},
 };
 
 bool iso_date(std::string_view d) {
@@ -86,6 +87,30 @@ std::optional<std::string> read_term(const Json& v, ProgramTerm& out) {
   return std::nullopt;
 }
 
+// [{"term", "rate"}, ...]: retail buy rates in percent, each term once.
+std::optional<std::string> read_retail_rates(
+    const Json& v, std::vector<std::pair<std::string, std::string>>& out) {
+  const std::string why = "\"retail\" must be an array of {\"term\", \"rate\"} texts";
+  if (!v.is_array() || v.empty() || v.size() > kMaxProgramTerms) return why;
+  std::set<double> seen;
+  for (const Json& item : v) {
+    if (!item.is_object() || item.size() != 2 || !item.contains("term") || !item.contains("rate")) {
+      return why;
+    }
+    std::string term, rate;
+    if (auto bad = read_text(item["term"], "a retail term", term)) return bad;
+    if (auto bad = read_text(item["rate"], "a retail rate", rate)) return bad;
+    if (!(val(term) > 0)) return std::string("a retail term must be above 0");
+    if (!(val(rate) >= 0) || val(rate) > 100)
+      return "a retail rate must be a percent from 0 to 100";
+    if (!seen.insert(val(term)).second) {
+      return "the retail term " + short_text(val(term)) + " is given twice";
+    }
+    out.emplace_back(term, rate);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Json program_json(const LenderProgram& p) {
@@ -104,6 +129,11 @@ Json program_json(const LenderProgram& p) {
   }
   if (!p.valid_until.empty()) out["valid_until"] = p.valid_until;
   if (p.payment_rounding) out["payment_rounding"] = payment_rounding_name(*p.payment_rounding);
+  if (!p.retail.empty()) {
+    Json retail = Json::array();
+    for (const auto& [term, rate] : p.retail) retail.push_back({{"term", term}, {"rate", rate}});
+    out["retail"] = retail;
+  }
   return out;
 }
 
@@ -144,6 +174,8 @@ std::optional<std::string> read_program(const Json& value, LenderProgram& out) {
       const auto r = v.is_string() ? payment_rounding_by_name(v.get<std::string>()) : std::nullopt;
       if (!r) problem = "\"payment_rounding\" must be \"sum\" or \"components\"";
       out.payment_rounding = r;
+    } else if (name == "retail") {
+      problem = read_retail_rates(v, out.retail);
     } else if (name == "valid_until") {
       problem = read_text(v, "\"valid_until\"", out.valid_until, false);
       if (!problem && !iso_date(out.valid_until)) {
@@ -163,10 +195,14 @@ std::optional<std::string> read_program(const Json& value, LenderProgram& out) {
   for (const auto& [key, text] : {std::pair{"msd_reduction", &out.msd_reduction},
                                   {"acqfee", &out.acqfee},
                                   {"mileagecharge", &out.mileagecharge},
-                                  {"max_markup", &out.max_markup}}) {
+                                  {"max_markup", &out.max_markup},
+                                  {"retail_max_markup", &out.retail_max_markup}}) {
     if (!text->empty() && !(val(*text) >= 0)) {
       return "\"" + std::string(key) + "\" must be 0 or more";
     }
+  }
+  if (!out.retail_max_markup.empty() && val(out.retail_max_markup) > 100) {
+    return std::string("\"retail_max_markup\" must be at most 100 points");
   }
   // What goes into the deal's structure is held to the structure's own bounds.
   for (const auto& [key, text] : {std::pair{"msd_reduction", &out.msd_reduction},

@@ -14,6 +14,7 @@
 #include "desk/marks.hpp"
 #include "desk/programs.hpp"
 #include "desk/reconcile.hpp"
+#include "exchange/retail_json.hpp"
 #include "document/deal_document.hpp"
 #include "exchange/deal_file.hpp"
 #include "exchange/log_json.hpp"
@@ -41,6 +42,8 @@ struct Request {
   std::optional<Contract> contract;
   std::optional<LogAsk> log;
   std::optional<std::vector<Trade>> trades;
+  bool schedule = false;
+  std::optional<AprCheck> apr;
 };
 
 // A list of texts, or why not.
@@ -142,10 +145,13 @@ Request parse_request(std::string_view text) {
       problem = read_program_name(value, out.program_name.emplace());
     } else if (name == key::reconcile) {
       problem = read_contract(value, out.contract.emplace());
-    } else if (name == key::disclosure || name == key::warnings) {
+    } else if (name == key::disclosure || name == key::warnings || name == key::schedule) {
       if (!value.is_boolean()) problem = quoted_name(name) + " must be true or false";
-      (name == key::disclosure ? out.disclosure : out.warnings) =
-          value.is_boolean() && value.get<bool>();
+      (name == key::disclosure ? out.disclosure
+       : name == key::warnings ? out.warnings
+                               : out.schedule) = value.is_boolean() && value.get<bool>();
+    } else if (name == key::apr) {
+      problem = read_apr_check(value, out.apr.emplace());
     } else if (name == key::log) {
       auto ask = read_log_ask(value);
       if (const auto* why = std::get_if<std::string>(&ask)) {
@@ -445,6 +451,20 @@ Json disclosure_json(const Worksheet& ws, const Preferences& prefs, bool finance
                        {{"count", d.finance->payment_count},
                         {"amount", d.finance->payment_amount},
                         {"first_due_days", d.finance->first_due_days}}}};
+    if (!d.finance->final_amount.empty()) {
+      out["finance"]["payments"]["final_amount"] = d.finance->final_amount;
+    }
+    const AmountFinancedItems& i = d.finance->items;
+    Json on_account = Json::array();
+    for (const auto& [lienholder, amount] : i.paid_on_account) {
+      on_account.push_back({{"lienholder", lienholder}, {"amount", amount}});
+    }
+    out["finance"]["amount_financed_items"] = {{"cash_price", object(i.cash_price)},
+                                               {"paid_with", object(i.paid_with)},
+                                               {"paid_on_account", on_account},
+                                               {"paid_to_others", object(i.paid_to_others)},
+                                               {"prepaid_finance_charge",
+                                                i.prepaid_finance_charge}};
   }
   return out;
 }
@@ -527,6 +547,19 @@ Json answer_json(const Request& req, const Preferences& base,
     if (const auto* why = std::get_if<std::string>(&r)) throw BadRequest{*why};
     answer[key::reconcile] = reconcile_json(std::get<Reconciliation>(r));
   }
+  if (req.schedule) {
+    const auto loan = worksheet_loan(ws, false);
+    answer[key::retail_schedule] = loan ? schedule_json(*loan) : Json();
+  }
+  if (!ws.structure.contract.buyrate.empty()) {
+    const auto reserve = retail_reserve(ws);
+    answer[key::retail_reserve] = reserve ? reserve_json(*reserve) : Json();
+  }
+  if (req.apr) {
+    auto checked = apr_check_json(*req.apr);
+    if (const auto* why = std::get_if<std::string>(&checked)) throw BadRequest{*why};
+    answer[key::apr] = std::get<Json>(std::move(checked));
+  }
   if (priced) {
     priced->ws = ws;
     priced->preferences = prefs.values();
@@ -550,7 +583,7 @@ Json answer_with_log(const Request& req, const Preferences& base,
     }
     if (!req.fields.empty() || req.preferences || req.rolloption || !req.commands.empty() ||
         req.grid || req.structure || req.disclosure || req.warnings || req.details || req.program ||
-        req.program_name || req.contract || req.trades) {
+        req.program_name || req.contract || req.trades || req.schedule || req.apr) {
       throw BadRequest{"\"log\" other than \"record\" stands alone"};
     }
     return Json{{key::log, answer_log(ask, access.log(), access.desk())}};

@@ -163,6 +163,17 @@ Json structure_json(const Structure& s) {
   put("docfee_taxed", !r.docfee_taxed, r.docfee_taxed);
   put("surtax_rate", r.surtax_rate != plain.surtax_rate, r.surtax_rate);
   put("surtax_cap", r.surtax_cap != plain.surtax_cap, r.surtax_cap);
+  const RetailContract& c = s.contract;
+  const RetailContract usual_contract;
+  for (const ContractText& t : kContractTexts) {
+    put(t.key.data(), c.*t.member != usual_contract.*t.member, c.*t.member);
+  }
+  put("first_period", c.first_period != usual_contract.first_period,
+      first_period_name(c.first_period));
+  put("final_payment", c.final_payment != usual_contract.final_payment,
+      final_payment_name(c.final_payment));
+  put("reserve_method", c.reserve_method != usual_contract.reserve_method,
+      reserve_method_name(c.reserve_method));
   if (!retail.empty()) out["retail"] = std::move(retail);
   if (shows("vehicle", s.used_vehicle)) out["vehicle"] = s.used_vehicle ? "used" : "new";
   if (!s.delivery_date.empty()) out["delivery_date"] = s.delivery_date;
@@ -170,6 +181,21 @@ Json structure_json(const Structure& s) {
 }
 
 namespace {
+
+const ContractText* contract_text(std::string_view key) {
+  for (const ContractText& t : kContractTexts) {
+    if (t.key == key) return &t;
+  }
+  return nullptr;
+}
+
+// A text naming one value of an enumeration.
+template <class ByName, class Member>
+bool named(const Json& v, ByName by_name, Member& member) {
+  const auto found = v.is_string() ? by_name(v.template get<std::string>()) : std::nullopt;
+  if (found) member = *found;
+  return found.has_value();
+}
 
 // A "retail" object of the structure, any subset of its settings.
 std::optional<std::string> read_retail(const Json& value, Structure& out) {
@@ -196,6 +222,15 @@ std::optional<std::string> read_retail(const Json& value, Structure& out) {
       } else {
         (name == "surtax_rate" ? r.surtax_rate : r.surtax_cap) = v.get<std::string>();
       }
+    } else if (name == "first_period") {
+      ok = named(v, first_period_by_name, out.contract.first_period);
+    } else if (name == "final_payment") {
+      ok = named(v, final_payment_by_name, out.contract.final_payment);
+    } else if (name == "reserve_method") {
+      ok = named(v, reserve_method_by_name, out.contract.reserve_method);
+    } else if (const ContractText* t = contract_text(name)) {
+      ok = v.is_string();
+      if (ok) out.contract.*t->member = v.get<std::string>();
     } else {
       return "unknown key " + quoted_name(name) + " in \"retail\"";
     }
@@ -225,12 +260,6 @@ std::optional<std::string> read_structure(const Json& value, Structure& out) {
     if (!v.is_string() || (v != off && v != on)) return false;
     flag = v == on;
     return true;
-  };
-  // A text naming one value of an enumeration.
-  const auto named = [](const Json& v, auto by_name, auto& member) {
-    const auto found = v.is_string() ? by_name(v.template get<std::string>()) : std::nullopt;
-    if (found) member = *found;
-    return found.has_value();
   };
   for (const auto& [name, v] : value.items()) {
     bool ok = true;

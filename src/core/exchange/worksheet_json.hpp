@@ -33,6 +33,10 @@ inline constexpr const char* warnings = "warnings";  // the marks the window sho
 inline constexpr const char* trades = "trades";
 inline constexpr const char* lease_tax_base = "lease_tax_base";
 inline constexpr const char* retail_tax = "retail_tax";
+inline constexpr const char* schedule = "schedule";  // asks for the retail schedule
+inline constexpr const char* retail_schedule = "retail_schedule";
+inline constexpr const char* retail_reserve = "retail_reserve";
+inline constexpr const char* apr = "apr";
 }  // namespace key
 
 // The texts of a "fields" object, checked: known names, string values. Returns why not.

@@ -198,10 +198,37 @@ void print_customer_copy(const Worksheet& ws, const LeaseDisclosure& d, const De
            {"Amount financed", dollars(f.amount_financed)},
            {"Total of payments", dollars(f.total_of_payments)},
            {"Total sale price", dollars(f.total_sale_price)}};
-    const std::string schedule = f.payment_count + " monthly payments of " +
-                                 dollars(f.payment_amount) + ", the first due " + f.first_due_days +
-                                 " days after signing";
+    // A balanced final payment is said apart: "59 payments of ... and a final payment of ...".
+    const std::string count =
+        f.final_amount.empty() ? f.payment_count : short_text(val(f.payment_count) - 1);
+    std::string schedule = count + " monthly payments of " + dollars(f.payment_amount);
+    if (!f.final_amount.empty()) schedule += " and a final payment of " + dollars(f.final_amount);
+    schedule += ", the first due " + f.first_due_days + " days after signing";
     for (const std::string& line : wrapped(schedule, 44)) box.emplace_back(line, "");
+    // The amount financed, itemized: what it pays for, with what, and to whom.
+    const AmountFinancedItems& i = f.items;
+    const auto item = [&](const char* caption, const std::string& amount) {
+      if (val(amount) != 0) box.emplace_back(std::string("  ") + caption, dollars(amount));
+    };
+    box.emplace_back("Itemization of the amount financed", "");
+    static constexpr std::pair<const char*, const char*> kCaptions[] = {
+        {"selling_price", "Selling price"}, {"aftermarket", "Aftermarket"},
+        {"docfee", "Documentation fee"},    {"cash_down", "Less cash down"},
+        {"rebate", "Less rebate"},          {"trade_allowance", "Less trade allowance"},
+        {"taxes", "Taxes, to the state"},   {"platecharge", "Plates and title, to the state"}};
+    for (const auto* list : {&i.cash_price, &i.paid_with, &i.paid_to_others}) {
+      for (const auto& [key, amount] : *list) {
+        for (const auto& [k, caption] : kCaptions) {
+          if (key == k) item(caption, amount);
+        }
+      }
+    }
+    for (const auto& [lienholder, amount] : i.paid_on_account) {
+      const std::string to =
+          "Payoff to " + (lienholder.empty() ? std::string("lienholder") : lienholder);
+      item(to.c_str(), amount);
+    }
+    item("Less prepaid finance charge", i.prepaid_finance_charge);
   } else {
     box = {{d.finance_missing, ""}};
   }

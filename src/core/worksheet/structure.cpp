@@ -30,6 +30,26 @@ constexpr std::array<std::pair<PaymentRounding, std::string_view>, 2> kRoundings
     {PaymentRounding::components, "components"},
 }};
 
+constexpr std::array<std::pair<FirstPeriod, std::string_view>, 3> kFirstPeriods = {{
+    {FirstPeriod::worksheet, "worksheet"},
+    {FirstPeriod::actuarial, "actuarial"},
+    {FirstPeriod::daily, "daily"},
+}};
+
+constexpr std::array<std::pair<FinalPayment, std::string_view>, 2> kFinalPayments = {{
+    {FinalPayment::level, "level"},
+    {FinalPayment::balanced, "balanced"},
+}};
+
+constexpr std::array<std::pair<ReserveMethod, std::string_view>, 6> kReserveMethods = {{
+    {ReserveMethod::finance_charge, "finance_charge"},
+    {ReserveMethod::sell_ratio, "sell_ratio"},
+    {ReserveMethod::buy_ratio, "buy_ratio"},
+    {ReserveMethod::rate_difference, "rate_difference"},
+    {ReserveMethod::percent, "percent"},
+    {ReserveMethod::flat, "flat"},
+}};
+
 template <class E, std::size_t N>
 std::string_view name_in(const std::array<std::pair<E, std::string_view>, N>& table, E e) {
   for (const auto& [value, name] : table) {
@@ -80,6 +100,39 @@ std::string_view lease_trade_credit_name(LeaseTradeCredit c) {
 std::optional<LeaseTradeCredit> lease_trade_credit_by_name(std::string_view name) {
   return value_in(kTradeCredits, name);
 }
+
+std::string_view first_period_name(FirstPeriod f) {
+  return name_in(kFirstPeriods, f);
+}
+std::optional<FirstPeriod> first_period_by_name(std::string_view name) {
+  return value_in(kFirstPeriods, name);
+}
+std::string_view final_payment_name(FinalPayment f) {
+  return name_in(kFinalPayments, f);
+}
+std::optional<FinalPayment> final_payment_by_name(std::string_view name) {
+  return value_in(kFinalPayments, name);
+}
+std::string_view reserve_method_name(ReserveMethod m) {
+  return name_in(kReserveMethods, m);
+}
+std::optional<ReserveMethod> reserve_method_by_name(std::string_view name) {
+  return value_in(kReserveMethods, name);
+}
+
+const std::array<ContractText, 8> kContractTexts = {{
+    {"days_to_first_payment", "days to the first payment", &RetailContract::days, 1, 180, true,
+     false},
+    {"prepaid_finance_charge", "prepaid finance charge", &RetailContract::prepaid_finance_charge,
+     0, 1e15, false, false},
+    {"buyrate", "retail buy rate", &RetailContract::buyrate, 0, 100, false, true},
+    {"reserve_percent", "reserve percent", &RetailContract::reserve_percent, 0, 100, false, false},
+    {"reserve_flat", "flat reserve", &RetailContract::reserve_flat, 0, 1e15, false, false},
+    {"reserve_share", "dealer's share of the reserve", &RetailContract::reserve_share, 0, 100,
+     false, false},
+    {"max_markup", "maximum markup", &RetailContract::max_markup, 0, 100, false, true},
+    {"markup", "retail markup", &RetailContract::markup, 0, 100, false, false},
+}};
 
 bool GivenKeys::has(std::string_view key) const {
   for (const std::string& k : keys) {
@@ -143,6 +196,19 @@ std::optional<std::string> structure_problem(const Structure& s) {
   }
   const auto rate = whole_number(s.retail.surtax_rate);
   if (!rate || *rate < 0 || *rate >= 100) return "the surtax rate must be a percent from 0 to 100";
+  for (const ContractText& t : kContractTexts) {
+    const std::string& text = s.contract.*t.member;
+    if (text.empty() && t.empty_ok) continue;
+    const auto v = whole_number(text);
+    if (!v || *v < t.lo || *v > t.hi || (t.whole && *v != static_cast<long long>(*v))) {
+      const std::string range = t.hi >= 1e15 ? " of 0 or more"
+                                             : " from " + short_text(t.lo) + " to " +
+                                                   short_text(t.hi);
+      return std::string("the ") + std::string(t.what) + " must be " +
+             (t.whole ? "a whole number" : "a number") + range +
+             (t.empty_ok ? ", or empty for none" : "");
+    }
+  }
   const std::string_view d = s.delivery_date;
   const auto all_digits = [d](std::size_t from, std::size_t n) {
     return d.substr(from, n).find_first_not_of("0123456789") == d.npos;

@@ -2,6 +2,7 @@
 // How a deal is structured: how its lease is taxed, which items are taxed, whether fees are paid
 // at signing or capitalized, and its deposits. Per deal, with today's single way as the default.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +55,41 @@ struct RetailRules {
   bool is_default() const { return *this == RetailRules{}; }
 };
 
+// How the retail contract's first payment carries the days to it.
+enum class FirstPeriod {
+  worksheet,  // simple interest for d/30 of a month
+  actuarial,  // whole months plus odd days / 30, compounded at the note rate
+  daily,      // simple interest at rate / 365 for the days beyond 30
+};
+enum class FinalPayment { level, balanced };
+// How a lender pays the dealer for a rate over its buy rate.
+enum class ReserveMethod { finance_charge, sell_ratio, buy_ratio, rate_difference, percent, flat };
+
+// The retail contract as a lender writes it. Every member at its default is the comparison's own
+// loan: level payments, the first 30 days out, no prepaid finance charge, no reserve.
+struct RetailContract {
+  std::string days = "30";  // to the first payment, 1 to 180
+  FirstPeriod first_period = FirstPeriod::worksheet;
+  FinalPayment final_payment = FinalPayment::level;
+  std::string prepaid_finance_charge = "0";  // the lender's fee withheld from the loan
+  std::string buyrate{};                     // percent; "" none, and no reserve
+  ReserveMethod reserve_method = ReserveMethod::finance_charge;
+  std::string reserve_percent = "0", reserve_flat = "0", reserve_share = "100";
+  std::string max_markup{};  // points over the buy rate; "" none
+  std::string markup = "0";  // the desk's markup over a program's buy rate, in points
+  bool operator==(const RetailContract&) const = default;
+};
+
+// Every text setting of the contract by its key under "retail", with the range it must read
+// in (whole days for the days), and whether "" is allowed.
+struct ContractText {
+  std::string_view key, what;
+  std::string RetailContract::*member;
+  double lo, hi;
+  bool whole, empty_ok;
+};
+extern const std::array<ContractText, 8> kContractTexts;
+
 // The settings a deal gave itself, shown with the deal even at their defaults. Never part of
 // what makes two structures the same.
 struct GivenKeys {
@@ -83,6 +119,7 @@ struct Structure {
   bool trade_credit_titled_only = false;
   bool negative_equity_taxed = true;
   RetailRules retail{};
+  RetailContract contract{};  // given under "retail" with the retail rules
   bool used_vehicle = false;
   std::string delivery_date{};  // YYYY-MM-DD; empty: the day it is priced
   GivenKeys given{};
@@ -103,6 +140,12 @@ std::string_view payment_rounding_name(PaymentRounding r);
 std::optional<PaymentRounding> payment_rounding_by_name(std::string_view name);
 std::string_view lease_trade_credit_name(LeaseTradeCredit c);
 std::optional<LeaseTradeCredit> lease_trade_credit_by_name(std::string_view name);
+std::string_view first_period_name(FirstPeriod f);
+std::optional<FirstPeriod> first_period_by_name(std::string_view name);
+std::string_view final_payment_name(FinalPayment f);
+std::optional<FinalPayment> final_payment_by_name(std::string_view name);
+std::string_view reserve_method_name(ReserveMethod m);
+std::optional<ReserveMethod> reserve_method_by_name(std::string_view name);
 
 // The retail trade credit's cap for the deal: its own, or the state's for its delivery date
 // (`today` without one); "" when there is none.
