@@ -7,6 +7,9 @@
 
 #include <cmath>
 
+#include "common/numtext.hpp"
+#include "request_helpers.hpp"
+
 namespace {
 
 using U = tq::UnitPeriod;
@@ -67,11 +70,24 @@ TEST(AprExamples, EachComesToItsRate) {
       {"c5ii", 24.71, days, 1000, "1978-07-15", {{1044, 1, "1978-09-18"}}},
   };
   for (const auto& c : cases) {
-    std::vector<Series> series = c.series;
-    for (Series& s : series) s.every = c.every;
-    const tq::AprResult r = computed(c.financed, c.advance, series);
-    EXPECT_NEAR(r.rate, c.apr, 0.005) << c.name;
-    EXPECT_FALSE(r.irregular) << c.name;
+    // Through the CLI's request path, as a desk checks a contract.
+    tq::Json payments = tq::Json::array();
+    for (const Series& s : c.series) {
+      const std::string amount = tq::short_text(s.amount);
+      payments.push_back(c.every == days ? tq::Json{{"amount", amount}, {"date", s.first}}
+                                         : tq::Json{{"amount", amount},
+                                                    {"count", std::to_string(s.count)},
+                                                    {"first", s.first},
+                                                    {"every", tq::unit_period_key(c.every)}});
+    }
+    const tq::Json answer = tq::testing::ask({{"apr",
+                                               {{"amount_financed", tq::short_text(c.financed)},
+                                                {"date", c.advance},
+                                                {"payments", payments},
+                                                {"disclosed", tq::money_text(c.apr)}}}})["apr"];
+    EXPECT_EQ(answer["annual_percentage_rate"], tq::money_text(c.apr)) << c.name;
+    EXPECT_EQ(answer["within_tolerance"], true) << c.name;
+    EXPECT_EQ(answer["unit_period"], tq::unit_period_key(c.every)) << c.name;
   }
 }
 
