@@ -5,7 +5,9 @@
 
 #include <vector>
 
+#include "calc/apr.hpp"
 #include "calc/calc.hpp"
+#include "calc/retail.hpp"
 #include "common/numtext.hpp"
 #include "desk/grid.hpp"
 #include "desk/programs.hpp"
@@ -266,6 +268,40 @@ void BM_PaymentGrid(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_PaymentGrid)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+// The retail contract: an APR from 84 payments with odd days, a balanced 84-payment schedule,
+// and Calculate Payments with the retail part beside the same deal without it (Arg 0).
+void BM_AprOddDays84(benchmark::State& state) {
+  std::vector<tq::PaymentGroup> groups = {{512.37, 84, *tq::parse_iso_date("2026-02-14")}};
+  const tq::AprInput in{30000, *tq::parse_iso_date("2026-01-01"), groups};
+  for (auto _ : state) benchmark::DoNotOptimize(tq::appendix_j_apr(in));
+}
+BENCHMARK(BM_AprOddDays84)->Unit(benchmark::kMicrosecond);
+
+void BM_BalancedSchedule84(benchmark::State& state) {
+  tq::RetailContract c;
+  c.final_payment = tq::FinalPayment::balanced;
+  c.days = "45";
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(tq::retail_loan(30000, 84, 6.9, 454.51, c, false));
+  }
+}
+BENCHMARK(BM_BalancedSchedule84)->Unit(benchmark::kMicrosecond);
+
+void BM_CalculateWithRetail(benchmark::State& state) {
+  BenchDeal d;
+  if (state.range(0) == 1) {
+    d.ws.structure.contract.days = "45";
+    d.ws.structure.contract.first_period = tq::FirstPeriod::actuarial;
+    d.ws.structure.contract.buyrate = "4.9";
+  }
+  for (auto _ : state) d.run(tq::Command::calculate);
+}
+BENCHMARK(BM_CalculateWithRetail)->Arg(0)->Arg(1);
 
 }  // namespace
 

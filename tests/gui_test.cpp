@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -35,6 +36,7 @@
 #include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
 #include "gui/reconcile_dialog.hpp"
+#include "gui/retail_dialog.hpp"
 #include "gui/session.hpp"
 #include "gui/trades_dialog.hpp"
 #include "worksheet/layout.hpp"
@@ -512,6 +514,38 @@ class GuiTest : public QObject {
     QVERIFY(!main<QLineEdit>("tradeallowance")->isReadOnly());
   }
 
+  // The retail contract follows the worksheet; its days are one step of Undo.
+  void retailContractFollowsTheDealAndUndoes() {
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    activate();
+    QTest::keyClick(main("msrp"), Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+    tq::RetailContractDialog* dialog = nullptr;
+    QTRY_VERIFY((dialog = form()->retail_contract()) != nullptr && dialog->isVisible());
+    QTRY_COMPARE(QString::number(dialog->schedule()->rowCount()), shown("f_term"));
+    QVERIFY(dialog->box()->text().contains("Annual percentage rate"));
+    const QString payment = shown("f_payment");
+    dialog->activateWindow();
+    dialog->days()->setFocus();
+    QTRY_VERIFY(dialog->days()->hasFocus());
+    dialog->days()->selectAll();
+    QTest::keyClicks(dialog->days(), "45");
+    click(dialog->apply_button());
+    QCOMPARE(form()->worksheet().structure.contract.days, std::string("45"));
+    click(main("Command1"));
+    QTRY_COMPARE(dialog->schedule()->item(0, 1)->text(), QString("45"));
+    QVERIFY(shown("f_payment") != payment);
+    if (const char* shot = std::getenv("TALLYQUOTE_SHOT")) dialog->grab().save(shot);
+    dialog->close();  // back at the worksheet, whose window takes Ctrl+Z
+    activate();
+    QTest::keyClick(form(), Qt::Key_Z, Qt::ControlModifier);  // the Calculate
+    QCOMPARE(form()->document().undo_label(), std::string("Retail Contract"));
+    QTest::keyClick(form(), Qt::Key_Z, Qt::ControlModifier);  // the days
+    QCOMPARE(form()->worksheet().structure.contract.days, std::string("30"));
+    QTRY_COMPARE(dialog->days()->text(), QString("30"));
+  }
+
   void menuShortcutsWorkFromEveryControl() {
     start();
     std::map<QString, int> fired;
@@ -523,7 +557,7 @@ class GuiTest : public QObject {
       fired[action->text()] = 0;
     }
     QCOMPARE(fired.size(),
-             std::size_t{17});  // Ctrl+N, Ctrl+Shift+P, Ctrl+K, Ctrl+Shift+L, Ctrl+T, Ctrl+D too
+             std::size_t{18});  // Ctrl+N, Ctrl+Shift+P, Ctrl+K, Ctrl+Shift+L, Ctrl+T, Ctrl+D too
     for (const char* control : {"msrp", "desiredpayment", "rolloption_2", "Command1"}) {
       main(control)->setFocus();
       for (QAction* action : form()->findChildren<QAction*>()) {

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include "gui/entry_field.hpp"
 #include "gui/qt_ui.hpp"
 #include "gui/reconcile_dialog.hpp"
+#include "gui/retail_dialog.hpp"
 #include "gui/structure_dialog.hpp"
 #include "gui/trades_dialog.hpp"
 #include "worksheet/fields.hpp"
@@ -194,6 +196,8 @@ void Form1::build_menus() {
       &Form1::programsRequested);
   add(tools, "actionReconcile", "&Reconcile Contract...", QKeySequence("Ctrl+R"), this,
       &Form1::reconcile_contract);
+  add(tools, "actionRetailContract", "Retail &Contract...", QKeySequence("Ctrl+Shift+R"), this,
+      &Form1::open_retail_contract);
   add(bar->addMenu("&Help"), "actionAbout", "&About Tallyquote", {}, this, [this] {
     QMessageBox::about(this, "About Tallyquote",
                        QString("Tallyquote %1\nA lease-payment worksheet for the sales desk.")
@@ -455,6 +459,24 @@ bool Form1::apply_program(const LenderProgram& program) {
       });
   if (result.refused) ui::show_error(this, ui::qstr(*result.refused));
   return !result.refused;
+}
+
+void Form1::open_retail_contract() {
+  if (retail_ == nullptr) {
+    retail_ = new RetailContractDialog(
+        doc_,
+        [this] {
+          return QFileDialog::getSaveFileName(retail_, "Export Schedule", "schedule.csv",
+                                              "CSV files (*.csv)");
+        },
+        this);
+    // It follows every command, as the grid does.
+    connect(this, &Form1::worksheetChanged, retail_, &RetailContractDialog::show_deal);
+  }
+  retail_->show_deal();
+  retail_->show();
+  retail_->raise();
+  retail_->activateWindow();
 }
 
 void Form1::reconcile_contract() {

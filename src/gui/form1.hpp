@@ -23,6 +23,8 @@ class QMenuBar;
 
 namespace tq {
 
+class RetailContractDialog;
+
 class Form1 : public QWidget {
   Q_OBJECT
 
@@ -88,6 +90,9 @@ class Form1 : public QWidget {
   bool has_figures() const { return doc_.has_figures(); }
   // Tools: Reconcile Contract, against the worksheet as it stands.
   void reconcile_contract();
+  // Tools: Retail Contract, beside the worksheet and following it.
+  void open_retail_contract();
+  RetailContractDialog* retail_contract() const { return retail_; }
   // The payment grid, docked into the window where the screen has no room beside it.
   void dock(QWidget* panel);
   QWidget* docked() const { return docked_; }
@@ -127,6 +132,7 @@ class Form1 : public QWidget {
   bool dimmed_ = false;  // the results are shown as out of date
   std::function<QString(const Structure&)> save_default_structure_;
   QWidget* docked_ = nullptr;
+  RetailContractDialog* retail_ = nullptr;
   // Each field is either an input or a result label.
   std::array<QLineEdit*, kFieldCount> inputs_{};
   std::array<QLabel*, kFieldCount> results_{};

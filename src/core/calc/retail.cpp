@@ -106,6 +106,16 @@ std::optional<RetailLoan> worksheet_loan(const Worksheet& ws, bool with_apr) {
   return retail_loan(note, static_cast<long>(n), rate, payment, ws.structure.contract, with_apr);
 }
 
+std::string schedule_csv(const RetailLoan& loan) {
+  std::string out = "number,days,payment,interest,principal,balance\r\n";
+  for (const ScheduleRow& row : loan.rows) {
+    out += std::to_string(row.number) + "," + std::to_string(row.days) + "," +
+           money_text(row.payment) + "," + money_text(row.interest) + "," +
+           money_text(row.principal) + "," + money_text(row.balance) + "\r\n";
+  }
+  return out;
+}
+
 std::string apr_text(double percent) {
   return percent < 0 ? "0.00" : money_text(percent);
 }
@@ -139,6 +149,23 @@ AmountFinancedItems amount_financed_items(const Worksheet& ws) {
                         {"platecharge", money_text(dollars(plate))}};
   out.prepaid_finance_charge = money_text(val(ws.structure.contract.prepaid_finance_charge));
   return out;
+}
+
+std::string item_caption(std::string_view key) {
+  static constexpr std::pair<std::string_view, const char*> kCaptions[] = {
+      {"selling_price", "Selling price"},
+      {"aftermarket", "Aftermarket"},
+      {"docfee", "Documentation fee"},
+      {"cash_down", "Less cash down"},
+      {"rebate", "Less rebate"},
+      {"trade_allowance", "Less trade allowance"},
+      {"taxes", "Taxes, to the state"},
+      {"platecharge", "Plates and title, to the state"},
+      {"prepaid_finance_charge", "Less prepaid finance charge"}};
+  for (const auto& [k, caption] : kCaptions) {
+    if (k == key) return caption;
+  }
+  return std::string(key);
 }
 
 std::optional<RetailReserve> retail_reserve(const Worksheet& ws) {

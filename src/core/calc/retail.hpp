@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -49,6 +50,9 @@ RetailLoan retail_loan(double note, long count, double rate, double payment,
 // f_payment); none when the term is not a whole number of payments or the figures do not read.
 std::optional<RetailLoan> worksheet_loan(const Worksheet& ws, bool with_apr);
 
+// The schedule as CSV, a header line then a line a payment, as a spreadsheet opens it.
+std::string schedule_csv(const RetailLoan& loan);
+
 // The APR as disclosed: two decimals, half away from zero, "0.00" for a negative one.
 std::string apr_text(double percent);
 
@@ -59,6 +63,8 @@ struct AmountFinancedItems {
   std::string prepaid_finance_charge;
 };
 AmountFinancedItems amount_financed_items(const Worksheet& ws);
+// An item's caption on the customer's pages: "Selling price", "Less cash down", ...
+std::string item_caption(std::string_view key);
 
 // The dealer's reserve on the retail contract at the buy rate the structure gives.
 struct RetailReserve {

@@ -141,10 +141,10 @@ ProgramResult DealDocument::apply_program(const LenderProgram& program, double m
   return result;
 }
 
-void DealDocument::set_structure(const Structure& structure) {
+void DealDocument::set_structure(const Structure& structure, std::string_view label) {
   std::optional<Content> before = before_step();
   now_.ws.structure = structure;
-  record("Deal Structure", std::move(before));
+  record(std::string(label), std::move(before));
   told(false);
 }
 

@@ -207,28 +207,19 @@ void print_customer_copy(const Worksheet& ws, const LeaseDisclosure& d, const De
     for (const std::string& line : wrapped(schedule, 44)) box.emplace_back(line, "");
     // The amount financed, itemized: what it pays for, with what, and to whom.
     const AmountFinancedItems& i = f.items;
-    const auto item = [&](const char* caption, const std::string& amount) {
-      if (val(amount) != 0) box.emplace_back(std::string("  ") + caption, dollars(amount));
+    const auto item = [&](const std::string& caption, const std::string& amount) {
+      if (val(amount) != 0) box.emplace_back("  " + caption, dollars(amount));
     };
     box.emplace_back("Itemization of the amount financed", "");
-    static constexpr std::pair<const char*, const char*> kCaptions[] = {
-        {"selling_price", "Selling price"}, {"aftermarket", "Aftermarket"},
-        {"docfee", "Documentation fee"},    {"cash_down", "Less cash down"},
-        {"rebate", "Less rebate"},          {"trade_allowance", "Less trade allowance"},
-        {"taxes", "Taxes, to the state"},   {"platecharge", "Plates and title, to the state"}};
     for (const auto* list : {&i.cash_price, &i.paid_with, &i.paid_to_others}) {
-      for (const auto& [key, amount] : *list) {
-        for (const auto& [k, caption] : kCaptions) {
-          if (key == k) item(caption, amount);
-        }
-      }
+      for (const auto& [key, amount] : *list) item(item_caption(key), amount);
     }
     for (const auto& [lienholder, amount] : i.paid_on_account) {
       const std::string to =
           "Payoff to " + (lienholder.empty() ? std::string("lienholder") : lienholder);
-      item(to.c_str(), amount);
+      item(to, amount);
     }
-    item("Less prepaid finance charge", i.prepaid_finance_charge);
+    item(item_caption("prepaid_finance_charge"), i.prepaid_finance_charge);
   } else {
     box = {{d.finance_missing, ""}};
   }
