@@ -207,7 +207,9 @@ class PrintPdfTest : public QObject {
             QString("Net trade-in allowance"), QString("$2,000.00"),
             "Paid in cash at signing: $" + due, QString("Trade 1: 2019 Ford Escape"),
             QString("Trade 1 allowance"), QString(" $2,500.00 "), QString("Trade 1 payoff"),
-            QString(" $500.00 "), QString("Trade 1 net")}) {
+            QString(" $500.00 "), QString("Trade 1 net"),
+            QString("Itemization of the amount financed"), QString("Less trade allowance"),
+            QString("Payoff to lienholder"), QString("Taxes, to the state")}) {
         QVERIFY2(text.contains(shown), qPrintable(shown + " in " + text));
       }
       QCOMPARE(text.count("Paid in cash"), 1);

@@ -3,8 +3,8 @@
 
 #include "calc/calc.hpp"
 #include "calc/messages.hpp"
-#include "common/clock.hpp"
 #include "calc/retail.hpp"
+#include "common/clock.hpp"
 #include "common/numtext.hpp"
 #include "worksheet/trades.hpp"
 

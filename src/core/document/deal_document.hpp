@@ -73,7 +73,7 @@ class DealDocument {
                               std::optional<Command> then = std::nullopt,
                               const MessageSink& show = {});
   void set_structure(const Structure& structure, std::string_view label = "Deal Structure");
-  void set_details(const DealDetails& details);    // "Deal Details"
+  void set_details(const DealDetails& details);  // "Deal Details"
   // The trades, with their sums into the two trade fields; one step with the dialog's label.
   void set_trades(std::vector<Trade> trades, std::string_view label = "Trade-ins");
 

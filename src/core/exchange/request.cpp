@@ -14,12 +14,12 @@
 #include "desk/marks.hpp"
 #include "desk/programs.hpp"
 #include "desk/reconcile.hpp"
-#include "exchange/retail_json.hpp"
 #include "document/deal_document.hpp"
 #include "exchange/deal_file.hpp"
 #include "exchange/log_json.hpp"
 #include "exchange/log_versions.hpp"
 #include "exchange/programs_json.hpp"
+#include "exchange/retail_json.hpp"
 #include "exchange/states.hpp"
 #include "exchange/worksheet_json.hpp"
 #include "tools/commands.hpp"
@@ -459,12 +459,12 @@ Json disclosure_json(const Worksheet& ws, const Preferences& prefs, bool finance
     for (const auto& [lienholder, amount] : i.paid_on_account) {
       on_account.push_back({{"lienholder", lienholder}, {"amount", amount}});
     }
-    out["finance"]["amount_financed_items"] = {{"cash_price", object(i.cash_price)},
-                                               {"paid_with", object(i.paid_with)},
-                                               {"paid_on_account", on_account},
-                                               {"paid_to_others", object(i.paid_to_others)},
-                                               {"prepaid_finance_charge",
-                                                i.prepaid_finance_charge}};
+    out["finance"]["amount_financed_items"] = {
+        {"cash_price", object(i.cash_price)},
+        {"paid_with", object(i.paid_with)},
+        {"paid_on_account", on_account},
+        {"paid_to_others", object(i.paid_to_others)},
+        {"prepaid_finance_charge", i.prepaid_finance_charge}};
   }
   return out;
 }

@@ -123,8 +123,8 @@ std::optional<ReserveMethod> reserve_method_by_name(std::string_view name) {
 const std::array<ContractText, 8> kContractTexts = {{
     {"days_to_first_payment", "days to the first payment", &RetailContract::days, 1, 180, true,
      false},
-    {"prepaid_finance_charge", "prepaid finance charge", &RetailContract::prepaid_finance_charge,
-     0, 1e15, false, false},
+    {"prepaid_finance_charge", "prepaid finance charge", &RetailContract::prepaid_finance_charge, 0,
+     1e15, false, false},
     {"buyrate", "retail buy rate", &RetailContract::buyrate, 0, 100, false, true},
     {"reserve_percent", "reserve percent", &RetailContract::reserve_percent, 0, 100, false, false},
     {"reserve_flat", "flat reserve", &RetailContract::reserve_flat, 0, 1e15, false, false},
@@ -201,9 +201,8 @@ std::optional<std::string> structure_problem(const Structure& s) {
     if (text.empty() && t.empty_ok) continue;
     const auto v = whole_number(text);
     if (!v || *v < t.lo || *v > t.hi || (t.whole && *v != static_cast<long long>(*v))) {
-      const std::string range = t.hi >= 1e15 ? " of 0 or more"
-                                             : " from " + short_text(t.lo) + " to " +
-                                                   short_text(t.hi);
+      const std::string range =
+          t.hi >= 1e15 ? " of 0 or more" : " from " + short_text(t.lo) + " to " + short_text(t.hi);
       return std::string("the ") + std::string(t.what) + " must be " +
              (t.whole ? "a whole number" : "a number") + range +
              (t.empty_ok ? ", or empty for none" : "");
