@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/numtext.hpp"
@@ -95,6 +96,14 @@ TEST(Retail, ReserveMethods) {
   EXPECT_EQ(reserve({{"reserve_method", "rate_difference"}})["reserve"],
             at_markup["disclosure"]["finance"]["finance_charge"]);
   EXPECT_EQ(reserve({{"max_markup", "1.5"}})["over_max_markup"], true);
+  // The window marks the finance rate over the cap, and only then.
+  for (const char* cap : {"1.5", "2"}) {
+    const Json warnings =
+        loan(fields, {{"buyrate", "5.90"}, {"max_markup", cap}}, {{"warnings", true}})["warnings"];
+    const bool marked = std::any_of(warnings.begin(), warnings.end(),
+                                    [](const Json& w) { return w["field"] == "financerate"; });
+    EXPECT_EQ(marked, std::string(cap) == "1.5") << cap;
+  }
   const Json upside_down = reserve({{"buyrate", "8.5"}});
   EXPECT_EQ(upside_down["reserve"], "0.00");
   EXPECT_NE(text(upside_down["note"]).find("above the sell rate"), std::string::npos);

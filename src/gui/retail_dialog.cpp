@@ -40,11 +40,7 @@ QString row(const QString& caption, const std::string& amount) {
 
 }  // namespace
 
-RetailContractDialog::RetailContractDialog(DealDocument& doc, std::function<QString()> choose_csv,
-                                           QWidget* parent)
-    : QDialog(parent), doc_(doc), choose_csv_(std::move(choose_csv)) {
-  setObjectName("retaildialog");
-  setWindowTitle("Retail Contract");
+ContractSettings::ContractSettings(QWidget* parent) : QWidget(parent) {
   days_ = line(this, "days_to_first_payment");
   buyrate_ = line(this, "retail_buyrate");
   first_period_ = choices(this, "first_period",
@@ -54,15 +50,40 @@ RetailContractDialog::RetailContractDialog(DealDocument& doc, std::function<QStr
   reserve_method_ = choices(this, "reserve_method",
                             {"Finance charge difference", "Sell-rate ratio", "Buy-rate ratio",
                              "Rate difference", "Percent of amount financed", "Flat"});
+  auto* form = new QFormLayout(this);
+  form->setContentsMargins(0, 0, 0, 0);
+  form->addRow("Days to first pa&yment:", days_);
+  form->addRow("First &period:", first_period_);
+  form->addRow("&Final payment:", final_payment_);
+  form->addRow("Retail &buy rate %:", buyrate_);
+  form->addRow("Reserve &method:", reserve_method_);
+}
+
+void ContractSettings::show_contract(const RetailContract& c) {
+  days_->setText(ui::qstr(c.days));
+  buyrate_->setText(ui::qstr(c.buyrate));
+  first_period_->setCurrentIndex(static_cast<int>(c.first_period));
+  final_payment_->setCurrentIndex(static_cast<int>(c.final_payment));
+  reserve_method_->setCurrentIndex(static_cast<int>(c.reserve_method));
+}
+
+RetailContract ContractSettings::contract(RetailContract c) const {
+  c.days = days_->text().trimmed().toStdString();
+  c.buyrate = buyrate_->text().trimmed().toStdString();
+  c.first_period = static_cast<FirstPeriod>(first_period_->currentIndex());
+  c.final_payment = static_cast<FinalPayment>(final_payment_->currentIndex());
+  c.reserve_method = static_cast<ReserveMethod>(reserve_method_->currentIndex());
+  return c;
+}
+
+RetailContractDialog::RetailContractDialog(DealDocument& doc, std::function<QString()> choose_csv,
+                                           QWidget* parent)
+    : QDialog(parent), doc_(doc), choose_csv_(std::move(choose_csv)) {
+  setObjectName("retaildialog");
+  setWindowTitle("Retail Contract");
+  settings_ = new ContractSettings(this);
   apply_ = new QPushButton("&Apply", this);
   apply_->setObjectName("retail_apply");
-  auto* settings = new QFormLayout;
-  settings->addRow("&Days to first payment:", days_);
-  settings->addRow("&First period:", first_period_);
-  settings->addRow("Final pa&yment:", final_payment_);
-  settings->addRow("&Buy rate %:", buyrate_);
-  settings->addRow("Reserve &method:", reserve_method_);
-  settings->addRow("", apply_);
 
   box_ = new QLabel(this);
   box_->setObjectName("retail_box");
@@ -108,7 +129,8 @@ RetailContractDialog::RetailContractDialog(DealDocument& doc, std::function<QStr
   check_group->setLayout(contract);
 
   auto* left = new QVBoxLayout;
-  left->addLayout(settings);
+  left->addWidget(settings_);
+  left->addWidget(apply_, 0, Qt::AlignRight);
   left->addWidget(box_, 1);
   left->addWidget(check_group);
   auto* right = new QVBoxLayout;
@@ -127,11 +149,7 @@ RetailContractDialog::RetailContractDialog(DealDocument& doc, std::function<QStr
 void RetailContractDialog::show_deal() {
   const Worksheet& ws = doc_.worksheet();
   const RetailContract& c = ws.structure.contract;
-  days_->setText(ui::qstr(c.days));
-  buyrate_->setText(ui::qstr(c.buyrate));
-  first_period_->setCurrentIndex(static_cast<int>(c.first_period));
-  final_payment_->setCurrentIndex(static_cast<int>(c.final_payment));
-  reserve_method_->setCurrentIndex(static_cast<int>(c.reserve_method));
+  settings_->show_contract(c);
 
   const auto loan = doc_.has_figures() ? worksheet_loan(ws, true) : std::nullopt;
   schedule_->setRowCount(0);
@@ -185,12 +203,7 @@ void RetailContractDialog::show_deal() {
 
 void RetailContractDialog::apply() {
   Structure s = doc_.worksheet().structure;
-  RetailContract& c = s.contract;
-  c.days = days_->text().trimmed().toStdString();
-  c.buyrate = buyrate_->text().trimmed().toStdString();
-  c.first_period = static_cast<FirstPeriod>(first_period_->currentIndex());
-  c.final_payment = static_cast<FinalPayment>(final_payment_->currentIndex());
-  c.reserve_method = static_cast<ReserveMethod>(reserve_method_->currentIndex());
+  s.contract = settings_->contract(s.contract);
   if (const auto problem = structure_problem(s)) {
     ui::show_error(this, "The retail contract was left as it was: " + ui::qstr(*problem) + ".");
     return;

@@ -5,6 +5,7 @@
 // the deal's structure as one step of Undo.
 
 #include <QDialog>
+#include <QWidget>
 #include <functional>
 
 #include "document/deal_document.hpp"
@@ -17,6 +18,24 @@ class QTableWidget;
 
 namespace tq {
 
+// The contract's settings a desk changes: days to the first payment, first-period rule, final
+// payment, buy rate and reserve method; in the Retail Contract window and in Deal Structure.
+class ContractSettings : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ContractSettings(QWidget* parent);
+  void show_contract(const RetailContract& c);
+  // These settings over `c`, the others kept.
+  RetailContract contract(RetailContract c) const;
+  QLineEdit* days() const { return days_; }
+  QComboBox* first_period() const { return first_period_; }
+
+ private:
+  QLineEdit *days_, *buyrate_;
+  QComboBox *first_period_, *final_payment_, *reserve_method_;
+};
+
 class RetailContractDialog : public QDialog {
   Q_OBJECT
 
@@ -27,8 +46,7 @@ class RetailContractDialog : public QDialog {
   // The deal as it now stands: called after every command.
   void show_deal();
 
-  QLineEdit* days() const { return days_; }
-  QComboBox* first_period() const { return first_period_; }
+  QLineEdit* days() const { return settings_->days(); }
   QPushButton* apply_button() const { return apply_; }
   QLabel* box() const { return box_; }
   QTableWidget* schedule() const { return schedule_; }
@@ -41,8 +59,7 @@ class RetailContractDialog : public QDialog {
 
   DealDocument& doc_;
   std::function<QString()> choose_csv_;
-  QLineEdit *days_, *buyrate_;
-  QComboBox *first_period_, *final_payment_, *reserve_method_;
+  ContractSettings* settings_;
   QPushButton* apply_;
   QLabel* box_;
   QTableWidget* schedule_;

@@ -15,6 +15,7 @@
 #include "common/clock.hpp"
 #include "exchange/states.hpp"
 #include "gui/qt_ui.hpp"
+#include "gui/retail_dialog.hpp"
 
 namespace tq {
 
@@ -119,6 +120,10 @@ StructureDialog::StructureDialog(const Structure& s,
   trades->addRow("Surtax on at most: $", surtax_cap_);
   trades->addRow("Vehicle:", vehicle_);
   trades->addRow("Delivery date:", delivery_);
+  trades->addRow(new QLabel("<b>Retail contract</b>", this));
+  contract_ = new ContractSettings(this);
+  contract_->show_contract(s.contract);
+  trades->addRow(contract_);
   auto* outer = new QVBoxLayout(this);
   auto* columns = new QHBoxLayout;
   outer->addLayout(columns);
@@ -141,6 +146,7 @@ StructureDialog::StructureDialog(const Structure& s,
   form->addRow("Start-ups:", startups_);
   form->addRow("Base payment rounding:", rounding_);
   form->addRow("Purchase option fee: $", purchase_option_fee_);
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   QPushButton* as_default =
       buttons->addButton("Save as Dealer Default", QDialogButtonBox::ActionRole);
@@ -254,6 +260,7 @@ Structure StructureDialog::structure() const {
   r.surtax_cap = surtax_cap_->text().trimmed().toStdString();
   s.used_vehicle = vehicle_->currentIndex() == 1;
   s.delivery_date = delivery_->text().trimmed().toStdString();
+  s.contract = contract_->contract(s.contract);
   s.state = state_->currentData().toString().toStdString();
   s.tax = static_cast<TaxMethod>(tax_->currentIndex());
   s.upfront_capitalized = upfront_->currentIndex() == 1;

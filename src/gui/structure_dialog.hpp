@@ -13,6 +13,10 @@ class QLabel;
 class QLineEdit;
 
 namespace tq {
+class ContractSettings;
+}
+
+namespace tq {
 
 class StructureDialog : public QDialog {
   Q_OBJECT
@@ -41,6 +45,7 @@ class StructureDialog : public QDialog {
       *retail_rebates_, *retail_docfee_;
   QComboBox *lease_credit_, *retail_credit_, *vehicle_;
   QLineEdit *retail_cap_, *surtax_rate_, *surtax_cap_, *delivery_;
+  ContractSettings* contract_ = nullptr;
 };
 
 }  // namespace tq

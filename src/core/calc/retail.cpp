@@ -168,6 +168,16 @@ std::string item_caption(std::string_view key) {
   return std::string(key);
 }
 
+std::optional<std::string> retail_markup_warning(const Worksheet& ws) {
+  const RetailContract& c = ws.structure.contract;
+  if (c.max_markup.empty() || c.buyrate.empty()) return std::nullopt;
+  // To 15 digits, as the texts are written: 7.4 - 5.9 is 1.5, not a hair above.
+  const double markup = val(short_text(val(ws[Field::financerate]) - val(c.buyrate)));
+  if (!(markup > val(c.max_markup))) return std::nullopt;
+  return "The finance rate is " + short_text(markup) + " points above the retail buy rate; the " +
+         "lender allows at most " + short_text(val(c.max_markup)) + ".";
+}
+
 std::optional<RetailReserve> retail_reserve(const Worksheet& ws) {
   const RetailContract& c = ws.structure.contract;
   if (c.buyrate.empty()) return std::nullopt;
@@ -227,9 +237,9 @@ std::optional<RetailReserve> retail_reserve(const Worksheet& ws) {
   reserve = std::max(reserve, 0.0);
   r.reserve = money_text(reserve);
   r.dealer_share = money_text(val(r.reserve) * val(c.reserve_share) / 100);
-  r.over_max_markup = !c.max_markup.empty() && sell - buy > val(c.max_markup) + 1e-9;
-  if (r.over_max_markup) {
-    r.note += " The rate is over the lender's maximum markup of " + c.max_markup + " points.";
+  if (const auto over = retail_markup_warning(ws)) {
+    r.over_max_markup = true;
+    r.note += " " + *over;
   }
   return r;
 }

@@ -73,6 +73,10 @@ struct RetailReserve {
   bool over_max_markup = false;
   std::string note;
 };
+// Why the finance rate stands over the lender's cap, the buy rate plus the contract's maximum
+// markup; nothing when it does not (or either is not given).
+std::optional<std::string> retail_markup_warning(const Worksheet& ws);
+
 // None without a buy rate or a loan on the worksheet.
 std::optional<RetailReserve> retail_reserve(const Worksheet& ws);
 

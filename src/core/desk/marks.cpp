@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "calc/retail.hpp"
 #include "worksheet/layout.hpp"
 #include "worksheet/warnings.hpp"
 
@@ -34,6 +35,9 @@ std::vector<FieldMark> field_marks(const Worksheet& ws, const Preferences& prefs
     if (is_negative(info.field)) notes.push_back(kNegativeNote);
     if (info.field == Field::rate && program != nullptr) {
       if (auto over = markup_warning(ws, prefs, *program)) notes.push_back(std::move(*over));
+    }
+    if (info.field == Field::financerate) {
+      if (auto over = retail_markup_warning(ws)) notes.push_back(std::move(*over));
     }
     if (notes.empty()) continue;
     std::string text = notes.front();
@@ -68,6 +72,9 @@ std::vector<std::string> page_doubts(const Worksheet& ws, const Preferences& pre
   }
   if (customer && program != nullptr) {
     if (auto over = markup_warning(ws, prefs, *program)) doubts.push_back(std::move(*over));
+  }
+  if (customer) {
+    if (auto over = retail_markup_warning(ws)) doubts.push_back(std::move(*over));
   }
   return doubts;
 }
