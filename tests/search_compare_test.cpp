@@ -90,6 +90,15 @@ Case generate(std::mt19937_64& rng) {
     }
     tq::write_trade_sums(c.deal.ws);
   }
+  if (pick(0, 3) == 0) {  // F&I products: capitalized or paid, taxed or not
+    c.deal.ws.products.resize(pick(1, 2));
+    for (tq::Product& p : c.deal.ws.products) {
+      p.name = "P" + std::to_string(pick(0, 999999));
+      p.price = one_of({"700", "1995.5", "2500"});
+      p.lease = static_cast<tq::LeasePlacement>(pick(0, 1));
+      p.taxable = static_cast<tq::Taxable>(pick(0, 1));
+    }
+  }
   static constexpr F kFigures[] = {F::downpayment, F::addons, F::tradeallowance, F::rate};
   const bool roll = pick(0, 1) == 0;
   const F figure = roll ? kFigures[c.deal.ws.rolloption] : F::downpayment;

@@ -29,6 +29,11 @@ struct StructureInputs {
   // out of the tax; a credit off the upfront base (credit_on), never taking it below 0.
   bool trade_equity_taxed = false, negative_equity_taxed = true, credit_on = false;
   double trade_credit = 0;
+  // F&I products: capitalized (and of those, the untaxed and the taxed), paid at signing (and of
+  // those, the taxed). An untaxed capitalized product's share of the payments is left out of the
+  // tax as negative equity's is.
+  double products_capitalized = 0, products_untaxed = 0, products_taxed = 0, products_paid = 0,
+         products_paid_taxed = 0;
   bool plain = true;  // the default structure: the search's sharper proofs hold
   // The reserve's buy-rate run keeps the capitalized upfront tax of the sell-rate run.
   std::optional<double> fixed_upfront;
@@ -51,12 +56,15 @@ struct StartupItems {
          msd_deposits = 0;
   double trade_equity_tax = 0;  // an item only where trade equity is taxed under monthly tax
   bool has_trade_equity_tax = false;
+  double products = 0, products_tax = 0;  // items only where products are paid at signing
+  bool has_products = false;
 };
 // The upfront tax base item by item, and the base itself (never below 0 with a credit).
 struct UpfrontBase {
   double price = 0;     // under a tax on the price: the price and aftermarket
   double payments = 0;  // under a tax on the payments: the term's base payments
   double reductions = 0, fees = 0, trade_credit = 0, negative_equity = 0, base = 0;
+  double products = 0;   // on the price: the taxed products; on payments: the untaxed ones' share
   bool floored = false;  // the credit and negative equity took it below 0
 };
 // The items by the names the CLI and the customer copy give them, in the order they are added.
@@ -116,6 +124,13 @@ struct RetailTax {
   double taxable = 0, credit = 0, tax = 0, surtax = 0;  // tax holds the surtax
 };
 RetailTax retail_tax(const Worksheet& ws, const LeaseInputs& in);
+
+// The products a loan finances: taxed (into the taxable amount), untaxed (after the tax), and of
+// all of them those the creditor requires (in the finance charge, not the amount financed).
+struct FinancedProducts {
+  double taxed = 0, untaxed = 0, required = 0;
+};
+FinancedProducts financed_products(const Worksheet& ws);
 
 struct FinanceError : std::runtime_error {
   using std::runtime_error::runtime_error;

@@ -45,6 +45,7 @@ std::vector<std::pair<std::string, std::string>> gross_items(const LeaseInputs& 
     if (applies && value != 0) items.emplace_back(name, value);
   };
   add("aftermarket", true, in.addons);
+  add("products", true, s.products_capitalized);
   add("acqfee", !s.acqfee_paid, in.acqfee);
   add("docfee", choices.doc_in_payments, in.docfee);
   add("platecharge", choices.plate_in_payments, in.platecharge);
@@ -71,8 +72,8 @@ std::vector<std::pair<std::string, std::string>> gross_items(const LeaseInputs& 
 void add_up_due_items(std::vector<std::pair<std::string, std::string>>& shown,
                       const std::vector<std::pair<const char*, double>>& exact,
                       const std::string& total) {
-  static constexpr std::string_view kComputed[] = {"docfee_tax", "rebate_tax", "cash_down_tax",
-                                                   "acqfee_tax", "upfront_tax"};
+  static constexpr std::string_view kComputed[] = {"docfee_tax", "rebate_tax",   "cash_down_tax",
+                                                   "acqfee_tax", "products_tax", "upfront_tax"};
   auto off = cents_off(shown, total);
   if (!off || *off == 0 || *off < -9 || *off > 9) return;  // a cent or so, never a figure
   const int step = *off > 0 ? 1 : -1;
@@ -176,9 +177,10 @@ LeaseDisclosure lease_disclosure(const Worksheet& ws, const Preferences& prefs,
     const auto loan = worksheet_loan(ws, true);
     box.annual_percentage_rate = loan && loan->apr ? apr_text(*loan->apr) : ws[F::f_rate];
     const double total_paid = loan ? loan->total_of_payments : n * payment;
-    const double financed =
-        loan ? loan->amount_financed
-             : num(F::f_amountfinanced) - val(ws.structure.contract.prepaid_finance_charge);
+    const double financed = loan ? loan->amount_financed
+                                 : num(F::f_amountfinanced) -
+                                       val(ws.structure.contract.prepaid_finance_charge) -
+                                       financed_products(ws).required;
     if (loan && ws.structure.contract.final_payment == FinalPayment::balanced) {
       box.final_amount = money_text(loan->final_payment);
     }

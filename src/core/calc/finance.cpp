@@ -64,18 +64,31 @@ std::string contract_payment(Fixed4 amount, Fixed4 term, Fixed4 rate, const Reta
   return short_text(divide(A, divide(1 + a, g)));
 }
 
+FinancedProducts financed_products(const Worksheet& ws) {
+  FinancedProducts out;
+  for (const Product& p : ws.products) {
+    if (p.retail != RetailPlacement::financed) continue;
+    const double price = val(p.price);
+    (product_taxed(p, ws.structure.product_rules, false) ? out.taxed : out.untaxed) += price;
+    if (p.required) out.required += price;
+  }
+  return out;
+}
+
 RetailTax retail_tax(const Worksheet& ws, const LeaseInputs& in) {
   const Structure& st = ws.structure;
   const RetailRules& r = st.retail;
   const double negative_equity = std::max(in.tradepayoff - in.tradeallowance, 0.0);
+  const double products = financed_products(ws).taxed;
   RetailTax out;
   if (r.is_default()) {
     out.taxable = in.sellingprice + in.docfee + in.addons + negative_equity;
+    if (products != 0) out.taxable = out.taxable + products;
     out.tax = out.taxable * in.taxrate * 0.01;
     return out;
   }
   out.default_path = false;
-  double taxable = in.sellingprice + in.addons;
+  double taxable = in.sellingprice + in.addons + products;
   if (r.docfee_taxed) taxable += in.docfee;
   if (r.negative_equity_taxed) taxable += negative_equity;
   if (r.allowance_credit && !(r.trade_credit_new_only && st.used_vehicle)) {
@@ -106,17 +119,22 @@ void calc_finance(Deal& deal, const LeaseInputs& in) {
   const double payoff = in.tradepayoff;
   double amount = 0;
   const RetailTax retail = retail_tax(ws, in);
+  const FinancedProducts products = financed_products(ws);
   if (retail.default_path) {
-    // The comparison's own order of operations, kept to the last bit.
+    // The comparison's own order of operations, kept to the last bit; a taxed product with the
+    // price, an untaxed one after the tax.
     amount = in.sellingprice + in.docfee;
     amount = amount + in.addons;
+    if (products.taxed != 0) amount = amount + products.taxed;
     if (allowance < payoff) amount = amount + (payoff - allowance);
     amount = amount + amount * in.taxrate * 0.01;
+    if (products.untaxed != 0) amount = amount + products.untaxed;
     amount = amount + in.platecharge;
     amount = amount - val(ws[F::financerebate]) - in.downpayment;
     if (allowance > payoff) amount = amount - (allowance - payoff);
   } else {
     amount = in.sellingprice + in.addons + in.docfee + retail.tax + in.platecharge;
+    amount = amount + (products.taxed + products.untaxed);
     amount = amount - val(ws[F::financerebate]) - in.downpayment + (payoff - allowance);
   }
   if (!std::isfinite(amount)) {

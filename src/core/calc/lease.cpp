@@ -41,6 +41,10 @@ std::vector<std::pair<const char*, double>> named_items(const StartupItems& i) {
                                                      {"upfront_tax", i.upfront_tax},
                                                      {"securitydeposit", i.securitydeposit},
                                                      {"msd_deposits", i.msd_deposits}};
+  if (i.has_products) {
+    const auto at = out.begin() + 9;  // after the acquisition fee's tax, before the upfront tax
+    out.insert(at, {{"products", i.products}, {"products_tax", i.products_tax}});
+  }
   if (!i.has_trade_equity_tax) {
     std::erase_if(
         out, [](const auto& item) { return item.first == std::string_view("trade_equity_tax"); });
@@ -86,8 +90,19 @@ LeaseInputs read_lease_inputs(const Worksheet& ws) {
   in.s.negative_equity_taxed = st.negative_equity_taxed;
   in.s.credit_on = st.trade_credit != LeaseTradeCredit::none && st.upfront();
   if (in.s.credit_on) in.s.trade_credit = lease_trade_credit(deal_trades(ws), st);
+  for (const Product& p : ws.products) {
+    const double price = finite(val(p.price));
+    const bool taxed = product_taxed(p, st.product_rules, true);
+    if (p.lease == LeasePlacement::capitalized) {
+      in.s.products_capitalized += price;
+      (taxed ? in.s.products_taxed : in.s.products_untaxed) += price;
+    } else if (p.lease == LeasePlacement::paid) {
+      in.s.products_paid += price;
+      if (taxed) in.s.products_paid_taxed += price;
+    }
+  }
   static const Structure kUsual;
-  in.s.plain = st == kUsual;
+  in.s.plain = st == kUsual && ws.products.empty();
   return in;
 }
 
@@ -113,6 +128,7 @@ namespace {
 // miles driven past those included.
 double capcost_before_tax(const LeaseInputs& in, const LeaseChoices& choices) {
   double capcost = in.sellingprice + in.addons;
+  if (in.s.products_capitalized != 0) capcost = capcost + in.s.products_capitalized;
   if (!in.s.acqfee_paid) capcost = capcost + in.acqfee;
   capcost = capcost - in.downpayment - in.rebates - in.tradeallowance + in.tradepayoff;
   if (choices.doc_in_payments) capcost = capcost + in.docfee;
@@ -137,6 +153,7 @@ double taxed_with_payments(const LeaseInputs& in) {
   if (s.rebates_taxable) items = items + in.rebates;
   if (s.tax_cash_down) items = items + std::max(in.downpayment, 0.0);
   if (s.trade_equity_taxed) items = items + positive_equity(in);
+  if (s.products_paid_taxed != 0) items = items + s.products_paid_taxed;
   return items;
 }
 
@@ -159,6 +176,11 @@ StartupItems signing_items(const LeaseInputs& in, const LeaseChoices& choices) {
     it.acqfee = in.acqfee;
     if (!s.upfront()) it.acqfee_tax = tax(in.acqfee);
   }
+  if (s.products_paid != 0) {
+    it.has_products = true;
+    it.products = s.products_paid;
+    if (!s.upfront()) it.products_tax = tax(s.products_paid_taxed);
+  }
   return it;
 }
 
@@ -175,6 +197,7 @@ double startups_sum(const LeaseInputs& in, LeaseFigures& out) {
     if (!s.upfront() && s.tax_cash_down) sum = sum + it.cash_down_tax;
     if (it.has_trade_equity_tax) sum = sum + it.trade_equity_tax;
     if (s.acqfee_paid) sum = s.upfront() ? sum + it.acqfee : sum + (it.acqfee + it.acqfee_tax);
+    if (it.has_products) sum = sum + (it.products + it.products_tax);
     if (s.upfront() && !s.capitalized) sum = sum + (it.upfront_tax = out.upfront_tax);
   }
   if (s.deposit != 0) sum = sum + (it.securitydeposit = s.deposit);
@@ -216,14 +239,29 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   // Negative equity left out of the tax: the payments' share of it, against the same lease
   // priced without it.
   const double negative_equity = in.tradepayoff - in.tradeallowance;
-  std::optional<LeaseFigures> without;
-  if (!s.negative_equity_taxed && negative_equity > 0) {
+  const bool equity_out = !s.negative_equity_taxed && negative_equity > 0;
+  const bool products_out = s.products_untaxed > 0 && s.tax != TaxMethod::upfront_price;
+  // The same lease without what is left out: negative equity, untaxed products, or either alone.
+  const auto priced_without = [&](bool equity, bool products) {
     LeaseInputs plain = in;
-    plain.tradepayoff = in.tradeallowance;
-    plain.s.negative_equity_taxed = true;
-    if (in.fixed_capcost) plain.fixed_capcost = *in.fixed_capcost - negative_equity;
-    without = lease_figures(plain, choices);
-  }
+    double out_of_cap = 0;
+    if (equity) {
+      plain.tradepayoff = in.tradeallowance;
+      plain.s.negative_equity_taxed = true;
+      out_of_cap += negative_equity;
+    }
+    if (products) {
+      plain.s.products_capitalized -= s.products_untaxed;
+      plain.s.products_untaxed = 0;
+      out_of_cap += s.products_untaxed;
+    }
+    if (in.fixed_capcost) plain.fixed_capcost = *in.fixed_capcost - out_of_cap;
+    return lease_figures(plain, choices);
+  };
+  std::optional<LeaseFigures> without, without_products;
+  if (equity_out || products_out) without = priced_without(equity_out, products_out);
+  // Both left out: the products' share apart, for the tax base's items.
+  if (equity_out && products_out) without_products = priced_without(false, true);
   // Sign and drive: those items go into the cap cost, and so does the first payment, which holds
   // the base payment itself (with its tax under monthly tax): Z = (base of A) / (1 - k/T - kF),
   // k the payment's share of one base payment. A contract's own cap cost already holds them all.
@@ -233,6 +271,7 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
     double items = (it.docfee + it.docfee_tax) + it.platecharge + it.rebate_tax + it.cash_down_tax;
     if (it.has_trade_equity_tax) items = items + it.trade_equity_tax;
     if (s.acqfee_paid) items = items + (it.acqfee + it.acqfee_tax);
+    if (it.has_products) items = items + (it.products + it.products_tax);
     before_payment = finite(items);
     it = StartupItems{};
   }
@@ -255,6 +294,11 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
   const auto share = [&](double base_payment) {
     return without ? finite((base_payment - without->pretax_base) * term) : 0.0;
   };
+  const auto products_share = [&](double base_payment) {
+    if (!products_out) return 0.0;
+    return without_products ? finite((base_payment - without_products->pretax_base) * term)
+                            : share(base_payment);
+  };
   // The upfront base, item by item; with a credit or negative equity left out, never below 0.
   const auto upfront_base = [&](double base_payment) {
     UpfrontBase& b = out.upfront_base;
@@ -263,15 +307,19 @@ LeaseFigures lease_figures(const LeaseInputs& in, const LeaseChoices& choices) {
     double base = 0;
     if (s.tax == TaxMethod::upfront_price) {
       base = b.price = in.sellingprice + in.addons;
+      b.products = s.products_taxed + s.products_paid_taxed;
+      if (b.products != 0) base = base + b.products;
     } else {
       b.payments = term * base_payment;
       base = b.payments + taxed_once;
-      b.fees = (s.acqfee_paid ? in.acqfee : 0) + s.disposition;
+      b.fees = (s.acqfee_paid ? in.acqfee : 0) + s.disposition + s.products_paid_taxed;
       b.reductions = taxed_once - b.fees;
-      b.negative_equity = share(base_payment);
+      const double left_out = share(base_payment);
+      b.products = products_share(base_payment);
+      b.negative_equity = left_out - b.products;
     }
-    if (s.credit_on || b.negative_equity != 0) {
-      base = base - b.trade_credit - b.negative_equity;
+    if (s.credit_on || b.negative_equity != 0 || (b.products != 0 && b.payments != 0)) {
+      base = base - b.trade_credit - (b.negative_equity + b.products);
       b.floored = !(base > 0);
       if (b.floored) base = 0;
     }

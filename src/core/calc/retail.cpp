@@ -44,8 +44,15 @@ double first_period_growth(const RetailContract& c, double days, double rate) {
   return 1 + days * i / 30;
 }
 
+double contract_present_value(double payment, double term, double rate, const RetailContract& c) {
+  if (rate == 0) return payment * term;
+  const double i = rate / 1200;
+  const double a = (1 - std::pow(1 / (1 + i), term - 1)) / i;
+  return payment * (1 + a) / first_period_growth(c, contract_days(c), rate);
+}
+
 RetailLoan retail_loan(double note, long count, double rate, double payment,
-                       const RetailContract& c, bool with_apr) {
+                       const RetailContract& c, bool with_apr, double required) {
   RetailLoan loan;
   loan.note = note;
   loan.count = count;
@@ -81,7 +88,8 @@ RetailLoan retail_loan(double note, long count, double rate, double payment,
   }
   loan.final_payment = loan.rows.empty() ? 0 : loan.rows.back().payment;
   loan.total_of_payments = dollars(total);
-  loan.amount_financed = dollars(cents_of(note) - cents_of(val(c.prepaid_finance_charge)));
+  loan.amount_financed =
+      dollars(cents_of(note) - cents_of(val(c.prepaid_finance_charge)) - cents_of(required));
   loan.finance_charge = dollars(total - cents_of(loan.amount_financed));
   if (with_apr && count > 0) {
     // The worksheet has days, not dates: d days are d / 30 whole months and the odd days over.
@@ -103,7 +111,8 @@ std::optional<RetailLoan> worksheet_loan(const Worksheet& ws, bool with_apr) {
   const double note = val(ws[Field::f_amountfinanced]), payment = val(ws[Field::f_payment]);
   const double rate = val(ws[Field::f_rate]);
   if (!std::isfinite(note) || !std::isfinite(payment) || !std::isfinite(rate)) return std::nullopt;
-  return retail_loan(note, static_cast<long>(n), rate, payment, ws.structure.contract, with_apr);
+  return retail_loan(note, static_cast<long>(n), rate, payment, ws.structure.contract, with_apr,
+                     financed_products(ws).required);
 }
 
 std::string schedule_csv(const RetailLoan& loan) {
@@ -141,13 +150,28 @@ AmountFinancedItems amount_financed_items(const Worksheet& ws) {
   out.paid_with = {{"cash_down", money_text(dollars(down))},
                    {"rebate", money_text(dollars(rebate))},
                    {"trade_allowance", money_text(dollars(allowance))}};
+  // The financed products, each provider's in cents, in the order of the providers.
+  long long products = 0, required = 0;
+  for (const Provider who : {Provider::dealer, Provider::lessor, Provider::third_party}) {
+    long long sum = 0;
+    bool any = false;
+    for (const Product& p : ws.products) {
+      if (p.retail != RetailPlacement::financed || p.provider != who) continue;
+      any = true;
+      sum += cents_of(val(p.price));
+      if (p.required) required += cents_of(val(p.price));
+    }
+    if (any) out.products.emplace_back(provider_name(who), money_text(dollars(sum)));
+    products += sum;
+  }
   // The tax is what the note holds beyond the rest, so that the items add up to the cent.
   const long long plate = num(F::platecharge);
   const long long taxes = num(F::f_amountfinanced) - (price + aftermarket + docfee - down - rebate -
-                                                      allowance + payoffs + plate);
+                                                      allowance + payoffs + plate + products);
   out.paid_to_others = {{"taxes", money_text(dollars(taxes))},
                         {"platecharge", money_text(dollars(plate))}};
   out.prepaid_finance_charge = money_text(val(ws.structure.contract.prepaid_finance_charge));
+  if (required != 0) out.required_products = money_text(dollars(required));
   return out;
 }
 
@@ -161,7 +185,12 @@ std::string item_caption(std::string_view key) {
       {"trade_allowance", "Less trade allowance"},
       {"taxes", "Taxes, to the state"},
       {"platecharge", "Plates and title, to the state"},
-      {"prepaid_finance_charge", "Less prepaid finance charge"}};
+      {"prepaid_finance_charge", "Less prepaid finance charge"},
+      {"products", "Products"},
+      {"required_products", "Less required products, in the finance charge"},
+      {"dealer", "Products, to the dealer"},
+      {"lessor", "Products, to the lessor"},
+      {"third_party", "Products, to their providers"}};
   for (const auto& [k, caption] : kCaptions) {
     if (k == key) return caption;
   }
@@ -191,7 +220,9 @@ std::optional<RetailReserve> retail_reserve(const Worksheet& ws) {
           Fixed4::from_double(sell_loan->note),
           Fixed4::from_double(static_cast<double>(sell_loan->count)), Fixed4::from_double(rate), c);
       const double rounded = val(money_text(val(payment)));
-      return retail_loan(sell_loan->note, sell_loan->count, rate, rounded, c, false).finance_charge;
+      return retail_loan(sell_loan->note, sell_loan->count, rate, rounded, c, false,
+                         financed_products(ws).required)
+          .finance_charge;
     } catch (const std::exception&) {
       return std::nullopt;
     }

@@ -23,6 +23,10 @@ double first_period_growth(const RetailContract& c, double days, double rate);
 // first carries the first period. Throws FinanceError (division by zero, overflow).
 std::string contract_payment(Fixed4 amount, Fixed4 term, Fixed4 rate, const RetailContract& c);
 
+// What a level payment repays over `term` months at `rate` percent: the amount whose contract
+// payment it is, unrounded (its first period as the contract carries it).
+double contract_present_value(double payment, double term, double rate, const RetailContract& c);
+
 // The contract's days to the first payment as a number (30 when not a whole 1 to 180).
 int contract_days(const RetailContract& c);
 
@@ -42,9 +46,10 @@ struct RetailLoan {
 };
 
 // The loan of a rounded payment on the note at `rate`; under a balanced final payment the last
-// is whatever brings the balance to 0.00. `with_apr` solves for its APR too.
+// is whatever brings the balance to 0.00. `with_apr` solves for its APR too. `required`: the
+// products the creditor requires, in the note but disclosed in the finance charge.
 RetailLoan retail_loan(double note, long count, double rate, double payment,
-                       const RetailContract& c, bool with_apr);
+                       const RetailContract& c, bool with_apr, double required = 0);
 
 // The loan as the worksheet's finance results stand (f_amountfinanced, f_term, f_rate,
 // f_payment); none when the term is not a whole number of payments or the figures do not read.
@@ -60,7 +65,10 @@ std::string apr_text(double percent);
 struct AmountFinancedItems {
   std::vector<std::pair<std::string, std::string>> cash_price, paid_with, paid_to_others;
   std::vector<std::pair<std::string, std::string>> paid_on_account;  // lienholder, payoff
-  std::string prepaid_finance_charge;
+  // The financed products by provider; those the creditor requires ("" none) come off as a
+  // finance charge, as the prepaid one does.
+  std::vector<std::pair<std::string, std::string>> products;
+  std::string prepaid_finance_charge, required_products;
 };
 AmountFinancedItems amount_financed_items(const Worksheet& ws);
 // An item's caption on the customer's pages: "Selling price", "Less cash down", ...

@@ -8,6 +8,13 @@
 #include "common/units.hpp"
 
 namespace tq {
+
+const std::pair<std::string, std::string>* retail_term(const LenderProgram& p, double term) {
+  const auto found = std::find_if(p.retail.begin(), p.retail.end(),
+                                  [&](const auto& r) { return val(r.first) == term; });
+  return found == p.retail.end() ? nullptr : &*found;
+}
+
 namespace {
 
 std::string listing(const std::vector<std::string>& texts) {
@@ -75,9 +82,8 @@ namespace {
 std::optional<std::string> apply_retail(Worksheet& ws, const LenderProgram& p) {
   if (p.retail.empty()) return std::nullopt;
   const double term = val(ws[Field::financeterm]);
-  const auto found = std::find_if(p.retail.begin(), p.retail.end(),
-                                  [&](const auto& r) { return val(r.first) == term; });
-  if (found == p.retail.end()) {
+  const auto* found = retail_term(p, term);
+  if (!found) {
     std::vector<std::string> terms;
     for (const auto& r : p.retail) terms.push_back(r.first);
     return "The program " + quoted_name(p.name) + " has no " + short_text(term) +

@@ -44,6 +44,9 @@ struct LenderProgram {
   bool operator==(const LenderProgram&) const = default;
 };
 
+// The program's retail buy rate for a finance term (term, rate); null when it has none.
+const std::pair<std::string, std::string>* retail_term(const LenderProgram& p, double term);
+
 // Whether the program is past its valid-until date on `today` (YYYY-MM-DD): it is valid through
 // that day.
 bool program_expired(const LenderProgram& p, std::string_view today);

@@ -7,7 +7,7 @@
 namespace tq {
 
 bool same_inputs(const Worksheet& a, const Worksheet& b) {
-  if (a.structure != b.structure || a.trades != b.trades) return false;
+  if (a.structure != b.structure || a.trades != b.trades || a.products != b.products) return false;
   for (const FieldInfo& info : field_catalogue()) {
     if (info.kind == FieldKind::input && a[info.field] != b[info.field]) return false;
   }
@@ -121,22 +121,30 @@ ProgramResult DealDocument::apply_program(const LenderProgram& program, double m
   result.refused = tq::apply_program(ws, *prefs_, program, markup);
   if (result.refused) return result;
   result.expired = expiry_message(program, today);
+  result.command = take_deal(std::move(ws), "Apply Program", then, &program, show);
+  return result;
+}
+
+CommandResult DealDocument::take_deal(Worksheet ws, std::string_view label,
+                                      std::optional<Command> then, const LenderProgram* program,
+                                      const MessageSink& show) {
+  CommandResult result;
   std::optional<Content> before = before_step();
   now_.ws = std::move(ws);
   if (then) {
-    // The command's step takes the program with it: one level of Undo for both.
+    // The command's step takes the change with it: one level of Undo for both.
     const std::uint64_t point = point_;
-    result.command = execute(*then, &program, show);
+    result = execute(*then, program, show);
     if (point_ != point) {
       if (before) {
         Step& step = steps_.back();
-        step.label = "Apply Program";
+        step.label = std::string(label);
         step.before = std::move(*before);
       }
       return result;
     }
   }
-  record("Apply Program", std::move(before));
+  record(std::string(label), std::move(before));
   told(false);
   return result;
 }
@@ -152,6 +160,13 @@ void DealDocument::set_trades(std::vector<Trade> trades, std::string_view label)
   std::optional<Content> before = before_step();
   now_.ws.trades = std::move(trades);
   write_trade_sums(now_.ws, true);
+  record(std::string(label), std::move(before));
+  told(false);
+}
+
+void DealDocument::set_products(std::vector<Product> products, std::string_view label) {
+  std::optional<Content> before = before_step();
+  now_.ws.products = std::move(products);
   record(std::string(label), std::move(before));
   told(false);
 }

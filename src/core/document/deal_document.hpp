@@ -72,10 +72,17 @@ class DealDocument {
   ProgramResult apply_program(const LenderProgram& program, double markup, std::string_view today,
                               std::optional<Command> then = std::nullopt,
                               const MessageSink& show = {});
+  // The deal changed whole (a comparison's cell, a menu's column), then `then` where given
+  // (following `program`): one step named `label`.
+  CommandResult take_deal(Worksheet ws, std::string_view label,
+                          std::optional<Command> then = std::nullopt,
+                          const LenderProgram* program = nullptr, const MessageSink& show = {});
   void set_structure(const Structure& structure, std::string_view label = "Deal Structure");
   void set_details(const DealDetails& details);  // "Deal Details"
   // The trades, with their sums into the two trade fields; one step with the dialog's label.
   void set_trades(std::vector<Trade> trades, std::string_view label = "Trade-ins");
+  // The deal's F&I products, one step of Undo.
+  void set_products(std::vector<Product> products, std::string_view label = "Products");
 
   // How an opened deal's figures stand to its inputs.
   enum class Figures { none, current, stale };

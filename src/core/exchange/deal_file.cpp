@@ -1,6 +1,8 @@
 #include "exchange/deal_file.hpp"
 
 #include "common/files.hpp"
+#include "exchange/menu_json.hpp"
+#include "exchange/products_json.hpp"
 
 namespace tq {
 
@@ -12,6 +14,8 @@ std::string format_deal(const Worksheet& ws) {
   if (!ws.details.empty()) deal[key::details] = details_json(ws.details);
   if (!ws.program.empty()) deal[key::program_name] = ws.program;
   if (!ws.trades.empty()) deal[key::trades] = trades_json(ws.trades);
+  if (!ws.products.empty()) deal[key::products] = products_json(ws.products, true);
+  if (ws.menu_record) deal[key::menu_record] = menu_record_json(*ws.menu_record);
   // Texts come from the window; invalid UTF-8 is replaced rather than lost with the whole file.
   return deal.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
@@ -58,12 +62,17 @@ std::variant<Worksheet, std::string> parse_deal(const std::string& text, DealRea
       problem = read_program_name(value, ws.program);
     } else if (name == key::trades) {
       problem = read_trades(value, ws.trades);
+    } else if (name == key::products) {
+      problem = read_products(value, ws.products);
+    } else if (name == key::menu_record) {
+      problem = read_menu_record(value, ws.menu_record.emplace());
     } else if (name == key::commands && how.start) {
       // A request's: the deal opens as it stands, and Calculate prices it.
     } else if (name != key::messages && name != key::grid && name != key::startups &&
                name != key::disclosure && name != key::reconcile && name != key::lease_tax_base &&
                name != key::retail_tax && name != key::retail_schedule &&
-               name != key::retail_reserve && name != key::apr) {  // a CLI answer's
+               name != key::retail_reserve && name != key::apr && name != key::menu &&
+               name != key::compare) {  // a CLI answer's
       problem = "unknown key " + quoted_name(name);
     }
     if (problem) return *problem;

@@ -188,6 +188,16 @@ std::vector<std::pair<std::string, std::string>> flattened_deal(const Worksheet&
     if (!t.titled_to_customer) line += ", titled to another";
     out.emplace_back("trades." + std::to_string(i + 1), line);
   }
+  // Each product by its name, so that Compare lists the products that differ.
+  for (const Product& p : ws.products) {
+    std::string line = std::string(product_kind_caption(p.kind)) + ", " +
+                       std::string(provider_caption(p.provider)) + ", price " + p.price +
+                       ", cost " + p.cost + ", lease " +
+                       std::string(lease_placement_name(p.lease)) + ", retail " +
+                       std::string(retail_placement_name(p.retail));
+    if (p.required) line += ", required";
+    out.emplace_back("products." + p.name, line);
+  }
   return out;
 }
 

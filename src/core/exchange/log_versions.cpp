@@ -98,6 +98,7 @@ std::string difference_caption(const std::string& name) {
     if (const auto f = field_by_name(key)) return field_caption(*f);
   }
   if (part == "trades") return "Trade " + key;
+  if (part == "products") return "Product " + key;
   if (part == "details") {
     for (const DetailInfo& d : kDetails) {
       if (d.key == key) return std::string(d.caption);

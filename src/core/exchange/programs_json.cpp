@@ -7,6 +7,7 @@
 #include "common/files.hpp"
 #include "common/numtext.hpp"
 #include "common/units.hpp"
+#include "exchange/named_list.hpp"
 #include "prefs/settings.hpp"
 #include "worksheet/structure.hpp"
 
@@ -220,119 +221,47 @@ std::optional<std::string> read_program(const Json& value, LenderProgram& out) {
   return std::nullopt;
 }
 
+namespace {
+
+const ListFormat<LenderProgram> kProgramsFile{kProgramsKey, "lender programs", kMaxProgramsFileSize,
+                                              read_program, program_json};
+
+}  // namespace
+
 Json programs_json(const std::vector<LenderProgram>& programs) {
-  Json list = Json::array();
-  for (const LenderProgram& p : programs) list.push_back(program_json(p));
-  return {{kProgramsKey, list}};
+  return list_json(kProgramsFile, programs);
 }
 
 std::variant<std::vector<LenderProgram>, std::string> parse_programs(const std::string& text) {
-  std::string error;
-  const auto json = parse_json_text(text, error);
-  if (!json) return "it " + error;
-  // One program, a list of them, or the programs file's own shape.
-  const Json* list = &*json;
-  Json single = Json::array();
-  if (json->is_object() && json->contains(kProgramsKey) && json->size() == 1) {
-    list = &(*json)[kProgramsKey];
-  } else if (json->is_object()) {
-    single.push_back(*json);
-    list = &single;
-  }
-  if (!list->is_array()) return std::string("it holds no list of programs");
-  std::vector<LenderProgram> out;
-  std::set<std::string> names;
-  for (const Json& item : *list) {
-    LenderProgram p;
-    if (auto problem = read_program(item, p)) return *problem;
-    // A deal names its program: two of one name could not be told apart.
-    if (!names.insert(p.name).second)
-      return "two programs have the \"name\" " + quoted_name(p.name);
-    out.push_back(std::move(p));
-  }
-  return out;
+  return parse_list(kProgramsFile, text);
 }
 
 PrefsLocation programs_location(const PrefsLocation& preferences) {
   return dealer_file_location(preferences, kProgramsFileName);
 }
 
-namespace {
-
-std::variant<std::vector<LenderProgram>, std::string> programs_in(const FileRead& file,
-                                                                  const std::string& path) {
-  auto result = file.error.empty()
-                    ? parse_programs(file.content)
-                    : std::variant<std::vector<LenderProgram>, std::string>(file.error);
-  if (auto* why = std::get_if<std::string>(&result)) {
-    *why = "The lender programs in " + path + " could not be read: " + *why + ".";
-  }
-  return result;
-}
-
-}  // namespace
-
 std::variant<std::vector<LenderProgram>, std::string> read_programs_file(const std::string& path) {
-  return programs_in(read_regular_file(path, kMaxProgramsFileSize), path);
+  return read_list_file(kProgramsFile, path);
 }
 
 std::optional<std::string> write_programs_file(const std::string& path,
                                                const std::vector<LenderProgram>& programs) {
-  const std::string text =
-      programs_json(programs).dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
-  if (const auto error = replace_file(path, text)) {
-    return not_saved("lender programs", path, *error);
-  }
-  return std::nullopt;
+  return write_list_file(kProgramsFile, path, programs);
 }
 
 std::variant<std::vector<LenderProgram>, std::string> load_programs(const PrefsLocation& location) {
-  const std::string path = location.read_path();
-  const FileRead file = read_regular_file(path, kMaxProgramsFileSize);
-  if (file.missing) return std::vector<LenderProgram>{};
-  return programs_in(file, path);
+  return load_list(kProgramsFile, location);
 }
 
 std::optional<std::string> save_programs(const PrefsLocation& location,
                                          const std::vector<LenderProgram>& programs) {
-  if (const auto error = write_dealer_json(location, programs_json(programs))) {
-    return not_saved("lender programs", location.path, *error);
-  }
-  return std::nullopt;
+  return save_list(kProgramsFile, location, programs);
 }
 
 std::variant<std::vector<LenderProgram>, std::string> update_programs(
     const PrefsLocation& location, const std::vector<LenderProgram>& before,
     const std::vector<LenderProgram>& after) {
-  const FileUpdateLock lock(location.path);
-  auto now = load_programs(location);
-  if (const auto* why = std::get_if<std::string>(&now)) {
-    return *why + " Mend or move the file first, so that nothing in it is lost.";
-  }
-  auto& programs = std::get<std::vector<LenderProgram>>(now);
-  const auto named = [](std::vector<LenderProgram>& list, const std::string& name) {
-    return std::find_if(list.begin(), list.end(),
-                        [&](const LenderProgram& p) { return p.name == name; });
-  };
-  const auto has = [](const std::vector<LenderProgram>& list, const LenderProgram& p) {
-    return std::find(list.begin(), list.end(), p) != list.end();
-  };
-  for (const LenderProgram& was : before) {  // removed here, or renamed
-    const bool kept = std::any_of(after.begin(), after.end(),
-                                  [&](const LenderProgram& p) { return p.name == was.name; });
-    if (!kept) {
-      if (const auto it = named(programs, was.name); it != programs.end()) programs.erase(it);
-    }
-  }
-  for (const LenderProgram& p : after) {  // added or changed here
-    if (has(before, p)) continue;
-    if (const auto it = named(programs, p.name); it != programs.end()) {
-      *it = p;
-    } else {
-      programs.push_back(p);
-    }
-  }
-  if (auto error = save_programs(location, programs)) return *error;
-  return programs;
+  return update_list(kProgramsFile, location, before, after);
 }
+
 }  // namespace tq

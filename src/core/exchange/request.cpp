@@ -18,6 +18,8 @@
 #include "exchange/deal_file.hpp"
 #include "exchange/log_json.hpp"
 #include "exchange/log_versions.hpp"
+#include "exchange/menu_json.hpp"
+#include "exchange/products_json.hpp"
 #include "exchange/programs_json.hpp"
 #include "exchange/retail_json.hpp"
 #include "exchange/states.hpp"
@@ -42,6 +44,9 @@ struct Request {
   std::optional<Contract> contract;
   std::optional<LogAsk> log;
   std::optional<std::vector<Trade>> trades;
+  std::optional<std::vector<Product>> products;
+  std::optional<Menu> menu;
+  std::optional<CompareAsk> compare;
   bool schedule = false;
   std::optional<AprCheck> apr;
 };
@@ -139,6 +144,12 @@ Request parse_request(std::string_view text) {
       problem = read_details(value, out.details.emplace());
     } else if (name == key::trades) {
       problem = read_trades(value, out.trades.emplace());
+    } else if (name == key::products) {
+      problem = read_products(value, out.products.emplace());
+    } else if (name == key::menu) {
+      problem = read_menu(value, out.menu.emplace());
+    } else if (name == key::compare) {
+      problem = read_compare(value, out.compare.emplace());
     } else if (name == key::program) {
       problem = read_program(value, out.program.emplace());
     } else if (name == key::program_name) {
@@ -316,6 +327,7 @@ void run_request(const Request& req, DealDocument& doc, std::vector<std::string>
   for (const auto& [field, value] : req.fields) doc.set_text(field, value);
   if (req.rolloption) doc.set_rolloption(*req.rolloption);
   if (req.trades) doc.set_trades(*req.trades);  // over the two fields' own texts
+  if (req.products) doc.set_products(*req.products);
   if (program) {
     const ProgramResult applied = doc.apply_program(*program, 0, local_today());
     if (const auto& said = applied.refused ? applied.refused : applied.expired) {
@@ -371,6 +383,10 @@ Json lease_tax_base_json(const std::optional<LeaseFigures>& f, const Worksheet& 
   out["trade_credit"] = money_text(b.trade_credit);
   if (ws.structure.tax != TaxMethod::upfront_price) {
     out["negative_equity_left_out"] = money_text(b.negative_equity);
+  }
+  if (!ws.products.empty()) {
+    out[ws.structure.tax == TaxMethod::upfront_price ? "products" : "products_left_out"] =
+        money_text(b.products);
   }
   out["base"] = money_text(b.base);
   return out;
@@ -465,6 +481,12 @@ Json disclosure_json(const Worksheet& ws, const Preferences& prefs, bool finance
         {"paid_on_account", on_account},
         {"paid_to_others", object(i.paid_to_others)},
         {"prepaid_finance_charge", i.prepaid_finance_charge}};
+    if (!i.products.empty()) {
+      out["finance"]["amount_financed_items"]["paid_to_others"]["products"] = object(i.products);
+    }
+    if (!i.required_products.empty()) {
+      out["finance"]["amount_financed_items"]["required_products"] = i.required_products;
+    }
   }
   return out;
 }
@@ -527,6 +549,14 @@ Json answer_json(const Request& req, const Preferences& base,
     }
   }
   if (req.trades) answer[key::trades] = trades_json(ws.trades, true);
+  if (req.products) answer[key::products] = products_json(ws.products, false);
+  const LenderProgram* program = req.program ? &*req.program : nullptr;
+  if (req.menu) answer[key::menu] = menu_json(price_menu(ws, prefs, *req.menu, program));
+  if (req.compare) {
+    const CompareAsk& c = *req.compare;
+    answer[key::compare] =
+        compare_json(compare_deal(ws, prefs, c.kinds, c.terms, c.downpayments, c.programs));
+  }
   // As given, whatever the commands did (Clear Form clears a deal's details).
   if (req.details) answer[key::details] = details_json(*req.details);
   if (req.disclosure) answer[key::disclosure] = disclosure_json(ws, prefs, doc.finance_valid());
@@ -583,7 +613,8 @@ Json answer_with_log(const Request& req, const Preferences& base,
     }
     if (!req.fields.empty() || req.preferences || req.rolloption || !req.commands.empty() ||
         req.grid || req.structure || req.disclosure || req.warnings || req.details || req.program ||
-        req.program_name || req.contract || req.trades || req.schedule || req.apr) {
+        req.program_name || req.contract || req.trades || req.products || req.schedule || req.apr ||
+        req.menu || req.compare) {
       throw BadRequest{"\"log\" other than \"record\" stands alone"};
     }
     return Json{{key::log, answer_log(ask, access.log(), access.desk())}};

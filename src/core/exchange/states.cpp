@@ -67,6 +67,24 @@ const StateTables& tables() {
         p.retail_note = r->at("note").get<std::string>();
         p.retail_source = r->at("source").get<std::string>();
       }
+      if (const auto r = s.find("products"); r != s.end()) {
+        for (const Json& rule : r->at("rules")) {
+          ProductRule one;
+          const auto kind = product_kind_by_name(rule.at("kind").get<std::string>());
+          if (!kind) throw bad();
+          one.kind = *kind;
+          if (const auto who = rule.at("provider").get<std::string>(); who != "any") {
+            const auto provider = provider_by_name(who);
+            if (!provider) throw bad();
+            one.provider = *provider;
+          }
+          if (rule.contains("lease")) one.lease = rule.at("lease").get<bool>();
+          if (rule.contains("sale")) one.sale = rule.at("sale").get<bool>();
+          p.product_rules.push_back(one);
+        }
+        p.products_note = r->at("note").get<std::string>();
+        p.products_source = r->at("source").get<std::string>();
+      }
       out.presets.push_back(std::move(p));
     }
     for (const Json& s : all.at("not_covered")) {

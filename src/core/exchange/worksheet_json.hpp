@@ -37,6 +37,10 @@ inline constexpr const char* schedule = "schedule";  // asks for the retail sche
 inline constexpr const char* retail_schedule = "retail_schedule";
 inline constexpr const char* retail_reserve = "retail_reserve";
 inline constexpr const char* apr = "apr";
+inline constexpr const char* products = "products";
+inline constexpr const char* menu = "menu";
+inline constexpr const char* compare = "compare";
+inline constexpr const char* menu_record = "menu_record";
 }  // namespace key
 
 // The texts of a "fields" object, checked: known names, string values. Returns why not.

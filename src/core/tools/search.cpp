@@ -230,7 +230,7 @@ class Search {
         16 * u, {in.sellingprice, in.addons, (1 + c) * in.acqfee, (1 + c) * in.downpayment,
                  (1 + c) * in.rebates, (1 + c) * in.tradeallowance, (1 + c) * in.tradepayoff,
                  (1 + c) * in.docfee, c * in.s.trade_credit, in.platecharge, f.capcost, f.residual,
-                 f.capitalized_startups});
+                 f.capitalized_startups, (1 + c) * in.s.products_capitalized});
     double base_error =
         chain / std::fabs(in.term) + chain * std::fabs(f.factor) + 4 * u * std::fabs(f.base);
     const double digits15 =
@@ -238,7 +238,8 @@ class Search {
     const double sums =
         scaled_sum(8 * u, {f.payment, f.startups, (1 + c) * in.docfee, in.platecharge,
                            c * in.rebates, figure, target_, f.upfront_tax, (1 + c) * in.acqfee,
-                           c * in.downpayment, in.s.deposit, f.items.msd_deposits});
+                           c * in.downpayment, in.s.deposit, f.items.msd_deposits,
+                           (1 + c) * in.s.products_paid});
     // The structure's own roundings, each to cents: a capitalized upfront tax (and the payment it
     // is worked from) moves the cap cost; a paid one, worked from the rounded base payment T
     // times, the start-ups. MSD deposits are the payment rounded up to 50, n of them: within
@@ -272,7 +273,8 @@ class Search {
     // back from a text.
     const bool share =
         f.upfront_base.negative_equity != 0 ||
-        (!st.negative_equity_taxed && !st.upfront() && in.tradepayoff > in.tradeallowance);
+        (!st.negative_equity_taxed && !st.upfront() && in.tradepayoff > in.tradeallowance) ||
+        (st.products_untaxed > 0 && st.tax != TaxMethod::upfront_price);
     if (share) {
       const double cents = 2 * 0.01 * c;
       structure += st.upfront()
@@ -282,8 +284,9 @@ class Search {
                                          : cents * std::fabs(in.term))
                        : cents;
     }
-    structure +=
-        1e-14 * c * (std::fabs(st.trade_credit) + std::fabs(f.upfront_base.negative_equity));
+    structure += 1e-14 * c *
+                 (std::fabs(st.trade_credit) + std::fabs(f.upfront_base.negative_equity) +
+                  std::fabs(f.upfront_base.products));
     p.sides = (f.upfront_base.floored ? 1u : 0u) | (in.tradeallowance > in.tradepayoff ? 2u : 0u) |
               (first_equity_positive(figure) ? 4u : 0u);
     p.deposit_each = f.deposit_each;
@@ -326,6 +329,7 @@ class Search {
     // a difference of two roundings; taxed trade equity rises as the allowance does, and so does
     // a credit, which a negative rate turns into a rising tax.
     if (!in_.s.negative_equity_taxed && (!(a.sides & 2u) || !(b.sides & 2u))) return false;
+    if (in_.s.products_untaxed > 0 && in_.s.tax != TaxMethod::upfront_price) return false;
     if (in_.s.trade_equity_taxed && pass_.figure == Field::tradeallowance &&
         (in_.s.startups_capitalized || (in_.s.upfront() && in_.s.capitalized))) {
       return false;

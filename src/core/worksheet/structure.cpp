@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "common/numtext.hpp"
+#include "worksheet/names.hpp"
 
 namespace tq {
 namespace {
@@ -49,23 +50,6 @@ constexpr std::array<std::pair<ReserveMethod, std::string_view>, 6> kReserveMeth
     {ReserveMethod::percent, "percent"},
     {ReserveMethod::flat, "flat"},
 }};
-
-template <class E, std::size_t N>
-std::string_view name_in(const std::array<std::pair<E, std::string_view>, N>& table, E e) {
-  for (const auto& [value, name] : table) {
-    if (value == e) return name;
-  }
-  return {};
-}
-
-template <class E, std::size_t N>
-std::optional<E> value_in(const std::array<std::pair<E, std::string_view>, N>& table,
-                          std::string_view name) {
-  for (const auto& [value, n] : table) {
-    if (n == name) return value;
-  }
-  return std::nullopt;
-}
 
 }  // namespace
 
@@ -171,6 +155,7 @@ void apply_state(Structure& s, const StatePreset& preset) {
   const std::string surtax_rate = s.retail.surtax_rate;
   s.retail = preset.retail;
   s.retail.surtax_rate = surtax_rate;
+  s.product_rules = preset.product_rules;
 }
 
 std::optional<std::string> structure_problem(const Structure& s) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "worksheet/products.hpp"
+
 namespace tq {
 
 enum class TaxMethod {
@@ -121,7 +123,8 @@ struct Structure {
   RetailRules retail{};
   RetailContract contract{};  // given under "retail" with the retail rules
   bool used_vehicle = false;
-  std::string delivery_date{};  // YYYY-MM-DD; empty: the day it is priced
+  std::string delivery_date{};               // YYYY-MM-DD; empty: the day it is priced
+  std::vector<ProductRule> product_rules{};  // the state's, for products taxed by its rule
   GivenKeys given{};
 
   bool operator==(const Structure&) const = default;
@@ -167,6 +170,9 @@ struct StatePreset {
   std::string lease_trade_note, lease_trade_source;
   RetailRules retail{};
   std::string retail_note, retail_source;
+  // What it taxes of the F&I products, by kind and provider, with its source.
+  std::vector<ProductRule> product_rules;
+  std::string products_note, products_source;
 };
 // The preset's settings over the structure, naming the state; the rest stays.
 void apply_state(Structure& s, const StatePreset& preset);

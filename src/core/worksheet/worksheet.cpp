@@ -24,8 +24,10 @@ Worksheet::Worksheet() : texts(initial_texts()) {}
 void clearform(Worksheet& ws, const Preferences& prefs) {
   ws.rolloption = 0;
   // The program stays, as the structure does: the next command prices the deal on it again.
-  ws.details.clear();  // the next customer's deal must not carry the last one's name
-  ws.trades.clear();   // nor the cars they traded
+  ws.details.clear();   // the next customer's deal must not carry the last one's name
+  ws.trades.clear();    // nor the cars they traded
+  ws.products.clear();  // nor what they bought
+  ws.menu_record.reset();
   for (const FieldInfo& info : field_catalogue()) {
     const ClearWrite& w = info.clear;
     if (w.keeps) continue;

@@ -11,6 +11,7 @@
 
 #include "worksheet/details.hpp"
 #include "worksheet/fields.hpp"
+#include "worksheet/products.hpp"
 #include "worksheet/structure.hpp"
 #include "worksheet/trades.hpp"
 
@@ -32,6 +33,9 @@ struct Worksheet {
   std::string program;  // the name of the lender program last applied; empty: none
   // The trades, up to five; empty: the two trade fields are the one trade, as typed.
   std::vector<Trade> trades;
+  // The F&I products on the deal, each at the price it was sold for.
+  std::vector<Product> products;
+  std::optional<MenuRecord> menu_record;  // the last menu printed for the customer
 };
 
 inline constexpr int kRollOptionCount = 4;
