@@ -549,7 +549,13 @@ Json answer_json(const Request& req, const Preferences& base,
     }
   }
   if (req.trades) answer[key::trades] = trades_json(ws.trades, true);
-  if (req.products) answer[key::products] = products_json(ws.products, false);
+  if (req.products) {
+    answer[key::products] = products_json(ws.products, false);
+    if (const StatePreset* state = state_preset(ws.structure.state);
+        state && !state->products_source.empty()) {
+      answer["product_tax"] = {{"rule", state->products_note}, {"source", state->products_source}};
+    }
+  }
   const LenderProgram* program = req.program ? &*req.program : nullptr;
   if (req.menu) answer[key::menu] = menu_json(price_menu(ws, prefs, *req.menu, program));
   if (req.compare) {
