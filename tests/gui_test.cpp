@@ -31,9 +31,12 @@
 
 #include "box_closer.hpp"
 #include "example_deal.hpp"
+#include "exchange/products_json.hpp"
+#include "gui/compare_dialog.hpp"
 #include "gui/deal_log_dialog.hpp"
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
+#include "gui/menu_dialog.hpp"
 #include "gui/preferences_dialog.hpp"
 #include "gui/reconcile_dialog.hpp"
 #include "gui/retail_dialog.hpp"
@@ -546,6 +549,61 @@ class GuiTest : public QObject {
     QTRY_COMPARE(dialog->days()->text(), QString("30"));
   }
 
+  // Ctrl+M: the dealer's products in every column; Term B typed shows its room; the customer's
+  // column goes on the deal in one step of Undo. Ctrl+Shift+C: a double-clicked cell is the deal.
+  void fiMenuAndCompareDriveTheDeal() {
+    tq::Product service{"Service contract", tq::ProductKind::service_contract};
+    service.price = "2000";
+    service.cost = "900";
+    tq::Product gap{"GAP", tq::ProductKind::gap};
+    gap.price = "700";
+    QVERIFY(
+        !tq::write_products_file(dir_->filePath("products.json").toStdString(), {service, gap}));
+    start();
+    type_first_deal();
+    click(main("Command1"));
+    activate();
+    QTest::keyClick(main("msrp"), Qt::Key_M, Qt::ControlModifier);
+    tq::MenuDialog* menu = nullptr;
+    QTRY_VERIFY((menu = form()->menu_dialog()) != nullptr && menu->isVisible());
+    QCOMPARE(menu->column_products(0)->count(), 2);
+    QCOMPARE(menu->figures()->horizontalHeaderItem(0)->text(), QString("Base (no product)"));
+    QCOMPARE(menu->figures()->item(2, 0)->text(), shown("f_payment"));
+    QVERIFY(menu->figures()->item(2, 1)->text() != shown("f_payment"));
+    menu->activateWindow();
+    menu->term_b()->setFocus();
+    QTRY_VERIFY(menu->term_b()->hasFocus());
+    QTest::keyClicks(menu->term_b(), "84");
+    QTRY_VERIFY(menu->room()->text().contains("Term B carries $"));
+    menu->choice()->setCurrentIndex(menu->choice()->findText("Platinum"));
+    click(menu->findChild<QPushButton*>("menuchoose"));
+    QCOMPARE(form()->worksheet().products.size(), std::size_t{2});
+    QTRY_COMPARE(shown("f_payment"), menu->figures()->item(2, 1)->text());
+    menu->close();
+    activate();
+    QTest::keyClick(form(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(form()->worksheet().products.empty());
+
+    QTest::keyClick(main("msrp"), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    tq::CompareDialog* compare = nullptr;
+    QTRY_VERIFY((compare = form()->compare_dialog()) != nullptr && compare->isVisible());
+    QTableWidget* table = compare->table();
+    QTRY_VERIFY(table->rowCount() == 9 && table->columnCount() == 3);
+    // The row of the finance cells at 48 months, the column of 2,000 down.
+    const int row = 4, column = 1;
+    const tq::CompareCell cell = compare->cells()[static_cast<std::size_t>(row * 3 + column)];
+    QCOMPARE(cell.kind, tq::DealKind::finance);
+    table->scrollTo(table->model()->index(row, column));
+    const QRect where = table->visualRect(table->model()->index(row, column));
+    QVERIFY(table->viewport()->rect().contains(where.center()));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, where.center());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, where.center());
+    QTRY_COMPARE(form()->worksheet()[tq::Field::financeterm], std::string("48"));
+    QCOMPARE(form()->worksheet()[tq::Field::downpayment], std::string("2000"));
+    QCOMPARE(shown("f_payment").toStdString(), *cell.payment);
+    compare->close();
+  }
+
   void menuShortcutsWorkFromEveryControl() {
     start();
     std::map<QString, int> fired;
@@ -557,7 +615,7 @@ class GuiTest : public QObject {
       fired[action->text()] = 0;
     }
     QCOMPARE(fired.size(),
-             std::size_t{18});  // Ctrl+N, Ctrl+Shift+P, Ctrl+K, Ctrl+Shift+L, Ctrl+T, Ctrl+D too
+             std::size_t{20});  // Ctrl+N, Ctrl+Shift+P, Ctrl+K, Ctrl+Shift+L, Ctrl+T, Ctrl+D too
     for (const char* control : {"msrp", "desiredpayment", "rolloption_2", "Command1"}) {
       main(control)->setFocus();
       for (QAction* action : form()->findChildren<QAction*>()) {

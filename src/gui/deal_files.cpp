@@ -197,6 +197,30 @@ void DealFiles::export_customer_copy() {
   }
 }
 
+void DealFiles::print_menu(const Menu& menu, const MenuPricing& priced, const std::string& choice,
+                           bool pdf) {
+  const auto page = menu_page(doc_.worksheet(), menu, priced, desk_.dealer, choice);
+  PageOutcome outcome = PageOutcome::cancelled;
+  if (pdf) {
+    const QString path =
+        choose_file_(desk_.window, FileAction::export_pdf, pdf_name("menu.pdf", "-menu.pdf"));
+    if (path.isEmpty()) return;
+    if (const auto error = save_page_pdf(path, page)) {
+      ui::show_error(desk_.window, *error);
+      return;
+    }
+    outcome = PageOutcome::saved_pdf;
+  } else {
+    outcome = print_with_dialog(desk_.window, page);
+  }
+  if (!went_out(outcome)) return;
+  // The proof of what the customer was offered: every product, accepted or declined.
+  Worksheet ws = doc_.worksheet();
+  ws.menu_record = menu_record(menu, choice);
+  doc_.take_deal(std::move(ws), pdf ? "Export Menu PDF" : "Print Menu");
+  log_version("menu");
+}
+
 void DealFiles::set_deal_log(std::function<DealLog&()> reader, std::string where, int timeout_s,
                              std::string desk) {
   delete deal_log_;

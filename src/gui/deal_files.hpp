@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "desk/menu.hpp"
 #include "desk/programs.hpp"
 #include "document/deal_document.hpp"
 #include "gui/desk_log.hpp"
@@ -47,6 +48,9 @@ class DealFiles : public QObject {
   // The customer copy (print dialog, or PDF), with the window's dealership.
   void print_customer_copy();
   void export_customer_copy();
+  // The F&I menu's page for the customer, printed or as a PDF; the version it logs keeps what was
+  // offered and chosen.
+  void print_menu(const Menu& menu, const MenuPricing& priced, const std::string& choice, bool pdf);
   // Tests answer file dialogs without a screen.
   void set_file_chooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
 

@@ -13,8 +13,10 @@
 #include "common/numtext.hpp"
 #include "desk/marks.hpp"
 #include "desk/programs.hpp"
+#include "gui/compare_dialog.hpp"
 #include "gui/details_dialog.hpp"
 #include "gui/entry_field.hpp"
+#include "gui/menu_dialog.hpp"
 #include "gui/qt_ui.hpp"
 #include "gui/reconcile_dialog.hpp"
 #include "gui/retail_dialog.hpp"
@@ -198,6 +200,11 @@ void Form1::build_menus() {
       &Form1::reconcile_contract);
   add(tools, "actionRetailContract", "Retail &Contract...", QKeySequence("Ctrl+Shift+R"), this,
       &Form1::open_retail_contract);
+  tools->addSeparator();
+  add(tools, "actionProducts", "Pr&oducts...", {}, this, &Form1::productsRequested);
+  add(tools, "actionMenu", "F&&I &Menu...", QKeySequence("Ctrl+M"), this, &Form1::open_menu);
+  add(tools, "actionCompare", "Co&mpare...", QKeySequence("Ctrl+Shift+C"), this,
+      &Form1::open_compare);
   add(bar->addMenu("&Help"), "actionAbout", "&About Tallyquote", {}, this, [this] {
     QMessageBox::about(this, "About Tallyquote",
                        QString("Tallyquote %1\nA lease-payment worksheet for the sales desk.")
@@ -477,6 +484,65 @@ void Form1::open_retail_contract() {
   retail_->show();
   retail_->raise();
   retail_->activateWindow();
+}
+
+void Form1::put_products(std::vector<Product> products, std::string_view label) {
+  Worksheet ws = doc_.worksheet();
+  ws.products = std::move(products);
+  doc_.take_deal(std::move(ws), label, Command::calculate, current_program(),
+                 [this](const std::string& message) {
+                   show_texts();
+                   ui::show_error(this, ui::qstr(message));
+                 });
+}
+
+void Form1::open_menu() {
+  if (menu_ == nullptr) {
+    static const std::vector<Product> kNone;
+    MenuDialog::Hooks hooks;
+    hooks.products = [this]() -> const std::vector<Product>& {
+      return product_list_ ? *product_list_ : kNone;
+    };
+    hooks.program = [this] { return current_program(); };
+    hooks.choose = [this](std::vector<Product> products, const std::string&) {
+      put_products(std::move(products), "F&I Menu");
+    };
+    hooks.print = [this](const Menu& menu, const MenuPricing& priced, const std::string& choice,
+                         bool pdf) { files_->print_menu(menu, priced, choice, pdf); };
+    menu_ = new MenuDialog(doc_, std::move(hooks), this);
+    connect(this, &Form1::worksheetChanged, menu_, &MenuDialog::show_deal);
+  }
+  menu_->show_deal();
+  menu_->show();
+  menu_->raise();
+  menu_->activateWindow();
+}
+
+void Form1::open_compare() {
+  if (compare_ == nullptr) {
+    compare_ = new CompareDialog(
+        doc_, programs_, [this](const CompareCell& cell) { use_compare_cell(cell); }, this);
+    connect(this, &Form1::worksheetChanged, compare_, &CompareDialog::show_deal);
+  }
+  compare_->show_deal();
+  compare_->show();
+  compare_->raise();
+  compare_->activateWindow();
+}
+
+void Form1::use_compare_cell(const CompareCell& cell) {
+  Worksheet ws = doc_.worksheet();
+  if (const auto why = deal_of_cell(ws, prefs_, cell)) {
+    ui::show_error(this, ui::qstr(*why));
+    return;
+  }
+  const LenderProgram* program =
+      cell.kind == DealKind::lease && cell.program ? cell.program : current_program();
+  doc_.take_deal(std::move(ws), "Compare Cell", Command::calculate, program,
+                 [this](const std::string& message) {
+                   show_texts();
+                   ui::show_error(this, ui::qstr(message));
+                 });
 }
 
 void Form1::reconcile_contract() {

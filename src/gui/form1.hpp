@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "desk/compare.hpp"
 #include "desk/programs.hpp"
 #include "document/deal_document.hpp"
 #include "gui/deal_files.hpp"
@@ -24,6 +25,8 @@ class QMenuBar;
 namespace tq {
 
 class RetailContractDialog;
+class MenuDialog;
+class CompareDialog;
 
 class Form1 : public QWidget {
   Q_OBJECT
@@ -55,6 +58,7 @@ class Form1 : public QWidget {
   void exitRequested();            // EXIT, File: Exit, or the window closed, once confirmed
   void gridRequested();            // Tools: Payment Grid
   void programsRequested();        // Tools: Lender Programs
+  void productsRequested();        // Tools: Products
   void worksheetChanged();         // after every command, and when a deal is opened
   void figuresDimmed(bool stale);  // the results went out of date, or back
 
@@ -93,6 +97,17 @@ class Form1 : public QWidget {
   // Tools: Retail Contract, beside the worksheet and following it.
   void open_retail_contract();
   RetailContractDialog* retail_contract() const { return retail_; }
+  // The dealer's F&I products, which the menu offers.
+  void set_product_list(const std::vector<Product>* products) { product_list_ = products; }
+  // The deal's products, then Calculate: one step of Undo labelled `label`.
+  void put_products(std::vector<Product> products, std::string_view label = "Products");
+  // Tools: F&I Menu and Tools: Compare, beside the worksheet and following it.
+  void open_menu();
+  void open_compare();
+  MenuDialog* menu_dialog() const { return menu_; }
+  CompareDialog* compare_dialog() const { return compare_; }
+  // A comparison's cell made the deal, with exactly its figures, then Calculate.
+  void use_compare_cell(const CompareCell& cell);
   // The payment grid, docked into the window where the screen has no room beside it.
   void dock(QWidget* panel);
   QWidget* docked() const { return docked_; }
@@ -133,6 +148,9 @@ class Form1 : public QWidget {
   std::function<QString(const Structure&)> save_default_structure_;
   QWidget* docked_ = nullptr;
   RetailContractDialog* retail_ = nullptr;
+  MenuDialog* menu_ = nullptr;
+  CompareDialog* compare_ = nullptr;
+  const std::vector<Product>* product_list_ = nullptr;
   // Each field is either an input or a result label.
   std::array<QLineEdit*, kFieldCount> inputs_{};
   std::array<QLabel*, kFieldCount> results_{};

@@ -173,6 +173,16 @@ std::function<void(Printer&)> customer_copy_page(const Worksheet& ws, const Leas
   return [ws, d, dealer, date](Printer& p) { print_customer_copy(ws, d, dealer, date, p); };
 }
 
+std::function<void(Printer&)> menu_page(const Worksheet& ws, const Menu& menu,
+                                        const MenuPricing& priced, const Dealership& dealer,
+                                        const std::string& choice) {
+  const std::string date =
+      QLocale().toString(QDate::currentDate(), QLocale::LongFormat).toStdString();
+  return [ws, menu, priced, dealer, date, choice](Printer& p) {
+    print_menu_page(ws, menu, priced, dealer, date, choice, p);
+  };
+}
+
 std::optional<QString> save_page_pdf(const QString& path,
                                      const std::function<void(Printer&)>& page) {
   QPrinter printer(QPrinter::HighResolution);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "desk/menu_page.hpp"
 #include "print/customer_copy.hpp"
 #include "print/summary.hpp"
 
@@ -68,6 +69,10 @@ PageOutcome print_worksheet(QWidget* parent, const Worksheet& ws, const PdfPathC
 // The customer copy of this deal, dated today in the locale's long form.
 std::function<void(Printer&)> customer_copy_page(const Worksheet& ws, const LeaseDisclosure& d,
                                                  const Dealership& dealer);
+// The F&I menu's page, dated today in the locale's long form.
+std::function<void(Printer&)> menu_page(const Worksheet& ws, const Menu& menu,
+                                        const MenuPricing& priced, const Dealership& dealer,
+                                        const std::string& choice);
 // A page as a PDF file, or through the system's print dialog (printer, copies).
 std::optional<QString> save_page_pdf(const QString& path,
                                      const std::function<void(Printer&)>& page);

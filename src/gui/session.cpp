@@ -5,10 +5,12 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "exchange/products_json.hpp"
 #include "exchange/worksheet_json.hpp"
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
 #include "gui/preferences_dialog.hpp"
+#include "gui/products_dialog.hpp"
 #include "gui/programs_dialog.hpp"
 #include "gui/qt_ui.hpp"
 
@@ -60,8 +62,17 @@ void Session::start() {
     programs_problem_ = std::get<std::string>(programs);
     problems.push_back(programs_problem_ + " No programs are offered; the file was left as it is.");
   }
+  auto products = load_products(products_location(prefs_location_));
+  products_problem_.clear();
+  if (auto* list = std::get_if<std::vector<Product>>(&products)) {
+    products_ = std::move(*list);
+  } else {
+    products_problem_ = std::get<std::string>(products);
+    problems.push_back(products_problem_ + " No products are offered; the file was left as it is.");
+  }
   form_ = new Form1(prefs_);
   form_->set_programs(&programs_);
+  form_->set_product_list(&products_);
   form_->set_desk_markup(settings_.markup);
   form_->files().set_deal_log(
       [this]() -> DealLog& {
@@ -74,6 +85,7 @@ void Session::start() {
   connect(form_, &Form1::exitRequested, this, &Session::exit_program);
   connect(form_, &Form1::gridRequested, this, &Session::open_grid);
   connect(form_, &Form1::programsRequested, this, &Session::open_programs);
+  connect(form_, &Form1::productsRequested, this, &Session::open_products);
   connect(form_, &Form1::worksheetChanged, this, [this] {
     if (grid_ != nullptr && form_ != nullptr)
       grid_->show_deal(form_->worksheet(), form_->has_figures());
@@ -174,6 +186,27 @@ void Session::open_grid() {
     return;
   }
   bring_to_front(grid_);
+}
+
+void Session::open_products() {
+  if (form_ == nullptr) return;
+  const auto save = [this](const std::vector<Product>& products) {
+    if (!products_problem_.empty()) {
+      return SavedProducts{ui::qstr(products_problem_ +
+                                    " Mend or move the file first, so that nothing in it is lost."),
+                           {}};
+    }
+    auto updated = update_products(products_location(prefs_location_), products_, products);
+    if (const auto* why = std::get_if<std::string>(&updated)) {
+      return SavedProducts{ui::qstr(*why), {}};
+    }
+    products_ = std::get<std::vector<Product>>(updated);
+    return SavedProducts{QString(), products_};
+  };
+  ProductsDialog dialog(
+      products_, form_->worksheet().products, save,
+      [this](std::vector<Product> chosen) { form_->put_products(std::move(chosen)); }, form_);
+  dialog.exec();
 }
 
 void Session::open_programs() {

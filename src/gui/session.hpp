@@ -40,6 +40,8 @@ class Session : public QObject {
   void open_grid();
   // Tools: Lender Programs, over the dealer's programs file.
   void open_programs();
+  // Tools: Products, over the dealer's products file.
+  void open_products();
   // Reads the record from the file again, telling the dealer of any problem.
   void reload_preferences(QWidget* parent);
   // EXIT, once the window has asked about anything unsaved: closes everything, discarding an
@@ -63,6 +65,8 @@ class Session : public QObject {
   QString save_dealer_settings();
   std::vector<LenderProgram> programs_;
   std::string programs_problem_;  // the programs file could not be read: it is not written over
+  std::vector<Product> products_;
+  std::string products_problem_;  // likewise for the products file
   QPointer<Form1> form_;
   QPointer<PreferencesDialog> dialog_;
   QPointer<PaymentGridWindow> grid_;

@@ -6,50 +6,9 @@
 #include <vector>
 
 #include "common/numtext.hpp"
+#include "print/page_layout.hpp"
 
 namespace tq {
-namespace {
-
-using Row = std::pair<std::string, std::string>;
-
-// Rows of label and value from a top position; returns the position below them, in millimetres.
-double rows(Printer& p, double label_mm, double value_mm, double top_mm,
-            const std::vector<Row>& lines) {
-  print_at_y(p, top_mm);
-  for (const auto& [label, value] : lines) {
-    const double y = p.current_y();
-    print_at_x(p, label_mm);
-    p.print_line(label);
-    if (value.empty()) continue;
-    const double next = p.current_y();
-    p.set_current_y(y);
-    print_at_x(p, value_mm);
-    p.print_line(value);
-    p.set_current_y(next);
-  }
-  return p.current_y() / kTwipsPerMm;
-}
-
-void heading(Printer& p, double x_mm, double y_mm, const std::string& text) {
-  p.set_bold(true);
-  print_at_y(p, y_mm);
-  print_at_x(p, x_mm);
-  p.print_line(text);
-  p.set_bold(false);
-}
-
-// "$1,234.56" from "1234.56", "-$0.50" from "-0.50": money as a customer reads it.
-std::string dollars(const std::string& money) {
-  const bool negative = !money.empty() && money[0] == '-';
-  std::string digits = negative ? money.substr(1) : money;
-  const auto point = digits.find('.');
-  for (auto i = (point == std::string::npos ? digits.size() : point); i > 3; i -= 3) {
-    digits.insert(i - 3, ",");
-  }
-  return (negative ? "-$" : "$") + digits;
-}
-
-}  // namespace
 
 std::string lender_factor_text(double factor) {
   // Scaled first, so that a typed 0.0012345 rounds as its decimals say, half away from zero.
@@ -66,26 +25,12 @@ std::string lender_factor_text(double factor) {
 
 namespace {
 
-// The words of a text in lines of at most `width` characters.
-std::vector<std::string> wrapped(const std::string& text, std::size_t width) {
-  std::vector<std::string> lines(1);
-  std::size_t from = 0;
-  while (from < text.size()) {
-    auto to = text.find(' ', from);
-    if (to == std::string::npos) to = text.size();
-    const std::string word = text.substr(from, to - from);
-    if (!lines.back().empty() && lines.back().size() + 1 + word.size() > width)
-      lines.emplace_back();
-    lines.back() += (lines.back().empty() ? "" : " ") + word;
-    from = to + 1;
-  }
-  return lines;
-}
-
 std::string item_label(const std::string& name) {
   static const std::pair<const char*, const char*> kLabels[] = {
       {"selling_price", "Agreed upon value (selling price)"},
       {"aftermarket", "Aftermarket products"},
+      {"products", "Service contracts and protection products"},
+      {"products_tax", "Tax on products"},
       {"excess_miles", "Excess mileage charge"},
       {"negative_equity", "Prior credit or lease balance"},
       {"startups", "Amounts due at signing, financed"},
@@ -187,6 +132,14 @@ void print_customer_copy(const Worksheet& ws, const LeaseDisclosure& d, const De
     due.emplace_back(name + " payoff", dollars(money_text(val(t.payoff))));
     due.emplace_back(name + " net", dollars(money_text(trade_equity(t))));
   }
+  // The products the customer chose, at the prices sold: never what they cost the dealer.
+  if (!ws.products.empty()) {
+    due.emplace_back("", "");
+    due.emplace_back("Products on this deal:", "");
+    for (const Product& product : ws.products) {
+      due.emplace_back("  " + product.name, dollars(money_text(val(product.price))));
+    }
+  }
   double right_end = rows(p, 110, 178, top, due);
   // The finance box.
   heading(p, 110, right_end + 4, "Retail finance (Truth in Lending)");
@@ -214,12 +167,14 @@ void print_customer_copy(const Worksheet& ws, const LeaseDisclosure& d, const De
     for (const auto* list : {&i.cash_price, &i.paid_with, &i.paid_to_others}) {
       for (const auto& [key, amount] : *list) item(item_caption(key), amount);
     }
+    for (const auto& [provider, amount] : i.products) item(item_caption(provider), amount);
     for (const auto& [lienholder, amount] : i.paid_on_account) {
       const std::string to =
           "Payoff to " + (lienholder.empty() ? std::string("lienholder") : lienholder);
       item(to, amount);
     }
     item(item_caption("prepaid_finance_charge"), i.prepaid_finance_charge);
+    item(item_caption("required_products"), i.required_products);
   } else {
     box = {{d.finance_missing, ""}};
   }

@@ -235,11 +235,10 @@ class Search {
         chain / std::fabs(in.term) + chain * std::fabs(f.factor) + 4 * u * std::fabs(f.base);
     const double digits15 =
         scaled_sum(1e-14, {f.base, f.taxes, f.payment, f.startups}) + c * 1e-14 * std::fabs(f.base);
-    const double sums =
-        scaled_sum(8 * u, {f.payment, f.startups, (1 + c) * in.docfee, in.platecharge,
-                           c * in.rebates, figure, target_, f.upfront_tax, (1 + c) * in.acqfee,
-                           c * in.downpayment, in.s.deposit, f.items.msd_deposits,
-                           (1 + c) * in.s.products_paid});
+    const double sums = scaled_sum(
+        8 * u, {f.payment, f.startups, (1 + c) * in.docfee, in.platecharge, c * in.rebates, figure,
+                target_, f.upfront_tax, (1 + c) * in.acqfee, c * in.downpayment, in.s.deposit,
+                f.items.msd_deposits, (1 + c) * in.s.products_paid});
     // The structure's own roundings, each to cents: a capitalized upfront tax (and the payment it
     // is worked from) moves the cap cost; a paid one, worked from the rounded base payment T
     // times, the start-ups. MSD deposits are the payment rounded up to 50, n of them: within
