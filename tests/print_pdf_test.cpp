@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "deal_helpers.hpp"
+#include "desk/menu.hpp"
 #include "gui/form1.hpp"
 #include "gui/qt_printer.hpp"
 
@@ -215,6 +216,78 @@ class PrintPdfTest : public QObject {
       QCOMPARE(text.count("Paid in cash"), 1);
       for (const char* desk : {"first visit", "450", "Buy", "Desired", "Reserve", "15000"})
         QVERIFY2(!text.contains(desk), desk);
+    }
+  }
+
+  // The menu page and the customer copy of a deal with products, in Letter and A4: the base
+  // payment first, each column's products at their prices, the choice and the line to decline
+  // them all; the deal's products on the copy. No page ever shows what a product cost the dealer.
+  void productsOnEveryCustomerPageButNeverTheirCost() {
+    using namespace tq::testing;
+    TestDeal deal;
+    tq::Product service{"Platinum service contract", tq::ProductKind::service_contract};
+    service.price = "2000";
+    service.cost = "1234.87";
+    service.term_months = "72";
+    service.miles = "100000";
+    tq::Product gap{"GAP", tq::ProductKind::gap};
+    gap.price = "700";
+    gap.cost = "212.39";
+    deal.ws.products = {service, gap};
+    deal.set(with(first_deal(), "buyrate=5 financerate=6.9")).run(tq::Command::calculate);
+    deal.ws.details = {{"customer", "Alex Smith"}};
+    tq::Form1 form(deal.prefs);
+    form.document().open({"", deal.ws, tq::DealDocument::Figures::current});
+    tq::Menu menu;
+    menu.offered = {service, gap};
+    menu.columns = {
+        {"Platinum", {service.name, gap.name}}, {"Gold", {service.name}}, {"Basic", {}}};
+    menu.term_b = "84";
+    const tq::MenuPricing priced = tq::price_menu(deal.ws, deal.prefs, menu);
+    QTemporaryDir dir;
+    const QString kept = qEnvironmentVariable("TALLYQUOTE_KEEP_PAGES");
+    for (const auto& [where, width, height] :
+         {std::tuple{QLocale::UnitedStates, 612, 792}, {QLocale::Germany, 595, 842}}) {
+      QLocale::setDefault(QLocale(QLocale::AnyLanguage, where));
+      const QString code = QLocale::territoryToCode(where);
+      const QString base = kept.isEmpty() ? dir.path() : kept;
+      const QString copy = base + "/products-copy-" + code + ".pdf",
+                    page = base + "/menu-" + code + ".pdf";
+      form.files().set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return copy; });
+      form.files().export_customer_copy();
+      form.files().set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return page; });
+      form.files().print_menu(menu, priced, "Gold", true);
+      QLocale::setDefault(QLocale::c());
+      // The version the menu logs keeps what was offered and chosen.
+      QCOMPARE(form.worksheet().menu_record->choice, std::string("Gold"));
+      QMap<QString, QString> text;
+      for (const QString& pdf : {copy, page}) {
+        QProcess info;
+        info.start("pdfinfo", {pdf});
+        QVERIFY(info.waitForFinished(20000));
+        const QString out = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(out.contains(QString("Page size:       %1 x %2 pts").arg(width).arg(height)),
+                 qPrintable(out));
+        QVERIFY2(out.contains(QRegularExpression("Pages: +1\\n")), qPrintable(out));
+        for (const Word& w : words_of(pdf)) {
+          QVERIFY(w.x_max < width - 18 && w.y_max < height - 18);
+          text[pdf] += w.text + " ";
+        }
+        for (const char* cost : {"1234.87", "1,234.87", "212.39"})
+          QVERIFY2(!text[pdf].contains(cost), qPrintable(QString(cost) + " in " + pdf));
+      }
+      const QString base_payment = "$" + QString::fromStdString(priced.base.lease->payment);
+      for (const QString& shown :
+           {QString("Your payment without any product"), base_payment,
+            QString("Platinum service contract (72 mo, 100000 mi)"), QString("$2,000.00"),
+            QString("$700.00"), QString("Your payment with Gold"), QString("[X] Gold"),
+            QString("I decline all of the products"), QString("Alex Smith")}) {
+        QVERIFY2(text[page].contains(shown), qPrintable(shown + " in " + text[page]));
+      }
+      QVERIFY(text[page].indexOf("without any product") < text[page].indexOf("Platinum service"));
+      for (const char* shown : {"Products on this deal:", "Platinum service contract", "GAP",
+                                "Service contracts and protection products", "Products, to their"})
+        QVERIFY2(text[copy].contains(shown), qPrintable(QString(shown) + " in " + text[copy]));
     }
   }
 
