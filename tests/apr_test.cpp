@@ -34,9 +34,8 @@ tq::AprResult computed(double financed, const char* advance, const std::vector<S
   return std::get_if<tq::AprResult>(&r) ? std::get<tq::AprResult>(r) : tq::AprResult{};
 }
 
-// Each example comes to its printed rate, to the hundredth, as a regular transaction. (c)(1)(v)'s
-// printed rate was not at hand: 14.96 is the equation's own for 30 weekly 17.60s from 4 weeks and
-// 4 days.
+// Each of the regulation's examples comes to its printed rate, to the hundredth, as a regular
+// transaction: the odd days counted as the examples count them (all months equal).
 TEST(AprExamples, EachComesToItsRate) {
   using enum tq::UnitPeriod;
   const struct {
@@ -66,8 +65,21 @@ TEST(AprExamples, EachComesToItsRate) {
        5000,
        "1978-01-10",
        {{250, 1, "1978-02-10"}, {230, 22, "1978-03-10"}, {280, 1, "1980-01-10"}}},
-      {"c5i", 16.00, days, 1000, "1978-07-15", {{1080, 1, "1979-01-15"}}},
-      {"c5ii", 24.71, days, 1000, "1978-07-15", {{1044, 1, "1978-09-18"}}},
+      {"c3ii",
+       12.22,
+       two_weeks,
+       200,
+       "1978-03-01",
+       {{9.50, 19, "1978-03-09"}, {30, 1, "1978-11-30"}}},
+      {"c4ii",
+       7.30,
+       two_months,
+       8000,
+       "1978-01-01",
+       {{449.36, 1, "1978-02-23"}, {465, 18, "1978-04-23"}, {200, 1, "1981-04-23"}}},
+      // A single payment 255 days out, and one six months out.
+      {"c5i", 11.45, days, 1000, "1978-07-15", {{1080, 1, "1979-03-27"}}},
+      {"c5ii", 8.80, days, 1000, "1978-07-15", {{1044, 1, "1979-01-15"}}},
   };
   for (const auto& c : cases) {
     // Through the CLI's request path, as a desk checks a contract.
