@@ -80,6 +80,28 @@ TEST(AprExamples, EachComesToItsRate) {
       // A single payment 255 days out, and one six months out.
       {"c5i", 11.45, days, 1000, "1978-07-15", {{1080, 1, "1979-03-27"}}},
       {"c5ii", 8.80, days, 1000, "1978-07-15", {{1044, 1, "1979-01-15"}}},
+      // Single payments a year and a half and two years out: a year's unit.
+      {"c5iii", 8.76, days, 1000, "1978-07-15", {{1135.19, 1, "1980-01-15"}}},
+      {"c5iv", 11.36, days, 1000, "1978-07-15", {{1240, 1, "1980-07-15"}}},
+      // Skipped payments: four series every four weeks; monthly series and single payments.
+      {"c6i",
+       12.00,
+       four_weeks,
+       2135,
+       "1978-01-25",
+       {{100, 9, "1978-02-20"},
+        {100, 6, "1978-11-13"},
+        {100, 6, "1979-05-14"},
+        {100, 3, "1979-11-12"}}},
+      {"c6ii",
+       10.22,
+       month,
+       7350,
+       "1978-03-03",
+       {{1000, 3, "1978-09-15"},
+        {2000, 1, "1979-03-15"},
+        {750, 3, "1979-09-15"},
+        {1000, 1, "1980-02-01"}}},
   };
   for (const auto& c : cases) {
     // Through the CLI's request path, as a desk checks a contract.
