@@ -539,6 +539,24 @@ class GuiTest : public QObject {
     click(main("Command1"));
     QTRY_COMPARE(dialog->schedule()->item(0, 1)->text(), QString("45"));
     QVERIFY(shown("f_payment") != payment);
+    // Any contract's APR: one line of 24 payments with an odd first and final payment.
+    for (const auto& [name, text] : {std::pair{"check_amount", "5000"},
+                                     {"check_date", "1978-01-10"},
+                                     {"check_payment", "230"},
+                                     {"check_count", "24"},
+                                     {"check_first", "1978-02-10"},
+                                     {"check_odd_first", "250"},
+                                     {"check_odd_final", "280"},
+                                     {"check_disclosed", "10.90"}}) {
+      QLineEdit* edit = dialog->findChild<QLineEdit*>(name);
+      QTest::mouseClick(edit, Qt::LeftButton);
+      QTRY_VERIFY(edit->hasFocus());
+      QTest::keyClicks(edit, text);
+    }
+    click(dialog->findChild<QPushButton*>("check_apr"));
+    QVERIFY2(dialog->check_result()->text().startsWith("APR 10.90 %"),
+             qPrintable(dialog->check_result()->text()));
+    QVERIFY(dialog->check_result()->text().contains("within tolerance"));
     if (const char* shot = std::getenv("TALLYQUOTE_SHOT")) dialog->grab().save(shot);
     dialog->close();  // back at the worksheet, whose window takes Ctrl+Z
     activate();

@@ -105,6 +105,10 @@ RetailContractDialog::RetailContractDialog(DealDocument& doc, std::function<QStr
   date_->setPlaceholderText("YYYY-MM-DD");
   payment_ = line(this, "check_payment");
   count_ = line(this, "check_count");
+  odd_first_ = line(this, "check_odd_first");
+  odd_final_ = line(this, "check_odd_final");
+  odd_first_->setPlaceholderText("the same");
+  odd_final_->setPlaceholderText("the same");
   first_ = line(this, "check_first");
   first_->setPlaceholderText("YYYY-MM-DD");
   every_ =
@@ -121,6 +125,8 @@ RetailContractDialog::RetailContractDialog(DealDocument& doc, std::function<QStr
   contract->addRow("Date of the loan:", date_);
   contract->addRow("Payment:", payment_);
   contract->addRow("Number of payments:", count_);
+  contract->addRow("First payment, if odd:", odd_first_);
+  contract->addRow("Final payment, if odd:", odd_final_);
   contract->addRow("First payment due:", first_);
   contract->addRow("Every:", every_);
   contract->addRow("APR disclosed %:", disclosed_);
@@ -239,8 +245,19 @@ void RetailContractDialog::check_contract() {
   in.amount_financed = *amount;
   in.advance = *date;
   const auto every = unit_period_from_key(every_->currentText().toStdString());
-  in.groups.push_back(
-      {*payment, static_cast<long>(*count), *first, every.value_or(UnitPeriod::month)});
+  PaymentGroup group{*payment, static_cast<long>(*count), *first,
+                     every.value_or(UnitPeriod::month)};
+  // Left empty, the first and final payments are the others'.
+  for (auto [edit, amount] :
+       {std::pair{odd_first_, &group.first_amount}, std::pair{odd_final_, &group.final_amount}}) {
+    if (edit->text().trimmed().isEmpty()) continue;
+    *amount = number(edit);
+    if (!*amount) {
+      check_result_->setText("An odd first or final payment must be an amount.");
+      return;
+    }
+  }
+  in.groups.push_back(group);
   const auto r = appendix_j_apr(in);
   if (const auto* why = std::get_if<std::string>(&r)) {
     check_result_->setText(ui::qstr(*why));

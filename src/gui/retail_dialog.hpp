@@ -64,7 +64,7 @@ class RetailContractDialog : public QDialog {
   QLabel* box_;
   QTableWidget* schedule_;
   // The contract to check: amount financed, date, one payment group, the APR it discloses.
-  QLineEdit *amount_, *date_, *payment_, *count_, *first_, *disclosed_;
+  QLineEdit *odd_first_, *odd_final_, *amount_, *date_, *payment_, *count_, *first_, *disclosed_;
   QComboBox* every_;
   QLabel* check_result_;
 };

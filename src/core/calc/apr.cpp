@@ -208,6 +208,11 @@ std::variant<std::string, std::vector<Due>> schedule(const AprInput& in) {
         return std::string("A payment falls due before the advance.");
       }
       dues.push_back(d);
+      if (k == 0 && p.first_amount) dues.back().amount = *p.first_amount;
+      if (k + 1 == p.count && p.final_amount) dues.back().amount = *p.final_amount;
+      if (!(std::isfinite(dues.back().amount) && dues.back().amount > 0)) {
+        return std::string("A payment amount is not above 0.");
+      }
       if (every.base == Span::semimonth) {
         d = next_half(d);
       } else if (every.base == Span::month) {

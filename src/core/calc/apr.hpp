@@ -35,6 +35,8 @@ struct PaymentGroup {
   long count = 1;
   CivilDate first{};
   UnitPeriod every = UnitPeriod::month;
+  // An odd first or final payment of the series, as a contract writes one line for them all.
+  std::optional<double> first_amount{}, final_amount{};
 };
 
 // A single payment is one group of count 1 (its every does not matter).
