@@ -9,7 +9,9 @@
 #include "calc/calc.hpp"
 #include "calc/retail.hpp"
 #include "common/numtext.hpp"
+#include "desk/compare.hpp"
 #include "desk/grid.hpp"
+#include "desk/menu.hpp"
 #include "desk/programs.hpp"
 #include "desk/reconcile.hpp"
 #include "example_deal.hpp"
@@ -302,6 +304,59 @@ void BM_CalculateWithRetail(benchmark::State& state) {
   for (auto _ : state) d.run(tq::Command::calculate);
 }
 BENCHMARK(BM_CalculateWithRetail)->Arg(0)->Arg(1);
+
+// F&I products: a menu of four columns of four products, priced as a lease and two loan terms;
+// the comparison of 3 kinds x 3 terms x 3 down payments on the deal and 5 programs (162 cells, of
+// which the programs' are the 135); Calculate with two products beside the deal without (Arg 0).
+std::vector<tq::Product> bench_products() {
+  std::vector<tq::Product> out;
+  const char* names[] = {"Service", "GAP", "Maintenance", "Tires"};
+  for (int i = 0; i < 4; ++i) {
+    tq::Product p{names[i], static_cast<tq::ProductKind>(i)};
+    p.price = std::to_string(700 + 400 * i);
+    p.taxable = i % 2 == 0 ? tq::Taxable::yes : tq::Taxable::no;
+    out.push_back(p);
+  }
+  return out;
+}
+
+void BM_Menu4x4(benchmark::State& state) {
+  BenchDeal d;
+  tq::Menu menu;
+  menu.offered = bench_products();
+  for (const char* name : {"Platinum", "Gold", "Silver", "Basic"}) {
+    menu.columns.push_back({name, {"Service", "GAP", "Maintenance", "Tires"}});
+  }
+  menu.term_b = "84";
+  for (auto _ : state) benchmark::DoNotOptimize(tq::price_menu(d.ws, d.prefs, menu));
+}
+BENCHMARK(BM_Menu4x4)->Unit(benchmark::kMicrosecond);
+
+void BM_Compare135(benchmark::State& state) {
+  BenchDeal d;
+  auto programs =
+      std::get<std::vector<tq::LenderProgram>>(tq::read_programs_file(TALLYQUOTE_EXAMPLE_PROGRAMS));
+  std::vector<tq::LenderProgram> five;
+  for (int i = 0; i < 5; ++i) {
+    tq::LenderProgram p = programs[0];
+    p.name += " " + std::to_string(i);
+    p.retail = {{"36", "3.9"}, {"48", "4.4"}, {"60", "4.9"}};
+    five.push_back(p);
+  }
+  using K = tq::DealKind;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(tq::compare_deal(d.ws, d.prefs, {K::lease, K::finance, K::cash},
+                                              {"36", "48", "60"}, {"0", "2000", "4000"}, five));
+  }
+}
+BENCHMARK(BM_Compare135)->Unit(benchmark::kMicrosecond);
+
+void BM_CalculateWithProducts(benchmark::State& state) {
+  BenchDeal d;
+  if (state.range(0) == 1) d.ws.products = {bench_products()[0], bench_products()[1]};
+  for (auto _ : state) d.run(tq::Command::calculate);
+}
+BENCHMARK(BM_CalculateWithProducts)->Arg(0)->Arg(1);
 
 }  // namespace
 
