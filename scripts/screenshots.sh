@@ -10,11 +10,12 @@ mkdir -p "$out"
 rm -f "$out/preferences.txt"
 rm -f "$out/smith.tqdeal"
 cp "$(dirname "$0")/../data/examples/programs.json" "$out/programs.json"
+cp "$(dirname "$0")/../data/examples/products.json" "$out/products.json"
 # A small window manager, where installed, draws the title bars.
 xvfb-run -a -s "-screen 0 ${screen}x24 -dpi 96" bash -c \
   'command -v twm > /dev/null && { twm > /dev/null 2>&1 & sleep 0.5; }; exec "$0" "$1"' \
   "$build/tallyquote-screens" "$out"
-for page in summary copy-letter copy-a4 compare; do  # compare: the two versions' page
+for page in summary copy-letter copy-a4 menu compare; do  # compare: the two versions' page
   pdftoppm -png -r 60 -singlefile "$out/$page.pdf" "$out/$page"
   echo "$out/$page.png"
 done

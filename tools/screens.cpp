@@ -17,9 +17,11 @@
 #include <cstdio>
 
 #include "example_deal.hpp"
+#include "gui/compare_dialog.hpp"
 #include "gui/deal_log_dialog.hpp"
 #include "gui/form1.hpp"
 #include "gui/grid_window.hpp"
+#include "gui/menu_dialog.hpp"
 #include "gui/preferences_dialog.hpp"
 #include "gui/qt_printer.hpp"
 #include "gui/session.hpp"
@@ -112,6 +114,26 @@ int main(int argc, char* argv[]) {
     std::printf("%s\n", qPrintable(copy));
   }
   QLocale::setDefault(QLocale::c());
+  // The F&I menu with Term B, its page, and the lease, finance or cash comparison.
+  form->open_menu();
+  if (tq::MenuDialog* menu = form->menu_dialog()) {
+    QTest::keyClicks(menu->term_b(), "84");
+    QTest::qWait(50);
+    shoot(menu, out.filePath("fi-menu.png"));
+    const QString page = out.filePath("menu.pdf");
+    form->files().set_file_chooser([&](QWidget*, tq::FileAction, const QString&) { return page; });
+    form->files().print_menu(
+        menu->menu(),
+        tq::price_menu(form->worksheet(), form->document().preferences(), menu->menu()), "", true);
+    std::printf("%s\n", qPrintable(page));
+    menu->close();
+  }
+  form->open_compare();
+  if (tq::CompareDialog* compare = form->compare_dialog()) {
+    QTest::qWait(50);
+    shoot(compare, out.filePath("compare-deal.png"));
+    compare->close();
+  }
   // The deal log: the four versions just saved, exported and copied (written beside the window,
   // so waited for), the oldest two compared, and their page for the deal jacket.
   while (!form->files().desk_log()->idle()) QTest::qWait(20);

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -65,7 +66,8 @@ MenuDialog::MenuDialog(DealDocument& doc, Hooks hooks, QWidget* parent)
   }
   term_b_->setObjectName("menutermb");
   term_b_rate_->setObjectName("menutermbrate");
-  term_b_rate_->setPlaceholderText("the program's, else the finance rate");
+  term_b_rate_->setPlaceholderText("program's");
+  term_b_rate_->setToolTip("Empty: the program's retail rate for Term B, else the finance rate");
   connect(term_b_, &QLineEdit::textEdited, this, &MenuDialog::reprice);
   connect(term_b_rate_, &QLineEdit::textEdited, this, &MenuDialog::reprice);
   auto* term_b = new QFormLayout;
@@ -76,10 +78,12 @@ MenuDialog::MenuDialog(DealDocument& doc, Hooks hooks, QWidget* parent)
   figures_->setVerticalHeaderLabels({"Lease payment", "Due at signing", "Loan payment",
                                      "Total of payments", "Term B payment", "Term B total"});
   figures_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  figures_->verticalHeader()->setDefaultSectionSize(figures_->fontMetrics().height() + 8);
   walk_->setObjectName("menuwalk");
   walk_->setColumnCount(5);
   walk_->setHorizontalHeaderLabels({"Column", "Payment walk", "Lease", "Loan", "Term B"});
   walk_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  walk_->verticalHeader()->setDefaultSectionSize(walk_->fontMetrics().height() + 6);
   walk_->verticalHeader()->hide();
   walk_->horizontalHeader()->setStretchLastSection(true);
   room_->setObjectName("menuroom");
@@ -146,7 +150,8 @@ void MenuDialog::fill_lists() {
     lists_[i]->clear();
     for (const Product& p : all) {
       auto* item =
-          new QListWidgetItem(ui::qstr(p.name + "  " + money_text(val(p.price))), lists_[i]);
+          new QListWidgetItem(ui::qstr(money_text(val(p.price)) + "  " + p.name), lists_[i]);
+      item->setToolTip(ui::qstr(p.name));
       item->setData(Qt::UserRole, ui::qstr(p.name));
       item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
       // Platinum starts with every product, the last column with none.
@@ -210,23 +215,44 @@ void MenuDialog::reprice() {
     column(static_cast<int>(i) + 1, priced_.columns[i].figures);
   }
   figures_->resizeColumnsToContents();
+  // Every row in sight: the base and each column's six figures, never scrolled away.
+  int height = figures_->horizontalHeader()->height() + 2 * figures_->frameWidth();
+  for (int r = 0; r < figures_->rowCount(); ++r) height += figures_->rowHeight(r);
+  if (figures_->horizontalScrollBar()->isVisible())
+    height += figures_->horizontalScrollBar()->height();
+  figures_->setFixedHeight(height);
   // Each column's walk: the base, each product with what it adds, then the final payment.
   std::vector<std::array<QString, 5>> rows;
+  // A payment, and what it adds to the one before it.
+  const auto added = [](const QString& now, const QString& before) {
+    if (now == "-" || before == "-") return now;
+    return now + QString(" (+%1)").arg(
+                     ui::qstr(money_text(val(now.toStdString()) - val(before.toStdString()))));
+  };
   for (const MenuColumnFigures& c : priced_.columns) {
     const QString name = ui::qstr(c.name);
-    rows.push_back({name, "Base", lease_text(priced_.base.lease, false),
-                    loan_text(priced_.base.loan, false), loan_text(priced_.base.loan_b, false)});
+    std::array<QString, 3> last = {lease_text(priced_.base.lease, false),
+                                   loan_text(priced_.base.loan, false),
+                                   loan_text(priced_.base.loan_b, false)};
+    rows.push_back({name, "Base", last[0], last[1], last[2]});
     for (const MenuStep& s : c.walk) {
-      rows.push_back({name, "+ " + ui::qstr(s.product), lease_text(s.figures.lease, false),
-                      loan_text(s.figures.loan, false), loan_text(s.figures.loan_b, false)});
+      const std::array<QString, 3> now = {lease_text(s.figures.lease, false),
+                                          loan_text(s.figures.loan, false),
+                                          loan_text(s.figures.loan_b, false)};
+      rows.push_back({name, "+ " + ui::qstr(s.product), added(now[0], last[0]),
+                      added(now[1], last[1]), added(now[2], last[2])});
+      last = now;
     }
     rows.push_back({name, "Final", lease_text(c.figures.lease, false),
                     loan_text(c.figures.loan, false), loan_text(c.figures.loan_b, false)});
   }
   walk_->setRowCount(static_cast<int>(rows.size()));
   for (std::size_t r = 0; r < rows.size(); ++r) {
-    for (int k = 0; k < 5; ++k)
-      walk_->setItem(static_cast<int>(r), k, cell(rows[r][static_cast<std::size_t>(k)]));
+    for (int k = 0; k < 5; ++k) {
+      QTableWidgetItem* item = cell(rows[r][static_cast<std::size_t>(k)]);
+      if (k < 2) item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+      walk_->setItem(static_cast<int>(r), k, item);
+    }
   }
   walk_->resizeColumnsToContents();
   room_->setText(priced_.product_room_b
