@@ -90,15 +90,10 @@ MenuDialog::MenuDialog(DealDocument& doc, Hooks hooks, QWidget* parent)
   problem_->setObjectName("menuproblem");
   problem_->setStyleSheet("color: #b00000");
   choice_->setObjectName("menuchoice");
-  const auto button = [this](const char* text, const char* name) {
-    auto* b = new QPushButton(text, this);
-    b->setObjectName(name);
-    return b;
-  };
-  auto* choose = button("Put on Deal", "menuchoose");
-  auto* print = button("Print Menu...", "menuprint");
-  auto* pdf = button("Export Menu PDF...", "menupdf");
-  auto* close = button("Close", "menuclose");
+  auto* choose = ui::named_button("Put on Deal", "menuchoose", this);
+  auto* print = ui::named_button("Print Menu...", "menuprint", this);
+  auto* pdf = ui::named_button("Export Menu PDF...", "menupdf", this);
+  auto* close = ui::named_button("Close", "menuclose", this);
   connect(choose, &QPushButton::clicked, this, [this] {
     const Menu m = menu();
     const int at = choice_->currentIndex();

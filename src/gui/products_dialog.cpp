@@ -149,18 +149,13 @@ ProductsDialog::ProductsDialog(std::vector<Product> products, const std::vector<
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->verticalHeader()->hide();
   table_->horizontalHeader()->setStretchLastSection(true);
-  const auto button = [this](const char* text, const char* name) {
-    auto* b = new QPushButton(text, this);
-    b->setObjectName(name);
-    return b;
-  };
-  auto* put_button = button("Put on Deal", "putproducts");
-  auto* add = button("Add...", "addproduct");
-  auto* edit_button = button("Edit...", "editproduct");
-  auto* remove = button("Delete", "deleteproduct");
-  auto* import = button("Import...", "importproducts");
-  auto* exporting = button("Export...", "exportproducts");
-  auto* close = button("Close", "closeproducts");
+  auto* put_button = ui::named_button("Put on Deal", "putproducts", this);
+  auto* add = ui::named_button("Add...", "addproduct", this);
+  auto* edit_button = ui::named_button("Edit...", "editproduct", this);
+  auto* remove = ui::named_button("Delete", "deleteproduct", this);
+  auto* import = ui::named_button("Import...", "importproducts", this);
+  auto* exporting = ui::named_button("Export...", "exportproducts", this);
+  auto* close = ui::named_button("Close", "closeproducts", this);
   put_button->setDefault(true);
   auto* side = new QVBoxLayout;
   for (QPushButton* b : {put_button, add, edit_button, remove, import, exporting})

@@ -26,13 +26,6 @@ std::string text_of(const QLineEdit* e) {
   return e->text().trimmed().toStdString();
 }
 
-QPushButton* button(const QString& text, const char* name, QWidget* parent) {
-  auto* b = new QPushButton(text, parent);
-  b->setObjectName(name);
-  b->setAutoDefault(false);
-  return b;
-}
-
 }  // namespace
 
 ProgramEditor::ProgramEditor(const LenderProgram& p, std::vector<std::string> others,
@@ -80,8 +73,8 @@ ProgramEditor::ProgramEditor(const LenderProgram& p, std::vector<std::string> ot
   }
   connect(bands_, &QLineEdit::editingFinished, this,
           [this] { set_bands(bands_->text().split(',', Qt::SkipEmptyParts)); });
-  auto* add_term = button("Add Term", "addterm", this);
-  auto* remove_term = button("Remove Term", "removeterm", this);
+  auto* add_term = ui::named_button("Add Term", "addterm", this);
+  auto* remove_term = ui::named_button("Remove Term", "removeterm", this);
   connect(add_term, &QPushButton::clicked, this, [this] { terms_->insertRow(terms_->rowCount()); });
   connect(remove_term, &QPushButton::clicked, this, [this] {
     if (terms_->currentRow() >= 0) terms_->removeRow(terms_->currentRow());
@@ -194,13 +187,13 @@ ProgramsDialog::ProgramsDialog(std::vector<LenderProgram> programs,
   setWindowTitle("Lender Programs");
   list_->setObjectName("programs");
   show_expired_->setObjectName("showexpired");
-  auto* apply_button = button("Apply to Deal", "applyprogram", this);
-  auto* add = button("Add...", "addprogram", this);
-  auto* edit_button = button("Edit...", "editprogram", this);
-  auto* remove = button("Delete", "deleteprogram", this);
-  auto* import = button("Import...", "importprograms", this);
-  auto* exporting = button("Export...", "exportprograms", this);
-  auto* close = button("Close", "closeprograms", this);
+  auto* apply_button = ui::named_button("Apply to Deal", "applyprogram", this);
+  auto* add = ui::named_button("Add...", "addprogram", this);
+  auto* edit_button = ui::named_button("Edit...", "editprogram", this);
+  auto* remove = ui::named_button("Delete", "deleteprogram", this);
+  auto* import = ui::named_button("Import...", "importprograms", this);
+  auto* exporting = ui::named_button("Export...", "exportprograms", this);
+  auto* close = ui::named_button("Close", "closeprograms", this);
   apply_button->setDefault(true);
   auto* side = new QVBoxLayout;
   for (QPushButton* b : {apply_button, add, edit_button, remove, import, exporting})

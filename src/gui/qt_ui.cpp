@@ -40,6 +40,13 @@ void set_text_colour(QWidget* w, const QColor& colour) {
   w->setPalette(pal);
 }
 
+QPushButton* named_button(const QString& text, const char* name, QWidget* parent) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(name);
+  b->setAutoDefault(false);
+  return b;
+}
+
 void show_error(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::NoIcon, "Error", text, QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);  // messages carry file names, which may hold '<' or '&'

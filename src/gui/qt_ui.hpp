@@ -45,6 +45,9 @@ void set_text_colour(QWidget* w, const QColor& colour);
 // The one kind of message box the program shows: modal, title "Error", an OK button, no icon.
 void show_error(QWidget* parent, const QString& text);
 
+// A push button found by its object name, which Return does not press unless it is the default.
+QPushButton* named_button(const QString& text, const char* name, QWidget* parent);
+
 // Makes an input's widget; lets a window give some inputs a behaviour of their own.
 using InputFactory = std::function<QLineEdit*(const Control&, QWidget* parent)>;
 

@@ -18,6 +18,16 @@ constexpr std::array<std::pair<DealKind, std::string_view>, 3> kKinds = {{
     {DealKind::cash, "cash"},
 }};
 
+CompareCell& new_cell(std::vector<CompareCell>& out, DealKind kind, const LenderProgram* program,
+                      const std::string& term, const std::string& down) {
+  CompareCell& c = out.emplace_back();
+  c.kind = kind;
+  c.program = program;
+  c.term = term;
+  c.downpayment = down;
+  return c;
+}
+
 // The refundable deposits a lease holds at signing.
 double refundable(const Worksheet& ws, const Preferences& prefs) {
   const Structure& s = ws.structure;
@@ -37,11 +47,7 @@ void lease_cells(const Worksheet& ws, const Preferences& prefs,
   const PaymentGrid grid = payment_grid(ws, prefs, terms, downs, program);
   for (std::size_t t = 0; t < terms.size(); ++t) {
     for (std::size_t d = 0; d < downs.size(); ++d) {
-      CompareCell& c = out.emplace_back();
-      c.kind = DealKind::lease;
-      c.program = program;
-      c.term = terms[t];
-      c.downpayment = downs[d];
+      CompareCell& c = new_cell(out, DealKind::lease, program, terms[t], downs[d]);
       const GridCell& g = grid.cells[t][d];
       if (!g.monthlypayment) continue;
       Worksheet at = ws;
@@ -66,11 +72,7 @@ void finance_cells(const Worksheet& ws, const Preferences& prefs,
     std::optional<std::string> rate = ws[Field::financerate];
     if (program) rate = program_retail_rate(*program, ws, term);
     for (const std::string& down : downs) {
-      CompareCell& c = out.emplace_back();
-      c.kind = DealKind::finance;
-      c.program = program;
-      c.term = term;
-      c.downpayment = down;
+      CompareCell& c = new_cell(out, DealKind::finance, program, term, down);
       if (!rate) continue;
       Worksheet at = ws;
       at[Field::downpayment] = down;
@@ -92,11 +94,7 @@ void cash_cells(const Worksheet& ws, const Preferences& prefs,
   const std::optional<std::string> cash = cash_price(ws, prefs);
   for (const std::string& term : terms) {
     for (const std::string& down : downs) {
-      CompareCell& c = out.emplace_back();
-      c.kind = DealKind::cash;
-      c.program = program;
-      c.term = term;
-      c.downpayment = down;
+      CompareCell& c = new_cell(out, DealKind::cash, program, term, down);
       c.due_at_signing = c.total_cost = cash;
     }
   }
