@@ -134,12 +134,17 @@ MenuDialog::MenuDialog(DealDocument& doc, Hooks hooks, QWidget* parent)
   resize(900, 640);
 }
 
-void MenuDialog::fill_lists() {
+std::vector<Product> MenuDialog::offered() const {
   // The dealer's products, and the deal's own where the list has no product of that name.
   std::vector<Product> all = hooks_.products();
   for (const Product& p : doc_.worksheet().products) {
     if (!find_product(all, p.name)) all.push_back(p);
   }
+  return all;
+}
+
+void MenuDialog::fill_lists() {
+  const std::vector<Product> all = offered();
   for (std::size_t i = 0; i < kMaxMenuColumns; ++i) {
     const QSignalBlocker quiet(lists_[i]);
     lists_[i]->clear();
@@ -158,10 +163,7 @@ void MenuDialog::fill_lists() {
 
 Menu MenuDialog::menu() const {
   Menu m;
-  m.offered = hooks_.products();
-  for (const Product& p : doc_.worksheet().products) {
-    if (!find_product(m.offered, p.name)) m.offered.push_back(p);
-  }
+  m.offered = offered();
   for (std::size_t i = 0; i < kMaxMenuColumns; ++i) {
     const std::string name = names_[i]->text().trimmed().toStdString();
     if (name.empty()) continue;  // a column without a name is not on the menu

@@ -44,6 +44,7 @@ class MenuDialog : public QDialog {
   QComboBox* choice() const { return choice_; }
 
  private:
+  std::vector<Product> offered() const;
   void fill_lists();
   void reprice();
 

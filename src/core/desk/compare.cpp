@@ -28,12 +28,17 @@ CompareCell& new_cell(std::vector<CompareCell>& out, DealKind kind, const Lender
   return c;
 }
 
-// The refundable deposits a lease holds at signing.
-double refundable(const Worksheet& ws, const Preferences& prefs) {
+// The refundable deposits the lease of a cell holds at signing; none priced without deposits.
+double refundable(const Worksheet& ws, const Preferences& prefs, const std::string& term,
+                  const std::string& down, const LenderProgram* program) {
   const Structure& s = ws.structure;
   if (val(s.securitydeposit) == 0 && val(s.msd_count) == 0) return 0;
+  Worksheet at = ws;
+  at[Field::term] = term;
+  at[Field::downpayment] = down;
+  if (program) follow_program(at, prefs, *program);
   try {
-    const LeaseFigures f = lease_figures(read_lease_inputs(ws), lease_choices(prefs));
+    const LeaseFigures f = lease_figures(read_lease_inputs(at), lease_choices(prefs));
     return f.items.securitydeposit + f.items.msd_deposits;
   } catch (const CommandAbort&) {
     return 0;
@@ -50,16 +55,13 @@ void lease_cells(const Worksheet& ws, const Preferences& prefs,
       CompareCell& c = new_cell(out, DealKind::lease, program, terms[t], downs[d]);
       const GridCell& g = grid.cells[t][d];
       if (!g.monthlypayment) continue;
-      Worksheet at = ws;
-      at[Field::term] = terms[t];
-      at[Field::downpayment] = downs[d];
-      if (program) follow_program(at, prefs, *program);
       const double payment = val(*g.monthlypayment), term = val(terms[t]);
       c.payment = g.monthlypayment;
       c.due_at_signing = g.totaldue;
       c.total_of_payments = money_text(payment * term);
-      c.total_cost = money_text(val(*g.totaldue) + payment * (term - 1) +
-                                val(ws.structure.dispositionfee) - refundable(at, prefs));
+      c.total_cost =
+          money_text(val(*g.totaldue) + payment * (term - 1) + val(ws.structure.dispositionfee) -
+                     refundable(ws, prefs, terms[t], downs[d], program));
     }
   }
 }

@@ -1,5 +1,7 @@
 #include "desk/quotes.hpp"
 
+#include <cmath>
+
 #include "calc/calc.hpp"
 #include "calc/messages.hpp"
 #include "calc/retail.hpp"
@@ -15,13 +17,17 @@ const MessageSink& quiet() {
 
 }  // namespace
 
-std::optional<LeaseQuote> lease_quote(Worksheet ws, const Preferences& prefs) {
+std::optional<LeaseQuote> lease_quote(const Worksheet& ws, const Preferences& prefs) {
+  // The payment and total due as Calculate would show them, without writing a worksheet.
   try {
-    write_lease(ws, read_lease_inputs(ws), lease_choices(prefs));
+    const LeaseInputs in = read_lease_inputs(ws);
+    const LeaseFigures f = lease_figures(in, lease_choices(prefs));
+    const double due = f.startups + in.downpayment;
+    if (!std::isfinite(due)) return std::nullopt;
+    return LeaseQuote{f.payment_text, money_text(due)};
   } catch (const CommandAbort&) {
     return std::nullopt;
   }
-  return LeaseQuote{ws[Field::monthlypayment], ws[Field::totaldue]};
 }
 
 std::optional<LoanQuote> loan_quote(Worksheet ws, const Preferences& prefs, const std::string& term,

@@ -18,7 +18,7 @@ struct LoanQuote {
 };
 
 // None where Calculate would abort.
-std::optional<LeaseQuote> lease_quote(Worksheet ws, const Preferences& prefs);
+std::optional<LeaseQuote> lease_quote(const Worksheet& ws, const Preferences& prefs);
 // The loan of the deal over `term` months at `rate` percent; none where the finance comparison
 // has no figures (Invalid Finance Numbers).
 std::optional<LoanQuote> loan_quote(Worksheet ws, const Preferences& prefs, const std::string& term,
